@@ -1,0 +1,41 @@
+// Shared by the Qt binding's files; never included outside platform/.
+#pragma once
+
+#include <QObject>
+#include <QPainter>
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/platform.h"
+
+struct PlatWindowTag {
+  QPointer<QWidget> widget;
+  PlatWindowTag* parent = nullptr;
+  PlatControlKind kind = PlatControlKind::kPlain;
+  std::uint32_t style = 0;
+  PlatWindowProc proc = nullptr;
+  void* user = nullptr;
+  int edge = 0;                  // client edge thickness (client area is inset by it)
+  QPainter* painter = nullptr;   // set while the window handles kPlatPaint
+};
+
+namespace platqt {
+
+// The live window for a handle, or null (any thread).
+PlatWindowTag* Live(PlatWindow window);
+// The handle of a widget made by Plat_CreateWindow, or null.
+PlatWindowTag* TagOf(const QObject* object);
+// Hands a message to the window procedure; remembers its number for
+// Plat_WaitMessage.
+std::intptr_t Deliver(PlatWindowTag* tag, PlatMessage message);
+void NoteMessage(std::uint32_t id);
+void StartPosting();
+void StopPosting();
+
+// Translates the window system's events into messages for our windows.
+class Translator : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+}  // namespace platqt

@@ -1,0 +1,277 @@
+#include "platform/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform/platform_test_hooks.h"
+
+namespace {
+
+struct Log {
+  std::vector<PlatMessage> messages;
+  bool paintRed = false;
+};
+
+std::intptr_t Record(const PlatMessage& m, void* user) {
+  auto* log = static_cast<Log*>(user);
+  log->messages.push_back(m);
+  if (m.id == kPlatPaint) {
+    PlatRect r = Plat_ClientRect(m.window);
+    Plat_PaintFill(m.window, 0, 0, r.width, r.height, log->paintRed ? 0xFF0000 : 0xFFFFFF);
+  }
+  return 0;
+}
+
+int Count(const Log& log, std::uint32_t id) {
+  int n = 0;
+  for (const auto& m : log.messages) n += m.id == id;
+  return n;
+}
+
+PlatWindow OpenTop(Log* log, int w = 200, int h = 120) {
+  PlatWindowSpec spec;
+  spec.style = kPlatStyleTitle | kPlatStyleSystemMenu | kPlatStyleSizable;
+  spec.width = w;
+  spec.height = h;
+  spec.text = u"Probe";
+  spec.proc = Record;
+  spec.user = log;
+  return Plat_CreateWindow(spec);
+}
+
+TEST(PlatformWindow, CreateSizeTextPropertiesDestroy) {
+  Log log;
+  PlatWindow top = OpenTop(&log, 210, 130);
+  ASSERT_NE(top, nullptr);
+  EXPECT_TRUE(Plat_IsWindow(top));
+  EXPECT_EQ(Plat_GetText(top), u"Probe");
+  Plat_SetText(top, u"Zweite Überschrift");
+  EXPECT_EQ(Plat_GetText(top), u"Zweite Überschrift");
+  EXPECT_EQ(Plat_ClientRect(top).width, 210);
+  EXPECT_EQ(Plat_ClientRect(top).height, 130);
+
+  Plat_SetProperty(top, "KX_WindowID", 8);
+  EXPECT_EQ(Plat_GetProperty(top, "KX_WindowID"), 8);
+  EXPECT_EQ(Plat_GetProperty(top, "KX_Other"), 0);
+
+  PlatWindowSpec spec;
+  spec.parent = top;
+  spec.style = kPlatStyleChild | kPlatStyleClientEdge;
+  spec.x = 10;
+  spec.y = 20;
+  spec.width = 50;
+  spec.height = 40;
+  spec.proc = Record;
+  spec.user = &log;
+  PlatWindow child = Plat_CreateWindow(spec);
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(Plat_Parent(child), top);
+  EXPECT_EQ(Plat_TopLevel(child), top);
+  PlatRect outer = Plat_OuterRect(child);
+  EXPECT_EQ(outer.x, 10);
+  EXPECT_EQ(outer.width, 50);
+  // The client edge takes two pixels on each side.
+  EXPECT_EQ(Plat_ClientRect(child).width, 46);
+  EXPECT_EQ(Plat_ClientRect(child).height, 36);
+
+  Plat_DestroyWindow(top);
+  EXPECT_FALSE(Plat_IsWindow(top));
+  EXPECT_FALSE(Plat_IsWindow(child));
+  Plat_SetText(child, u"x");  // harmless
+  Plat_WaitMessage(0);
+}
+
+TEST(PlatformWindow, CloseRequestLeavesTheWindow) {
+  Log log;
+  PlatWindow top = OpenTop(&log);
+  Plat_Show(top, PlatShow::kNormal);
+  Plat_TestRequestClose(top);
+  EXPECT_EQ(Count(log, kPlatClose), 1);
+  EXPECT_TRUE(Plat_IsWindow(top));
+  EXPECT_TRUE(Plat_IsVisible(top));
+  Plat_DestroyWindow(top);
+}
+
+TEST(PlatformWindow, ResizeSendsSizeWithClientSize) {
+  Log log;
+  PlatWindow top = OpenTop(&log);
+  Plat_Show(top, PlatShow::kNormal);
+  log.messages.clear();
+  Plat_SetClientSize(top, 300, 222);
+  ASSERT_GE(Count(log, kPlatSize), 1);
+  const PlatMessage& last = [&]() -> const PlatMessage& {
+    for (auto it = log.messages.rbegin(); it != log.messages.rend(); ++it)
+      if (it->id == kPlatSize) return *it;
+    return log.messages.back();
+  }();
+  EXPECT_EQ(last.x, 300);
+  EXPECT_EQ(last.y, 222);
+  EXPECT_EQ(last.wParam, kPlatSizeRestored);
+  Plat_DestroyWindow(top);
+}
+
+TEST(PlatformLoop, TimeOutZeroReturnsAtOnceAndTimedWaitExpires) {
+  Plat_WaitMessage(0);  // drain what earlier tests left
+  EXPECT_EQ(Plat_WaitMessage(0), 0u);
+  EXPECT_EQ(Plat_WaitMessage(30), 0u);
+}
+
+TEST(PlatformLoop, PostFromAnotherThreadReachesTheWindowProcedure) {
+  Log log;
+  PlatWindow top = OpenTop(&log);
+  std::thread worker([top] {
+    PlatMessage m;
+    m.id = kPlatUser + 5;
+    m.wParam = 77;
+    Plat_PostMessage(top, m);
+  });
+  worker.join();
+  EXPECT_EQ(Plat_WaitMessage(-1), static_cast<std::uint32_t>(kPlatUser + 5));
+  ASSERT_EQ(Count(log, kPlatUser + 5), 1);
+  EXPECT_EQ(log.messages.back().wParam, 77);
+  EXPECT_EQ(log.messages.back().window, top);
+  Plat_DestroyWindow(top);
+}
+
+TEST(PlatformLoop, PostToAGoneWindowFreesItsData) {
+  Log log;
+  PlatWindow top = OpenTop(&log);
+  static std::atomic<int> dropped{0};
+  PlatMessage m;
+  m.id = kPlatUser + 1;
+  Plat_PostMessage(top, m, [](void*) { ++dropped; }, nullptr);
+  Plat_DestroyWindow(top);
+  Plat_WaitMessage(50);
+  EXPECT_EQ(dropped.load(), 1);
+}
+
+TEST(PlatformPaint, RepaintNowIsVisibleInAGrab) {
+  Log log;
+  PlatWindow top = OpenTop(&log, 100, 80);
+  PlatWindowSpec spec;
+  spec.parent = top;
+  spec.style = kPlatStyleChild;
+  spec.x = 5;
+  spec.y = 5;
+  spec.width = 40;
+  spec.height = 30;
+  spec.proc = Record;
+  spec.user = &log;
+  PlatWindow child = Plat_CreateWindow(spec);
+  Plat_Show(child, PlatShow::kNormal);
+  Plat_Show(top, PlatShow::kNormal);
+  for (int i = 0; i < 5; ++i) Plat_WaitMessage(10);
+
+  std::vector<std::uint8_t> pixels;
+  int w = 0, h = 0;
+  ASSERT_TRUE(Plat_GrabWindow(child, &pixels, &w, &h));
+  ASSERT_EQ(w, 40);
+  EXPECT_EQ(pixels[0], 255);  // white
+  log.paintRed = true;
+  Plat_RepaintNow(child);  // no message loop in between
+  ASSERT_TRUE(Plat_GrabWindow(child, &pixels, &w, &h));
+  EXPECT_EQ(pixels[0], 0);    // blue
+  EXPECT_EQ(pixels[2], 255);  // red
+  Plat_DestroyWindow(top);
+}
+
+TEST(PlatformPaint, BitmapRowsAreBottomUp) {
+  Log log;
+  PlatWindow top = OpenTop(&log, 60, 60);
+  struct Painter {
+    std::vector<std::uint8_t> bits;
+  } painter;
+  // 4 x 2: bottom row (first in memory) blue, top row green.
+  const int stride = 12;
+  painter.bits.assign(stride * 2, 0);
+  for (int x = 0; x < 4; ++x) {
+    painter.bits[x * 3 + 0] = 255;               // bottom row: blue
+    painter.bits[stride + x * 3 + 1] = 255;      // top row: green
+  }
+  PlatWindowSpec spec;
+  spec.parent = top;
+  spec.style = kPlatStyleChild;
+  spec.width = 4;
+  spec.height = 2;
+  spec.proc = [](const PlatMessage& m, void* user) -> std::intptr_t {
+    if (m.id == kPlatPaint) {
+      auto* p = static_cast<Painter*>(user);
+      Plat_PaintBitmap(m.window, p->bits.data(), 4, 2, 12, 0, 0);
+    }
+    return 0;
+  };
+  spec.user = &painter;
+  PlatWindow child = Plat_CreateWindow(spec);
+  Plat_Show(child, PlatShow::kNormal);
+  Plat_Show(top, PlatShow::kNormal);
+  for (int i = 0; i < 5; ++i) Plat_WaitMessage(10);  // until exposed
+  std::vector<std::uint8_t> pixels;
+  int w = 0, h = 0;
+  ASSERT_TRUE(Plat_GrabWindow(child, &pixels, &w, &h));
+  ASSERT_EQ(h, 2);
+  const int gs = (w * 3 + 3) & ~3;
+  EXPECT_EQ(pixels[0], 255);       // grabbed bottom row is blue
+  EXPECT_EQ(pixels[1], 0);
+  EXPECT_EQ(pixels[gs + 1], 255);  // top row green
+  EXPECT_EQ(pixels[gs + 0], 0);
+  Plat_DestroyWindow(top);
+}
+
+TEST(PlatformInput, MouseKeysAndTabReachTheRightProcedure) {
+  Log topLog, childLog;
+  PlatWindow top = OpenTop(&topLog);
+  PlatWindowSpec spec;
+  spec.parent = top;
+  spec.style = kPlatStyleChild | kPlatStyleTabStop;
+  spec.width = 50;
+  spec.height = 50;
+  spec.proc = Record;
+  spec.user = &childLog;
+  PlatWindow child = Plat_CreateWindow(spec);
+  Plat_Show(child, PlatShow::kNormal);
+  Plat_Show(top, PlatShow::kNormal);
+
+  Plat_TestInput(child, PlatTestInput::kMouseDown, 7, 9, kPlatButtonLeft, kPlatModShift);
+  ASSERT_EQ(Count(childLog, kPlatLButtonDown), 1);
+  EXPECT_EQ(childLog.messages.back().x, 7);
+  EXPECT_EQ(childLog.messages.back().y, 9);
+  EXPECT_EQ(childLog.messages.back().buttons, kPlatButtonLeft);
+  EXPECT_EQ(childLog.messages.back().modifiers, kPlatModShift);
+  Plat_TestInput(child, PlatTestInput::kMouseUp, 7, 9, kPlatButtonLeft, 0);
+  EXPECT_EQ(childLog.messages.back().buttons, 0);
+  Plat_TestInput(child, PlatTestInput::kWheel, 1, 1, 0, 0, -120);
+  EXPECT_EQ(childLog.messages.back().wheelDelta, -120);
+
+  Plat_SetFocus(child);
+  Plat_TestInput(child, PlatTestInput::kKeyDown, 0, 0, 0, 0, 'A', U'a');
+  ASSERT_GE(childLog.messages.size(), 2u);
+  EXPECT_EQ(childLog.messages[childLog.messages.size() - 2].id, kPlatKeyDown);
+  EXPECT_EQ(childLog.messages[childLog.messages.size() - 2].key, 'A');
+  EXPECT_EQ(childLog.messages.back().id, kPlatChar);
+  EXPECT_EQ(childLog.messages.back().character, U'a');
+
+  topLog.messages.clear();
+  Plat_TestInput(child, PlatTestInput::kKeyDown, 0, 0, 0, kPlatModShift, 0x09);
+  ASSERT_EQ(Count(topLog, kPlatCommand), 1);
+  EXPECT_EQ(topLog.messages.back().wParam, kPlatCommandPreviousControl);
+  Plat_DestroyWindow(top);
+}
+
+TEST(PlatformText, ExtentGrowsWithTheText) {
+  Log log;
+  PlatWindow top = OpenTop(&log);
+  int w1 = 0, h1 = 0, w2 = 0, h2 = 0, w3 = 0, h3 = 0;
+  Plat_TextExtent(top, u"X", false, &w1, &h1);
+  Plat_TextExtent(top, u"XXXX", false, &w2, &h2);
+  Plat_TextExtent(top, u"XX\nXX", true, &w3, &h3);
+  EXPECT_GT(w1, 0);
+  EXPECT_GT(w2, w1);
+  EXPECT_EQ(h1, h2);
+  EXPECT_GE(h3, 2 * h1 - 2);
+  Plat_DestroyWindow(top);
+}
+
+}  // namespace
