@@ -30,7 +30,8 @@ enum PlatMessageId : std::uint32_t {
   kPlatKeyDown = 0x0100,
   kPlatKeyUp = 0x0101,
   kPlatChar = 0x0102,
-  kPlatCommand = 0x0111,  // wParam: command id; lParam: 1 from a control, 0 menu/accelerator
+  kPlatCommand = 0x0111,  // from a control: lParam its PlatWindow, wParam the notification;
+                          // from a menu or accelerator: lParam 0, wParam the command
   kPlatTimer = 0x0113,
   kPlatMouseMove = 0x0200,
   kPlatLButtonDown = 0x0201,
@@ -44,7 +45,7 @@ enum PlatMessageId : std::uint32_t {
   kPlatMButtonDblClk = 0x0209,
   kPlatMouseWheel = 0x020A,  // delta in PlatMessage::wheelDelta (120 per notch)
   kPlatMouseLeave = 0x02A3,
-  kPlatUser = 0x0400,        // first number free for posted messages
+  kPlatUser = 0x0400,  // first number free for posted messages
 };
 
 // wParam of kPlatSize.
@@ -64,12 +65,12 @@ struct PlatMessage {
   std::intptr_t wParam = 0;
   std::intptr_t lParam = 0;
   // Decoded parameters, filled where they apply.
-  int x = 0, y = 0;            // mouse position in client coordinates; new size for kPlatSize
-  int buttons = 0;             // buttons held after the message (kPlatButton*)
-  int modifiers = 0;           // kPlatMod*
-  int key = 0;                 // virtual-key code (Win32 VK_ numbering)
-  int wheelDelta = 0;          // kPlatMouseWheel, 120 per notch
-  char32_t character = 0;      // kPlatChar
+  int x = 0, y = 0;        // mouse position in client coordinates; new size for kPlatSize
+  int buttons = 0;         // buttons held after the message (kPlatButton*)
+  int modifiers = 0;       // kPlatMod*
+  int key = 0;             // virtual-key code (Win32 VK_ numbering)
+  int wheelDelta = 0;      // kPlatMouseWheel, 120 per notch
+  char32_t character = 0;  // kPlatChar
 };
 
 // A window procedure. Its result is returned to the caller of Plat_Send.
@@ -89,18 +90,18 @@ bool Plat_IsMainThread();
 // --- windows --------------------------------------------------------------
 
 enum PlatWindowStyle : std::uint32_t {
-  kPlatStyleTitle = 0x1,        // title bar (top-level)
+  kPlatStyleTitle = 0x1,  // title bar (top-level)
   kPlatStyleSystemMenu = 0x2,
   kPlatStyleMinimizeBox = 0x4,
   kPlatStyleMaximizeBox = 0x8,
   kPlatStyleSizable = 0x10,
-  kPlatStyleTool = 0x20,        // tool window
+  kPlatStyleTool = 0x20,  // tool window
   kPlatStyleBorderless = 0x40,
   kPlatStyleClientEdge = 0x80,  // child: sunken 2-pixel edge inside the window
   kPlatStyleTabStop = 0x100,    // child: takes the focus by Tab and by click
   kPlatStyleClipChildren = 0x200,
   kPlatStyleStayOnTop = 0x400,
-  kPlatStyleChild = 0x1000,     // a child window inside the parent's client area
+  kPlatStyleChild = 0x1000,  // a child window inside the parent's client area
 };
 
 // Kinds of child control. Plain windows are drawn by their window procedure
@@ -115,9 +116,9 @@ enum class PlatControlKind : int {
 struct PlatWindowSpec {
   PlatWindow parent = nullptr;  // child style: the parent; else the owner (may be null)
   PlatControlKind kind = PlatControlKind::kPlain;
-  std::uint32_t style = 0;      // PlatWindowStyle bits
-  int x = 0, y = 0;             // top-level: outer position; child: in the parent's client
-  int width = 0, height = 0;    // top-level: inner (client) size; child: outer size
+  std::uint32_t style = 0;        // PlatWindowStyle bits
+  int x = 0, y = 0;               // top-level: outer position; child: in the parent's client
+  int width = 0, height = 0;      // top-level: inner (client) size; child: outer size
   bool platformPosition = false;  // let the window system place the top-level window
   std::u16string text;
   PlatWindowProc proc = nullptr;
@@ -154,6 +155,8 @@ void Plat_FrameExtents(PlatWindow window, int* extraWidth, int* extraHeight);
 // Moves/sizes by outer rectangle; child sizes are outer sizes.
 void Plat_SetOuterRect(PlatWindow window, int x, int y, int width, int height);
 void Plat_SetClientSize(PlatWindow window, int width, int height);
+// The screen area windows may use (without task bars).
+PlatRect Plat_WorkArea();
 // Centres a top-level window on another window, or on the screen when null.
 void Plat_Center(PlatWindow window, PlatWindow on);
 // Bounds in outer size; 0 means none.
@@ -207,8 +210,7 @@ void Plat_PaintFocusRect(PlatWindow window, int x, int y, int width, int height)
 // What the screen shows of the window's client area (what was last painted
 // and flushed), as 24-bit bottom-up BGR rows with a stride of width * 3
 // rounded up to 4. False when it cannot be had.
-bool Plat_GrabWindow(PlatWindow window, std::vector<std::uint8_t>* pixels, int* width,
-                     int* height);
+bool Plat_GrabWindow(PlatWindow window, std::vector<std::uint8_t>* pixels, int* width, int* height);
 
 // --- text metrics ---------------------------------------------------------
 
@@ -233,7 +235,8 @@ std::uint32_t Plat_WaitMessage(int timeoutMs);
 void Plat_PostMessage(PlatWindow window, const PlatMessage& message,
                       void (*drop)(void* data) = nullptr, void* dropData = nullptr);
 // Runs fn(data) on the main thread later (any thread); counts as a message.
-void Plat_PostTask(void (*fn)(void* data), void* data);
+// False (and nothing queued) when the platform is not running.
+bool Plat_PostTask(void (*fn)(void* data), void* data);
 
 // --- dialogs and the desktop ----------------------------------------------
 
@@ -241,8 +244,8 @@ struct PlatFileDialogSpec {
   bool save = false;
   bool multiSelect = false;
   std::u16string title;
-  std::u16string directory;    // initial folder; empty: the dialog's choice
-  std::u16string fileName;     // initial name; empty: none
+  std::u16string directory;  // initial folder; empty: the dialog's choice
+  std::u16string fileName;   // initial name; empty: none
   // (description, filters) pairs; filters separated by ';'.
   std::vector<std::pair<std::u16string, std::u16string>> filters;
   int filterIndex = 1;  // 1-based preselected pair

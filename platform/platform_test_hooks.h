@@ -17,18 +17,18 @@ using PlatDocumentOpener = bool (*)(const std::u16string& path);
 void Plat_TestSetDocumentOpener(PlatDocumentOpener opener);
 
 enum class PlatTestInput : int {
-  kMouseDown,    // button: kPlatButton*
+  kMouseDown,  // button: kPlatButton*
   kMouseUp,
   kMouseDouble,
   kMouseMove,
   kMouseLeave,
-  kWheel,        // value: delta (120 per notch)
-  kKeyDown,      // value: virtual-key code; character: the text it types (0 none)
+  kWheel,    // value: delta (120 per notch)
+  kKeyDown,  // value: virtual-key code; character: the text it types (0 none)
   kKeyUp,
 };
 // Sends the input to the window as the window system would (x, y in the
 // window's client coordinates).
-void Plat_TestInput(PlatWindow window, PlatTestInput what, int x, int y, int button,
-                    int modifiers, int value = 0, char32_t character = 0);
+void Plat_TestInput(PlatWindow window, PlatTestInput what, int x, int y, int button, int modifiers,
+                    int value = 0, char32_t character = 0);
 // What the window system does when the user closes the window by its frame.
 void Plat_TestRequestClose(PlatWindow window);

@@ -51,7 +51,7 @@ PlatFileDialogResult Plat_FileDialog(const PlatFileDialogSpec& spec) {
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);  // the caller asks
   dialog.setOption(QFileDialog::ReadOnly, false);
   dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(spec.save           ? QFileDialog::AnyFile
+  dialog.setFileMode(spec.save          ? QFileDialog::AnyFile
                      : spec.multiSelect ? QFileDialog::ExistingFiles
                                         : QFileDialog::ExistingFile);
   QStringList filters;
@@ -78,7 +78,8 @@ PlatFileDialogResult Plat_FileDialog(const PlatFileDialogSpec& spec) {
   // hands them back.
   result.parts.push_back(
       FromQString(QDir::toNativeSeparators(QFileInfo(chosen.front()).absolutePath())));
-  for (const QString& path : chosen) result.parts.push_back(FromQString(QFileInfo(path).fileName()));
+  for (const QString& path : chosen)
+    result.parts.push_back(FromQString(QFileInfo(path).fileName()));
   return result;
 }
 
@@ -102,8 +103,8 @@ void Plat_TestSetFileChooser(PlatFileChooser chooser) { gChooser = chooser; }
 void Plat_TestSetQuestionAnswerer(PlatQuestionAnswerer answerer) { gAnswerer = answerer; }
 void Plat_TestSetDocumentOpener(PlatDocumentOpener opener) { gOpener = opener; }
 
-void Plat_TestInput(PlatWindow window, PlatTestInput what, int x, int y, int button,
-                    int modifiers, int value, char32_t character) {
+void Plat_TestInput(PlatWindow window, PlatTestInput what, int x, int y, int button, int modifiers,
+                    int value, char32_t character) {
   PlatWindowTag* tag = platqt::Live(window);
   if (!tag) return;
   QWidget* w = tag->widget;

@@ -43,29 +43,50 @@ int VirtualKey(int key) {
   if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) return key;
   if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 0x70 + (key - Qt::Key_F1);
   switch (key) {
-    case Qt::Key_Backspace: return 0x08;
+    case Qt::Key_Backspace:
+      return 0x08;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return 0x09;
+    case Qt::Key_Backtab:
+      return 0x09;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 0x0D;
-    case Qt::Key_Shift: return 0x10;
-    case Qt::Key_Control: return 0x11;
-    case Qt::Key_Alt: return 0x12;
-    case Qt::Key_Pause: return 0x13;
-    case Qt::Key_CapsLock: return 0x14;
-    case Qt::Key_Escape: return 0x1B;
-    case Qt::Key_Space: return 0x20;
-    case Qt::Key_PageUp: return 0x21;
-    case Qt::Key_PageDown: return 0x22;
-    case Qt::Key_End: return 0x23;
-    case Qt::Key_Home: return 0x24;
-    case Qt::Key_Left: return 0x25;
-    case Qt::Key_Up: return 0x26;
-    case Qt::Key_Right: return 0x27;
-    case Qt::Key_Down: return 0x28;
-    case Qt::Key_Insert: return 0x2D;
-    case Qt::Key_Delete: return 0x2E;
-    default: return key & 0xFFFF;
+    case Qt::Key_Enter:
+      return 0x0D;
+    case Qt::Key_Shift:
+      return 0x10;
+    case Qt::Key_Control:
+      return 0x11;
+    case Qt::Key_Alt:
+      return 0x12;
+    case Qt::Key_Pause:
+      return 0x13;
+    case Qt::Key_CapsLock:
+      return 0x14;
+    case Qt::Key_Escape:
+      return 0x1B;
+    case Qt::Key_Space:
+      return 0x20;
+    case Qt::Key_PageUp:
+      return 0x21;
+    case Qt::Key_PageDown:
+      return 0x22;
+    case Qt::Key_End:
+      return 0x23;
+    case Qt::Key_Home:
+      return 0x24;
+    case Qt::Key_Left:
+      return 0x25;
+    case Qt::Key_Up:
+      return 0x26;
+    case Qt::Key_Right:
+      return 0x27;
+    case Qt::Key_Down:
+      return 0x28;
+    case Qt::Key_Insert:
+      return 0x2D;
+    case Qt::Key_Delete:
+      return 0x2E;
+    default:
+      return key & 0xFFFF;
   }
 }
 
@@ -116,10 +137,10 @@ bool MouseMessage(PlatWindowTag* tag, QMouseEvent* e, std::uint32_t id) {
 }
 
 std::uint32_t ButtonMessage(Qt::MouseButton button, QEvent::Type type) {
-  const int base = button == Qt::LeftButton    ? int(kPlatLButtonDown)
-                   : button == Qt::RightButton ? int(kPlatRButtonDown)
+  const int base = button == Qt::LeftButton     ? int(kPlatLButtonDown)
+                   : button == Qt::RightButton  ? int(kPlatRButtonDown)
                    : button == Qt::MiddleButton ? int(kPlatMButtonDown)
-                                                 : 0;
+                                                : 0;
   if (!base) return 0;
   if (type == QEvent::MouseButtonPress) return base;
   if (type == QEvent::MouseButtonRelease) return base + 1;
@@ -223,6 +244,7 @@ bool Translator::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     case QEvent::Resize: {
+      RefreshGeometry(tag);
       if (!w->isMinimized()) Deliver(tag, SizeMessage(tag));
       return false;
     }
@@ -237,6 +259,7 @@ bool Translator::eventFilter(QObject* watched, QEvent* event) {
       return false;
     }
     case QEvent::Move: {
+      RefreshGeometry(tag);
       if (!w->isWindow()) return false;
       PlatMessage m;
       m.id = kPlatMove;
@@ -404,10 +427,11 @@ void Plat_PostMessage(PlatWindow window, const PlatMessage& message, void (*drop
   QCoreApplication::postEvent(gReceiver, post);
 }
 
-void Plat_PostTask(void (*fn)(void* data), void* data) {
-  if (!Plat_IsStarted() || !gReceiver || !fn) return;
+bool Plat_PostTask(void (*fn)(void* data), void* data) {
+  if (!Plat_IsStarted() || !gReceiver || !fn) return false;
   auto* post = new PostEvent;
   post->task = fn;
   post->taskData = data;
   QCoreApplication::postEvent(gReceiver, post);
+  return true;
 }

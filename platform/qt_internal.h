@@ -15,8 +15,11 @@ struct PlatWindowTag {
   std::uint32_t style = 0;
   PlatWindowProc proc = nullptr;
   void* user = nullptr;
-  int edge = 0;                  // client edge thickness (client area is inset by it)
-  QPainter* painter = nullptr;   // set while the window handles kPlatPaint
+  int edge = 0;                 // client edge thickness (client area is inset by it)
+  QPainter* painter = nullptr;  // set while the window handles kPlatPaint
+  // Geometry as last seen on the main thread, for questions from other
+  // threads (guarded by the live-window lock).
+  PlatRect outerCache, clientCache;
 };
 
 namespace platqt {
@@ -29,6 +32,8 @@ PlatWindowTag* TagOf(const QObject* object);
 // Plat_WaitMessage.
 std::intptr_t Deliver(PlatWindowTag* tag, PlatMessage message);
 void NoteMessage(std::uint32_t id);
+// Refreshes the geometry other threads see (main thread).
+void RefreshGeometry(PlatWindowTag* tag);
 void StartPosting();
 void StopPosting();
 

@@ -70,15 +70,23 @@ void Forget(PlatWindowTag* tag) {
 
 Qt::CursorShape ShapeFor(int shape) {
   static const Qt::CursorShape kShapes[] = {
-      Qt::ArrowCursor,     Qt::CrossCursor,    Qt::IBeamCursor,    Qt::PointingHandCursor,
-      Qt::WaitCursor,      Qt::ForbiddenCursor, Qt::SizeAllCursor, Qt::SizeHorCursor,
-      Qt::SizeVerCursor,   Qt::SizeFDiagCursor, Qt::SizeBDiagCursor, Qt::BlankCursor};
+      Qt::ArrowCursor,   Qt::CrossCursor,     Qt::IBeamCursor,     Qt::PointingHandCursor,
+      Qt::WaitCursor,    Qt::ForbiddenCursor, Qt::SizeAllCursor,   Qt::SizeHorCursor,
+      Qt::SizeVerCursor, Qt::SizeFDiagCursor, Qt::SizeBDiagCursor, Qt::BlankCursor};
   return shape >= 0 && shape < 12 ? kShapes[shape] : Qt::ArrowCursor;
 }
 
 }  // namespace
 
 namespace platqt {
+
+void RefreshGeometry(PlatWindowTag* tag) {
+  const PlatRect outer = Plat_OuterRect(tag);
+  const PlatRect client = Plat_ClientRect(tag);
+  std::lock_guard lock(gLiveMutex);
+  tag->outerCache = outer;
+  tag->clientCache = client;
+}
 
 PlatWindowTag* Live(PlatWindow window) {
   if (!window) return nullptr;
@@ -188,11 +196,15 @@ PlatWindow Plat_CreateWindow(const PlatWindowSpec& spec) {
     widget->resize(std::max(spec.width, 1), std::max(spec.height, 1));
     if (!spec.platformPosition) widget->move(spec.x, spec.y);
     widget->setWindowTitle(ToQ(spec.text));
+    // Made natively now so that the frame is known before the window shows
+    // (centring and outer sizes need it).
+    widget->winId();
   } else {
     widget->setGeometry(spec.x + parent->edge, spec.y + parent->edge, std::max(spec.width, 0),
                         std::max(spec.height, 0));
     widget->hide();
   }
+  platqt::RefreshGeometry(tag);
   return tag;
 }
 
@@ -255,7 +267,18 @@ std::u16string Plat_GetText(PlatWindow window) {
   return FromQ(w->isWindow() ? w->windowTitle() : w->property("plat_text").toString());
 }
 
+namespace {
+
+PlatRect CachedRect(PlatWindow window, bool outer) {
+  std::lock_guard lock(gLiveMutex);
+  if (!window || !gLive.count(window)) return {};
+  return outer ? window->outerCache : window->clientCache;
+}
+
+}  // namespace
+
 PlatRect Plat_OuterRect(PlatWindow window) {
+  if (!Plat_IsMainThread()) return CachedRect(window, true);
   PlatWindowTag* tag = platqt::Live(window);
   if (!tag) return {};
   QWidget* w = tag->widget;
@@ -265,6 +288,7 @@ PlatRect Plat_OuterRect(PlatWindow window) {
 }
 
 PlatRect Plat_ClientRect(PlatWindow window) {
+  if (!Plat_IsMainThread()) return CachedRect(window, false);
   PlatWindowTag* tag = platqt::Live(window);
   if (!tag) return {};
   QWidget* w = tag->widget;
@@ -296,6 +320,7 @@ void Plat_SetOuterRect(PlatWindow window, int x, int y, int width, int height) {
     const int pe = tag->parent ? tag->parent->edge : 0;
     w->setGeometry(x + pe, y + pe, std::max(width, 0), std::max(height, 0));
   }
+  platqt::RefreshGeometry(tag);
 }
 
 void Plat_SetClientSize(PlatWindow window, int width, int height) {
@@ -303,6 +328,14 @@ void Plat_SetClientSize(PlatWindow window, int width, int height) {
   if (!tag) return;
   tag->widget->resize(std::max(width + 2 * tag->edge, tag->widget->isWindow() ? 1 : 0),
                       std::max(height + 2 * tag->edge, tag->widget->isWindow() ? 1 : 0));
+  platqt::RefreshGeometry(tag);
+}
+
+PlatRect Plat_WorkArea() {
+  QScreen* screen = gStarted ? QGuiApplication::primaryScreen() : nullptr;
+  if (!screen) return {};
+  const QRect r = screen->availableGeometry();
+  return {r.x(), r.y(), r.width(), r.height()};
 }
 
 void Plat_Center(PlatWindow window, PlatWindow on) {
@@ -387,9 +420,7 @@ void Plat_SetFocus(PlatWindow window) {
   if (QWidget* w = WidgetOf(window)) w->setFocus(Qt::OtherFocusReason);
 }
 
-PlatWindow Plat_Focus() {
-  return gStarted ? platqt::TagOf(QApplication::focusWidget()) : nullptr;
-}
+PlatWindow Plat_Focus() { return gStarted ? platqt::TagOf(QApplication::focusWidget()) : nullptr; }
 
 PlatWindow Plat_ActiveWindow() {
   return gStarted ? platqt::TagOf(QApplication::activeWindow()) : nullptr;

@@ -142,7 +142,8 @@ TEST(PlatformLoop, PostToAGoneWindowFreesItsData) {
   static std::atomic<int> dropped{0};
   PlatMessage m;
   m.id = kPlatUser + 1;
-  Plat_PostMessage(top, m, [](void*) { ++dropped; }, nullptr);
+  Plat_PostMessage(
+      top, m, [](void*) { ++dropped; }, nullptr);
   Plat_DestroyWindow(top);
   Plat_WaitMessage(50);
   EXPECT_EQ(dropped.load(), 1);
@@ -188,8 +189,8 @@ TEST(PlatformPaint, BitmapRowsAreBottomUp) {
   const int stride = 12;
   painter.bits.assign(stride * 2, 0);
   for (int x = 0; x < 4; ++x) {
-    painter.bits[x * 3 + 0] = 255;               // bottom row: blue
-    painter.bits[stride + x * 3 + 1] = 255;      // top row: green
+    painter.bits[x * 3 + 0] = 255;           // bottom row: blue
+    painter.bits[stride + x * 3 + 1] = 255;  // top row: green
   }
   PlatWindowSpec spec;
   spec.parent = top;
@@ -213,7 +214,7 @@ TEST(PlatformPaint, BitmapRowsAreBottomUp) {
   ASSERT_TRUE(Plat_GrabWindow(child, &pixels, &w, &h));
   ASSERT_EQ(h, 2);
   const int gs = (w * 3 + 3) & ~3;
-  EXPECT_EQ(pixels[0], 255);       // grabbed bottom row is blue
+  EXPECT_EQ(pixels[0], 255);  // grabbed bottom row is blue
   EXPECT_EQ(pixels[1], 0);
   EXPECT_EQ(pixels[gs + 1], 255);  // top row green
   EXPECT_EQ(pixels[gs + 0], 0);

@@ -2,7 +2,9 @@
 
 #include <atomic>
 
+#include "platform/platform.h"
 #include "runtime/data/object_table.h"
+#include "runtime/system/event.h"
 
 namespace {
 
@@ -33,6 +35,63 @@ void FreeGadget(ObjectHandle number) {
   table.Release(number);
 }
 
+// A change asked for on a worker thread, carried to the main thread, which
+// owns the windows. The worker does not wait for it.
+struct PostedChange {
+  enum Op { kText, kState, kResize, kDisable, kHide, kFocus, kAttribute } op;
+  ObjectHandle gadget;
+  std::int64_t value = 0;
+  int x = 0, y = 0, w = 0, h = 0;
+  std::u16string text;
+};
+
+PostedChange Change(PostedChange::Op op, ObjectHandle gadget, std::int64_t value = 0, int x = 0,
+                    int y = 0, int w = 0, int h = 0, std::u16string text = {}) {
+  return PostedChange{op, gadget, value, x, y, w, h, std::move(text)};
+}
+
+void ApplyPosted(void* data) {
+  auto* c = static_cast<PostedChange*>(data);
+  switch (c->op) {
+    case PostedChange::kText:
+      Gad_SetText(c->gadget, c->text);
+      break;
+    case PostedChange::kState:
+      Gad_SetState(c->gadget, c->value);
+      break;
+    case PostedChange::kResize:
+      Gad_Resize(c->gadget, c->x, c->y, c->w, c->h);
+      break;
+    case PostedChange::kDisable:
+      Gad_Disable(c->gadget, c->value != 0);
+      break;
+    case PostedChange::kHide:
+      Gad_Hide(c->gadget, c->value != 0);
+      break;
+    case PostedChange::kFocus:
+      Gad_Focus(c->gadget);
+      break;
+    case PostedChange::kAttribute:
+      Gad_SetAttribute(c->gadget, c->x, c->value);
+      break;
+  }
+  delete c;
+}
+
+// True when the call was posted: the platform runs and this is not its thread.
+bool PostIfWorker(PostedChange change) {
+  if (!Plat_IsStarted() || Plat_IsMainThread()) return false;
+  auto* c = new PostedChange(std::move(change));
+  if (!Plat_PostTask(ApplyPosted, c)) delete c;
+  return true;
+}
+
+// The program's own changes raise no events from the control's notifications.
+struct Quiet {
+  Quiet() { Evt_Suspend(); }
+  ~Quiet() { Evt_Resume(); }
+};
+
 }  // namespace
 
 void Gad_SetDefaultKind(const GadgetKind* kind) {
@@ -49,6 +108,12 @@ GadgetRecord* Gad_Register(ObjectHandle number, const GadgetKind* kind, void* wi
   gadget->kind = kind;
   gadget->number = n;
   gadget->flags = flags;
+  // The window procedure finds the gadget behind a control's commands.
+  if (Plat_IsWindow(static_cast<PlatWindow>(window))) {
+    Plat_SetProperty(static_cast<PlatWindow>(window), "KX_Gadget",
+                     reinterpret_cast<std::intptr_t>(gadget));
+    Plat_SetProperty(static_cast<PlatWindow>(window), "KX_ID", static_cast<std::intptr_t>(n));
+  }
   if (assigned) *assigned = n;
   return gadget;
 }
@@ -84,6 +149,10 @@ int Gad_Height(ObjectHandle gadget) {
 }
 
 void Gad_SetText(ObjectHandle gadget, const std::u16string& text) {
+  if (!Gad_IsGadget(gadget) ||
+      PostIfWorker(Change(PostedChange::kText, gadget, 0, 0, 0, 0, 0, text)))
+    return;
+  Quiet quiet;
   if (GadgetRecord* g = Gad_Record(gadget))
     if (auto handler = Handler(*g, &GadgetKind::setText)) handler(*g, text);
 }
@@ -96,6 +165,8 @@ std::u16string Gad_GetText(ObjectHandle gadget) {
 }
 
 void Gad_SetState(ObjectHandle gadget, std::int64_t value) {
+  if (!Gad_IsGadget(gadget) || PostIfWorker(Change(PostedChange::kState, gadget, value))) return;
+  Quiet quiet;
   // No fallback: a kind without a state ignores it.
   if (GadgetRecord* g = Gad_Record(gadget))
     if (g->kind && g->kind->setState) g->kind->setState(*g, value);
@@ -116,21 +187,25 @@ void Gad_RequiredSize(ObjectHandle gadget, int* width, int* height) {
 }
 
 void Gad_Resize(ObjectHandle gadget, int x, int y, int width, int height) {
+  if (PostIfWorker(Change(PostedChange::kResize, gadget, 0, x, y, width, height))) return;
   if (GadgetRecord* g = Gad_Record(gadget))
     if (auto handler = Handler(*g, &GadgetKind::resize)) handler(*g, x, y, width, height);
 }
 
 void Gad_Disable(ObjectHandle gadget, bool disabled) {
+  if (PostIfWorker(Change(PostedChange::kDisable, gadget, disabled))) return;
   if (GadgetRecord* g = Gad_Record(gadget))
     if (auto handler = Handler(*g, &GadgetKind::disable)) handler(*g, disabled);
 }
 
 void Gad_Hide(ObjectHandle gadget, bool hidden) {
+  if (PostIfWorker(Change(PostedChange::kHide, gadget, hidden))) return;
   if (GadgetRecord* g = Gad_Record(gadget))
     if (auto handler = Handler(*g, &GadgetKind::hide)) handler(*g, hidden);
 }
 
 void Gad_Focus(ObjectHandle gadget) {
+  if (PostIfWorker(Change(PostedChange::kFocus, gadget))) return;
   if (GadgetRecord* g = Gad_Record(gadget))
     if (auto handler = Handler(*g, &GadgetKind::focus)) handler(*g);
 }
@@ -141,6 +216,7 @@ std::int64_t Gad_GetAttribute(ObjectHandle gadget, int attribute) {
 }
 
 void Gad_SetAttribute(ObjectHandle gadget, int attribute, std::int64_t value) {
+  if (PostIfWorker(Change(PostedChange::kAttribute, gadget, value, attribute))) return;
   if (GadgetRecord* g = Gad_Record(gadget))
     if (g->kind && g->kind->setAttribute) g->kind->setAttribute(*g, attribute, value);
 }

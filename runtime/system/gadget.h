@@ -36,9 +36,9 @@ struct GadgetKind {
 struct GadgetRecord {
   void* handle = nullptr;  // the gadget's native window; non-null while live
   const GadgetKind* kind = nullptr;
-  ObjectHandle number = 0;  // the gadget's own number (dynamic: record address)
-  std::int64_t flags = 0;   // creation flags
-  void* kindData = nullptr; // owned by the kind; its free handler releases it
+  ObjectHandle number = 0;   // the gadget's own number (dynamic: record address)
+  std::int64_t flags = 0;    // creation flags
+  void* kindData = nullptr;  // owned by the kind; its free handler releases it
 };
 
 // Layout queries a kind may answer through getAttribute. Negative, so they
@@ -77,3 +77,20 @@ void Gad_Hide(ObjectHandle gadget, bool hidden);
 void Gad_Focus(ObjectHandle gadget);
 std::int64_t Gad_GetAttribute(ObjectHandle gadget, int attribute);
 void Gad_SetAttribute(ObjectHandle gadget, int attribute, std::int64_t value);
+
+// The calling thread's current gadget list: the native window that new
+// gadgets are created in (null when none). Opening a window makes its list
+// current; a container opens its own list over it and closes it again.
+void* Gad_CurrentList();
+void Gad_UseList(void* window);      // the window's list becomes the only one
+void Gad_OpenList(void* container);  // a container's list on top
+void Gad_CloseList();                // back to the list below
+void Gad_ForgetList(void* window);   // a destroyed window leaves the lists
+
+// Gadget calls that change a gadget (text, state, size, visibility, ...)
+// made on a thread other than the main one are posted to the main thread
+// and return at once; these run on the main thread as usual.
+
+// Installs the default handlers that work on a gadget's native window (the
+// window library calls it at start-up).
+void Gad_InstallDefaultKind();
