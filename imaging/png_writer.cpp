@@ -9,11 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "imaging/atomic_file.h"
 #include "imaging/colour_quantiser.h"
 #include "imaging/image_codec.h"
 #include "imaging/png_encoder.h"
-#include "imaging/save_file.h"
-#include "runtime/data/utf.h"
 
 namespace {
 
@@ -229,10 +228,10 @@ bool Encode(Encoding& e, const Source& s, std::FILE* file, MemorySink* sink) {
 }
 
 std::intptr_t WritePng(const char16_t* path, const Source& s, std::size_t* memoryLength) {
-  SaveFile file;
+  AtomicFile file(path);  // nothing is opened for the in-memory form
   MemorySink sink;
   if (path) {
-    if (!file.Open(Utf16ToUtf8(path))) return 0;
+    if (!file.stream()) return 0;
   } else {
     sink.bytes.reserve(static_cast<std::size_t>(s.bytesPerPixel) * s.PixelCount() + kMemorySlack);
   }
@@ -240,7 +239,7 @@ std::intptr_t WritePng(const char16_t* path, const Source& s, std::size_t* memor
   Encoding e;
   e.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (!e.png) return 0;
-  if (!Encode(e, s, path ? file.Stream() : nullptr, &sink)) return 0;
+  if (!Encode(e, s, file.stream(), &sink)) return 0;
   e.DestroyPng();
 
   if (path) return file.Commit() ? 1 : 0;
