@@ -1,5 +1,5 @@
 // Typed fronts over the list and map engines. The element type's own
-// constructor and destructor take the part of the layout description: an
+// constructor and destructor stand in for a layout description: an
 // element is value-initialised when it is inserted and destroyed when it is
 // removed, so a record holding a std::u16string frees it on removal.
 // Plain types (trivial to create and destroy) go without a layout and cost
