@@ -1,6 +1,7 @@
 // Image encoder registry: how Img_Save finds the writer for a file format.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Three ASCII letters packed low byte first.
@@ -25,10 +26,22 @@ struct ImageEncoder {
 
 inline constexpr int kMaxImageCodecs = 30;
 
-// Appends to the registry (no lock: registration happens on the thread that
-// saves, before it saves). False when the registry is full. The record must
-// outlive the process's use of it.
+// Appends to the registry. False when the registry is full or the record is
+// null. The record must outlive the process's use of it.
 bool Img_RegisterEncoder(const ImageEncoder* encoder);
 
 // First registered encoder with this id, or null.
 const ImageEncoder* Img_FindEncoder(std::uint32_t id);
+
+// Image decoder registry, the same kind of table. Nothing in this system loads
+// image files; the records exist so that a format is known by its id.
+struct ImageDecoder {
+  std::uint32_t id;
+  // Nonzero when the bytes start like a file of this format.
+  int (*check)(const std::uint8_t* data, std::size_t size);
+  void* (*decode)(const std::uint8_t* data, std::size_t size);  // may be null
+  void (*release)(void* decoded);                               // may be null
+};
+
+bool Img_RegisterDecoder(const ImageDecoder* decoder);
+const ImageDecoder* Img_FindDecoder(std::uint32_t id);

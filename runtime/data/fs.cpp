@@ -1,0 +1,40 @@
+#include "runtime/data/fs.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "runtime/data/utf.h"
+
+std::int64_t Fs_FileSize(const std::u16string& path) {
+  if (path.empty()) return -1;
+  // Long paths are legal here, so nothing is cut off.
+  std::string native = Utf16ToUtf8(path);
+  // Trailing separators go, but "/" itself stays the root.
+  while (native.size() > 1 && (native.back() == '/' || native.back() == '\\')) native.pop_back();
+  struct stat info;
+  if (::stat(native.c_str(), &info) != 0) return -1;
+  if (S_ISDIR(info.st_mode)) return -2;
+  return static_cast<std::int64_t>(info.st_size);
+}
+
+std::u16string Fs_TempDirectory() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string dir = tmp && *tmp ? tmp : "/tmp";
+  if (dir.back() != '/') dir.push_back('/');
+  return Utf8ToUtf16(dir);
+}
+
+std::int64_t Fs_DeleteFile(const std::u16string& path, std::int64_t flags) {
+  if (path.empty()) return 0;
+  const std::string native = Utf16ToUtf8(path);
+  if (flags & kDeleteForce) {
+    // The nearest thing to clearing a read-only attribute: let the owner write.
+    struct stat info;
+    if (::lstat(native.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+      ::chmod(native.c_str(), info.st_mode | S_IWUSR);
+  }
+  return ::unlink(native.c_str()) == 0 ? 1 : 0;
+}

@@ -1,0 +1,26 @@
+// File-system helpers: sizes, the temporary directory, deletion, and the
+// name and extension parts of a path. "/" and "\" both separate path parts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Size in bytes; -1 when the path does not exist, -2 for a directory.
+std::int64_t Fs_FileSize(const std::u16string& path);
+
+// TMPDIR when set, else "/tmp"; always ends with "/".
+std::u16string Fs_TempDirectory();
+
+inline constexpr std::int64_t kDeleteForce = 2;  // make the file writable first
+
+// Non-zero when the file was deleted.
+std::int64_t Fs_DeleteFile(const std::u16string& path, std::int64_t flags = 0);
+
+inline constexpr std::int64_t kFilePartNoExtension = 1;
+
+// The name behind the last separator (a leading double quote is skipped, a
+// later one ends the name). kFilePartNoExtension drops ".ext".
+std::u16string Fs_FilePart(const std::u16string& path, std::int64_t flags = 0);
+
+// The extension without its dot; empty for "name", "name.", ".profile".
+std::u16string Fs_ExtensionPart(const std::u16string& path);

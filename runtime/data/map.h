@@ -1,0 +1,65 @@
+// Hash maps from UTF-16 keys to fixed-size elements, with a current element
+// and a walk. The bucket count is fixed at creation (the map never
+// rehashes); each bucket is a chain with the newest key at its head. The
+// walk visits buckets in ascending order and each chain from its head, so
+// the order is fully determined by the keys and their insertion order.
+// A map is not locked: one thread at a time, or its users hold a mutex.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "runtime/data/element_layout.h"
+
+struct MapHeader;
+
+// Flags of Map_New.
+inline constexpr std::uint32_t kMapNoCase = 1;  // keys compared ignoring case
+
+// Frees the map `*variable` holds (when variable is given and non-null), then
+// creates an empty map of `elementSize`-byte elements with max(1,
+// bucketCount) buckets and stores it in `*variable`. `layout` names the
+// fields the elements own, or nullptr; `kind` is stored and not interpreted.
+// nullptr when memory runs out.
+MapHeader* Map_New(std::size_t elementSize, int kind, const LayoutEntry* layout,
+                   MapHeader** variable, std::int64_t bucketCount, std::uint32_t flags = 0);
+
+// Removes every element, frees keys, buckets and the map, clears the variable.
+void Map_Free(MapHeader* map);
+
+// The element under `key`, made current; nullptr when there is none (the
+// current element is then left as it was).
+void* Map_Find(MapHeader* map, const std::u16string& key);
+
+// The element under `key`, untouched when present, else a new zeroed one
+// under a copy of the key. Either way it becomes current. nullptr when no
+// memory can be had (the map is then unchanged).
+void* Map_Add(MapHeader* map, const std::u16string& key);
+
+std::int32_t Map_Size(const MapHeader* map);
+
+// No current element; the walk starts again.
+void Map_Reset(MapHeader* map);
+
+// The next element in walk order, or nullptr at the end (and after it, until
+// Map_Reset).
+void* Map_Next(MapHeader* map);
+
+// Removes the current element and frees its key; the walk goes on with the
+// element that followed it. Returns 1, or 0 when nothing was current.
+int Map_DeleteCurrent(MapHeader* map);
+
+// Removes every element and frees their keys; the walk starts again.
+void Map_Clear(MapHeader* map);
+
+// Data and key of the current element (nullptr / empty when none).
+void* Map_Current(const MapHeader* map);
+std::u16string Map_Key(const MapHeader* map);
+
+// The key's hash: h = h * 65599 + unit over its UTF-16 units (lower-cased
+// when noCase), in unsigned 32-bit arithmetic. Its bucket is the hash modulo
+// the bucket count. A key ends at its first U+0000.
+std::uint32_t Map_Hash(const std::u16string& key, bool noCase);
+
+int Map_Kind(const MapHeader* map);

@@ -1,0 +1,163 @@
+#include "runtime/data/typed_containers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct JobRecord {
+  std::int64_t kind;
+  std::u16string path;
+};
+
+#pragma pack(push, 1)
+struct XyzPoint {
+  std::int64_t x;
+  std::int64_t y;
+  std::uint8_t grey;
+};
+#pragma pack(pop)
+static_assert(sizeof(XyzPoint) == 17);
+
+struct TileRecord {
+  std::int64_t minX, minY, maxX, maxY, image, width, height;
+};
+
+// Counts live instances, so a missed or doubled destruction shows.
+struct Tracked {
+  static inline int live = 0;
+  Tracked() noexcept { ++live; }
+  ~Tracked() { --live; }
+  std::u16string text = u"a string too long for the small-string buffer";
+};
+
+const std::u16string kLongPath = u"/home/surveyor/Kacheln/32_356_5645_1_nw_2019/tile.xyz";
+
+TEST(TypedListTest, JobQueueElementsOwnTheirPaths) {
+  List<JobRecord> queue(7);
+  ASSERT_TRUE(queue.Valid());
+  for (int i = 0; i < 5; ++i) {
+    queue.Last();
+    JobRecord* job = queue.Add();
+    ASSERT_NE(job, nullptr);
+    EXPECT_EQ(job->kind, 0);
+    EXPECT_TRUE(job->path.empty());
+    job->kind = i % 2;
+    job->path = kLongPath + std::u16string(1, u'0' + i);
+  }
+  // Take from the front, as the worker does.
+  JobRecord* front = queue.First();
+  ASSERT_NE(front, nullptr);
+  JobRecord taken = *front;
+  queue.Delete();
+  EXPECT_EQ(taken.path, kLongPath + u"0");
+  EXPECT_EQ(queue.Size(), 4);
+  EXPECT_EQ(queue.First()->path, kLongPath + u"1");
+  EXPECT_EQ(queue.Last()->path, kLongPath + u"4");
+  // Remaining strings are freed by Clear and by the destructor (checked by
+  // the leak checker of the sanitizer build).
+  queue.Select(2);
+  queue.Delete();
+  EXPECT_EQ(queue.Current()->path, kLongPath + u"2");
+}
+
+TEST(TypedListTest, ElementsAreConstructedOnAddAndDestroyedOnRemoval) {
+  Tracked::live = 0;
+  {
+    List<Tracked> list;
+    for (int i = 0; i < 10; ++i) list.Add();
+    EXPECT_EQ(Tracked::live, 10);
+    EXPECT_EQ(list.First()->text.size(), 45u);
+    list.Select(4);
+    list.Delete();
+    EXPECT_EQ(Tracked::live, 9);
+    list.Clear();
+    EXPECT_EQ(Tracked::live, 0);
+    for (int i = 0; i < 3; ++i) list.Add();
+    EXPECT_EQ(Tracked::live, 3);
+  }
+  EXPECT_EQ(Tracked::live, 0);
+}
+
+TEST(TypedListTest, MovedListIsFreedOnce) {
+  Tracked::live = 0;
+  {
+    List<Tracked> a;
+    a.Add();
+    List<Tracked> b(std::move(a));
+    EXPECT_FALSE(a.Valid());
+    EXPECT_EQ(b.Size(), 1);
+    List<Tracked> c;
+    c.Add();
+    c.Add();
+    c = std::move(b);
+    EXPECT_EQ(Tracked::live, 1);
+  }
+  EXPECT_EQ(Tracked::live, 0);
+}
+
+TEST(TypedListTest, PackedPointsKeepTheirBytes) {
+  List<XyzPoint> points;
+  for (std::int64_t i = 1; i <= 1000; ++i) {
+    XyzPoint* p = points.Add();
+    ASSERT_NE(p, nullptr);
+    *p = XyzPoint{356000 + i, -(5645000 + i), static_cast<std::uint8_t>(i)};
+  }
+  points.Reset();
+  std::int64_t i = 0;
+  while (XyzPoint* p = points.Next()) {
+    ++i;
+    ASSERT_EQ(p->x, 356000 + i);
+    ASSERT_EQ(p->y, -(5645000 + i));
+    ASSERT_EQ(p->grey, static_cast<std::uint8_t>(i));
+  }
+  EXPECT_EQ(i, 1000);
+}
+
+TEST(TypedMapTest, TileRegistryFilledFieldByField) {
+  Map<TileRecord> tiles(512);
+  const std::u16string key = u"0cc175b9c0f1b6a831c399e269772661";
+  tiles.Add(key)->minX = 5;
+  tiles.Add(key)->maxX = 9;
+  EXPECT_EQ(tiles.Size(), 1);
+  TileRecord* tile = tiles.Find(key);
+  ASSERT_NE(tile, nullptr);
+  EXPECT_EQ(tile->minX, 5);
+  EXPECT_EQ(tile->maxX, 9);
+  EXPECT_EQ(tile->image, 0);
+  EXPECT_EQ(tiles.Key(), key);
+}
+
+TEST(TypedMapTest, ElementsAreDestroyedOnDeleteClearAndFree) {
+  Tracked::live = 0;
+  {
+    Map<Tracked> map(16);
+    for (int i = 0; i < 20; ++i) map.Add(u"key" + std::u16string(1, u'a' + i));
+    EXPECT_EQ(Tracked::live, 20);
+    map.Add(u"keya");  // present: nothing new
+    EXPECT_EQ(Tracked::live, 20);
+    ASSERT_NE(map.Find(u"keyc"), nullptr);
+    EXPECT_TRUE(map.DeleteCurrent());
+    EXPECT_EQ(Tracked::live, 19);
+    map.Reset();
+    map.Next();
+    map.DeleteCurrent();
+    EXPECT_EQ(Tracked::live, 18);
+    map.Clear();
+    EXPECT_EQ(Tracked::live, 0);
+    map.Add(u"again");
+  }
+  EXPECT_EQ(Tracked::live, 0);
+}
+
+TEST(TypedMapTest, CaseInsensitiveRegistry) {
+  Map<std::int64_t> registry(1024, kMapNoCase);
+  *registry.Add(u"#KX_Any") = -1;
+  ASSERT_NE(registry.Find(u"#kx_any"), nullptr);
+  EXPECT_EQ(*registry.Find(u"#KX_ANY"), -1);
+}
+
+}  // namespace
