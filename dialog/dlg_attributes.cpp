@@ -172,9 +172,8 @@ void DlgGadget::ReadOwnAttributes(const XmlNode& node, DlgContext&) {
 void DlgBox::ReadOwnAttributes(const XmlNode& node, DlgContext&) {
   align = kAlignStart;
   ForAttribute(node, u"SPACING", [&](const auto& v) { spacing = Integer(v); });
-  ForAttribute(node, u"EXPAND", [&](const auto& v) {
-    expand = ParseExpandMode(v, DlgExpand::Yes, &expandItem);
-  });
+  ForAttribute(node, u"EXPAND",
+               [&](const auto& v) { expand = ParseExpandMode(v, DlgExpand::Yes, &expandItem); });
   ForAttribute(node, u"ALIGN", [&](const auto& v) {
     if (EqualsNoCase(v, u"center"))
       align = kAlignCenter;
@@ -230,7 +229,9 @@ void DlgOneChild::ReadOwnAttributes(const XmlNode& node, DlgContext&) {
 
 void DlgScrollArea::ReadOwnAttributes(const XmlNode& node, DlgContext& context) {
   DlgOneChild::ReadOwnAttributes(node, context);
-  auto innerSize = [](const std::u16string& v) { return EqualsNoCase(v, u"AUTO") ? -1 : Integer(v); };
+  auto innerSize = [](const std::u16string& v) {
+    return EqualsNoCase(v, u"AUTO") ? -1 : Integer(v);
+  };
   ForAttribute(node, u"INNERWIDTH", [&](const auto& v) { innerWidth = innerSize(v); });
   ForAttribute(node, u"INNERHEIGHT", [&](const auto& v) { innerHeight = innerSize(v); });
   ForAttribute(node, u"STEP", [&](const auto& v) { step = Integer(v); });
@@ -274,10 +275,8 @@ void DlgGrid::ReadOwnAttributes(const XmlNode& node, DlgContext&) {
   });
   ForAttribute(node, u"COLSPACING", [&](const auto& v) { colSpacing = Integer(v); });
   ForAttribute(node, u"ROWSPACING", [&](const auto& v) { rowSpacing = Integer(v); });
-  ForAttribute(node, u"COLEXPAND", [&](const auto& v) {
-    colExpand = ParseExpandMode(v, DlgExpand::Yes, &colItem);
-  });
-  ForAttribute(node, u"ROWEXPAND", [&](const auto& v) {
-    rowExpand = ParseExpandMode(v, DlgExpand::No, &rowItem);
-  });
+  ForAttribute(node, u"COLEXPAND",
+               [&](const auto& v) { colExpand = ParseExpandMode(v, DlgExpand::Yes, &colItem); });
+  ForAttribute(node, u"ROWEXPAND",
+               [&](const auto& v) { rowExpand = ParseExpandMode(v, DlgExpand::No, &rowItem); });
 }

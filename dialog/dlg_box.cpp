@@ -6,9 +6,7 @@
 #include "dialog/dlg_element.h"
 #include "runtime/system/gadget.h"
 
-bool DlgBox::AddChild(std::unique_ptr<DlgElement> child, const XmlNode*) {
-  return Append(child);
-}
+bool DlgBox::AddChild(std::unique_ptr<DlgElement> child, const XmlNode*) { return Append(child); }
 
 void DlgBox::CalcSize(int* width, int* height) {
   int total = 0, cross = 0, largest = 0;
@@ -86,9 +84,7 @@ void DlgMultiBox::Resize(int x, int y, int width, int height) {
     if (!child->folded) child->Resize(x, y, width, height);
 }
 
-bool DlgPanel::AddChild(std::unique_ptr<DlgElement> child, const XmlNode*) {
-  return Append(child);
-}
+bool DlgPanel::AddChild(std::unique_ptr<DlgElement> child, const XmlNode*) { return Append(child); }
 
 void DlgPanel::CalcSize(int* width, int* height) {
   *width = 0;

@@ -71,8 +71,7 @@ void CreateDeferredOptions(DlgElement& parent, DlgContext& context) {
     for (auto& option : pending) {
       if (option.group != group) continue;
       option.element->gadget = context.host->CreateGadget(*option.element);
-      ApplyStartState(option.element->gadget, option.element->disabled,
-                      option.element->invisible);
+      ApplyStartState(option.element->gadget, option.element->disabled, option.element->invisible);
     }
     std::erase_if(pending, [group](const auto& option) { return option.group == group; });
   }

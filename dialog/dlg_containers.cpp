@@ -150,8 +150,7 @@ void DlgScrollArea::Resize(int x, int y, int width, int height) {
   const DlgRect placed = PlaceChild(0, 0, inner_w, inner_h);
   if (innerWidth == -1 || innerHeight == -1) {
     host->SetScrollAreaInnerSize(
-        gadget,
-        innerWidth == -1 ? left + placed.width + right : static_cast<int>(KX_Unchanged),
+        gadget, innerWidth == -1 ? left + placed.width + right : static_cast<int>(KX_Unchanged),
         innerHeight == -1 ? top + placed.height + bottom : static_cast<int>(KX_Unchanged));
   }
 }

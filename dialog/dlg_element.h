@@ -111,7 +111,7 @@ class DlgGadget : public DlgElement {
   int requiredHeight = 0;   // the gadget's own height at the last CalcSize
   // Value gadgets (scrollbar, progressbar, trackbar, spin).
   std::int64_t minimum = 0, maximum = 100, page = 10, value = 0;
-  std::int64_t color = 0xFF0000;  // hyperlink, 0xBBGGRR
+  std::int64_t color = 0xFF0000;      // hyperlink, 0xBBGGRR
   std::optional<std::int64_t> group;  // option
 };
 
@@ -174,8 +174,11 @@ struct DlgRect {
 class DlgOneChild : public DlgElement {
  public:
   DlgOneChild(DlgKind kind, DlgHost* host, int defaultMargin)
-      : DlgElement(kind, host), top(defaultMargin), bottom(defaultMargin),
-        left(defaultMargin), right(defaultMargin) {}
+      : DlgElement(kind, host),
+        top(defaultMargin),
+        bottom(defaultMargin),
+        left(defaultMargin),
+        right(defaultMargin) {}
   void CalcSize(int* width, int* height) override;
   bool AddChild(std::unique_ptr<DlgElement> child, const XmlNode* node) override;
   void ReadOwnAttributes(const XmlNode& node, DlgContext& context) override;
@@ -260,7 +263,7 @@ class DlgWindow : public DlgOneChild {
   void Resize(int x, int y, int width, int height) override;
   void ReadOwnAttributes(const XmlNode& node, DlgContext& context) override;
 
-  ObjectHandle window = 0;    // the window number
+  ObjectHandle window = 0;  // the window number
   std::uint32_t windowFlags = 0;
   std::int16_t minWidthBound = kBoundUnset, minHeightBound = kBoundUnset;
   std::int16_t maxWidthBound = kBoundUnset, maxHeightBound = kBoundUnset;
@@ -278,8 +281,8 @@ class DlgSplitter : public DlgElement {
   // A container's size changed: its child fills it.
   void OnContainerResized(int side, int width, int height);
 
-  int firstMin = 0, secondMin = 0;  // fixed minimums
-  bool firstAuto = false, secondAuto = false;  // "AUTO" / "REQUEST"
+  int firstMin = 0, secondMin = 0;                 // fixed minimums
+  bool firstAuto = false, secondAuto = false;      // "AUTO" / "REQUEST"
   std::array<ObjectHandle, 2> containers{-1, -1};  // filled by the host
 };
 

@@ -142,8 +142,7 @@ void DlgGrid::CalcSize(int* width, int* height) {
 void DlgGrid::Resize(int x, int y, int width, int height) {
   int widths[kDlgGridMaxColumns] = {}, heights[kDlgGridMaxRows] = {};
   Distribute(colWidths.data(), columns, totalWidth, colSpacing, width, colExpand, colItem, widths);
-  Distribute(rowHeights.data(), rows, totalHeight, rowSpacing, height, rowExpand, rowItem,
-             heights);
+  Distribute(rowHeights.data(), rows, totalHeight, rowSpacing, height, rowExpand, rowItem, heights);
   int top = y;
   for (int r = 0; r < rows; ++r) {
     int leftEdge = x;

@@ -26,7 +26,8 @@ TEST(MainWindowDescription, ParsesWithoutError) {
   const XmlNode* window = DlgSelectWindow(main, u"main");
   ASSERT_NE(window, nullptr);
   ASSERT_EQ(window->attributes.size(), 6u);
-  EXPECT_EQ(window->attributes[0], std::make_pair(std::u16string(u"id"), std::u16string(u"#KX_ANY")));
+  EXPECT_EQ(window->attributes[0],
+            std::make_pair(std::u16string(u"id"), std::u16string(u"#KX_ANY")));
   EXPECT_EQ(window->attributes[5].first, u"flags");
   Xml_Free(doc);
 }

@@ -55,8 +55,9 @@ TEST(Description, SyntaxErrorBuildsWhatWasParsed) {
 
 TEST(Description, UnknownElementsAreSkippedWithTheirSubtree) {
   Built b;
-  b.Make(Window(u"<vbox>\\n  <buton name='x'><button name='inner'/></buton>"
-                u"<![CDATA[<button name='cdata'/>]]><?pi?><button name='real'/></vbox>"));
+  b.Make(
+      Window(u"<vbox>\\n  <buton name='x'><button name='inner'/></buton>"
+             u"<![CDATA[<button name='cdata'/>]]><?pi?><button name='real'/></vbox>"));
   ASSERT_NE(b.window, nullptr) << b.Error();
   EXPECT_EQ(b.host->made.size(), 1u);
   EXPECT_EQ(b.window->FindByName(u"inner"), nullptr);
@@ -67,10 +68,11 @@ TEST(Description, CommonAttributes) {
   Registry_SetInteger(u"#TEST_ID", 77);
   Registry_SetInteger(u"TEST_WIDTH", 123);
   Built b;
-  b.Make(Window(u"<vbox><button ID='#test_id' NAME='One' Text='Caption' width='TEST_WIDTH' "
-                u"height=' -7x' folded='Yes' disabled='YES' invisible='yes'/>"
-                u"<button id='12' disabled='no' invisible='true'/>"
-                u"<button id='#kx_any'/></vbox>"));
+  b.Make(
+      Window(u"<vbox><button ID='#test_id' NAME='One' Text='Caption' width='TEST_WIDTH' "
+             u"height=' -7x' folded='Yes' disabled='YES' invisible='yes'/>"
+             u"<button id='12' disabled='no' invisible='true'/>"
+             u"<button id='#kx_any'/></vbox>"));
   ASSERT_NE(b.window, nullptr) << b.Error();
   const auto& kids = b.window->Child()->Children();
   ASSERT_EQ(kids.size(), 3u);
@@ -103,9 +105,10 @@ TEST(Description, IntegerSyntax) {
 TEST(Description, GadgetValuesAndDefaults) {
   Registry_SetInteger(u"TEST_MAX", 500);
   Built b;
-  b.Make(Window(u"<vbox><scrollbar name='s'/><trackbar name='t' min='3'/>"
-                u"<progressbar name='p' max='TEST_MAX' value='9'/><spin name='n' min='-5'/>"
-                u"<hyperlink name='h'/><hyperlink name='h2' color='255'/></vbox>"));
+  b.Make(
+      Window(u"<vbox><scrollbar name='s'/><trackbar name='t' min='3'/>"
+             u"<progressbar name='p' max='TEST_MAX' value='9'/><spin name='n' min='-5'/>"
+             u"<hyperlink name='h'/><hyperlink name='h2' color='255'/></vbox>"));
   ASSERT_NE(b.window, nullptr) << b.Error();
   auto gadget = [&](const char16_t* name) {
     return static_cast<DlgGadget*>(b.window->FindByName(name));
@@ -125,10 +128,11 @@ TEST(Description, GadgetValuesAndDefaults) {
 
 TEST(Description, BoxAndGridKeywords) {
   Built b;
-  b.Make(Window(u"<vbox><hbox spacing='3' expand='Item:4' align='CENTER'/>"
-                u"<vbox expand='equal' align='Right'/><hbox expand='yes' align='bottom'/>"
-                u"<gridbox columns='3' colexpand='item:2' rowexpand='YES' colspacing='1' "
-                u"rowspacing='2'/><gridbox rowexpand='maybe' colexpand='maybe'/></vbox>"));
+  b.Make(
+      Window(u"<vbox><hbox spacing='3' expand='Item:4' align='CENTER'/>"
+             u"<vbox expand='equal' align='Right'/><hbox expand='yes' align='bottom'/>"
+             u"<gridbox columns='3' colexpand='item:2' rowexpand='YES' colspacing='1' "
+             u"rowspacing='2'/><gridbox rowexpand='maybe' colexpand='maybe'/></vbox>"));
   ASSERT_NE(b.window, nullptr);
   const auto& kids = b.window->Child()->Children();
   auto* box = static_cast<DlgBox*>(kids[0].get());
@@ -151,9 +155,10 @@ TEST(Description, BoxAndGridKeywords) {
 
 TEST(Description, MarginDefaultsAndKeyedParts) {
   Built b;
-  b.Make(Window(u"<vbox><singlebox/><frame/><container/><tab/><scrollarea/>"
-                u"<singlebox margin='VERTICAL:4,LEFT:2'/>"
-                u"<singlebox margin='top:1 bottom:2 left:3 right:4 vertical:9'/></vbox>"));
+  b.Make(
+      Window(u"<vbox><singlebox/><frame/><container/><tab/><scrollarea/>"
+             u"<singlebox margin='VERTICAL:4,LEFT:2'/>"
+             u"<singlebox margin='top:1 bottom:2 left:3 right:4 vertical:9'/></vbox>"));
   ASSERT_NE(b.window, nullptr) << b.Error();
   EXPECT_EQ(b.window->top, 8);
   const auto& kids = b.window->Child()->Children();
@@ -172,9 +177,9 @@ TEST(Description, MarginDefaultsAndKeyedParts) {
 
 TEST(Flags, ParsingRules) {
   DlgContext context(nullptr);
-  EXPECT_EQ(DlgParseFlags(DlgKind::Window, u"#KX_Window_SystemMenu | #KX_Window_SizeGadget",
-                          context),
-            0xCC0000u);
+  EXPECT_EQ(
+      DlgParseFlags(DlgKind::Window, u"#KX_Window_SystemMenu | #KX_Window_SizeGadget", context),
+      0xCC0000u);
   EXPECT_EQ(DlgParseFlags(DlgKind::Window, u"\t #kx_window_tool\t|#KX_WINDOW_NOGADGETS ", context),
             0xCu);
   EXPECT_EQ(DlgParseFlags(DlgKind::Window, u"KX_Window_Tool", context), 0u)
@@ -246,7 +251,8 @@ TEST(Errors, ConstantAndFlagMessagesStopTheBuild) {
 
   Built flag;
   flag.Make(Window(u"<button flags='#KX_Window_Tool' id='#ALSO_MISSING'/>"));
-  EXPECT_EQ(flag.Error(), "'#KX_Window_Tool' flag is not supported for the following gadget: button")
+  EXPECT_EQ(flag.Error(),
+            "'#KX_Window_Tool' flag is not supported for the following gadget: button")
       << "attributes are read in document order; the first error stays";
 
   Built onWindow;
@@ -273,11 +279,12 @@ TEST(Events, AcceptanceProceduresAndBinding) {
   const auto address = static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(&Procedure));
 
   Built ok;
-  ok.Make(Window(u"<vbox><button name='b' onevent='onthing'/>"
-                 u"<listicon name='l' onLeftClick='OnThing' onchange='OnThing' "
-                 u"ondragstart='OnThing'/><panel name='p' onchange='OnThing'/>"
-                 u"<string name='s' onfocus='OnThing' onlostfocus='OnThing'/>"
-                 u"<vbox onevent='nothing registered: ignored'/></vbox>"));
+  ok.Make(
+      Window(u"<vbox><button name='b' onevent='onthing'/>"
+             u"<listicon name='l' onLeftClick='OnThing' onchange='OnThing' "
+             u"ondragstart='OnThing'/><panel name='p' onchange='OnThing'/>"
+             u"<string name='s' onfocus='OnThing' onlostfocus='OnThing'/>"
+             u"<vbox onevent='nothing registered: ignored'/></vbox>"));
   ASSERT_NE(ok.window, nullptr) << ok.Error();
   using Binding = std::tuple<ObjectHandle, int, std::int64_t>;
   const auto& h = *ok.host;
@@ -315,11 +322,12 @@ TEST(Events, NotReadWithoutAGadget) {
 
 TEST(Construction, OptionGroupsAreMadeAtTheEndOfTheirParent) {
   Built b;
-  b.Make(Window(u"<vbox name='box'><option name='o1' group='1'/><option name='o2' group='2'/>"
-                u"<option name='plain'/><option name='o3' group='1' disabled='yes'/></vbox>"));
+  b.Make(
+      Window(u"<vbox name='box'><option name='o1' group='1'/><option name='o2' group='2'/>"
+             u"<option name='plain'/><option name='o3' group='1' disabled='yes'/></vbox>"));
   ASSERT_NE(b.window, nullptr) << b.Error();
   const std::vector<std::u16string> expected = {u"create plain", u"group", u"create o1",
-                                                u"create o3", u"group", u"create o2"};
+                                                u"create o3",    u"group", u"create o2"};
   EXPECT_EQ(b.host->log, expected);
   EXPECT_TRUE(b.host->Script(u"o3").disabled);
   // The options keep their place among the children.
@@ -330,20 +338,21 @@ TEST(Construction, OptionGroupsAreMadeAtTheEndOfTheirParent) {
 
 TEST(Construction, ContainersCloseTheirGadgetListsAfterTheirChildren) {
   Built b;
-  b.Make(Window(u"<container name='k'><scrollarea name='s'><canvas name='c' "
-                u"flags='#KX_Canvas_Container'><button name='b'/></canvas></scrollarea>"
-                u"</container>"));
+  b.Make(
+      Window(u"<container name='k'><scrollarea name='s'><canvas name='c' "
+             u"flags='#KX_Canvas_Container'><button name='b'/></canvas></scrollarea>"
+             u"</container>"));
   ASSERT_NE(b.window, nullptr) << b.Error();
-  const std::vector<std::u16string> expected = {u"create k", u"create s", u"create c",
-                                                u"create b", u"close c",  u"close s",
-                                                u"close k"};
+  const std::vector<std::u16string> expected = {u"create k", u"create s", u"create c", u"create b",
+                                                u"close c",  u"close s",  u"close k"};
   EXPECT_EQ(b.host->log, expected);
 }
 
 TEST(Construction, NestedPanelsCountTheirOwnPages) {
   Built b;
-  b.Make(Window(u"<panel name='outer'><tab text='A'><panel name='inner'><tab text='x'/>"
-                u"<tab text='y'/></panel></tab><tab text='B'/></panel>"));
+  b.Make(
+      Window(u"<panel name='outer'><tab text='A'><panel name='inner'><tab text='x'/>"
+             u"<tab text='y'/></panel></tab><tab text='B'/></panel>"));
   ASSERT_NE(b.window, nullptr) << b.Error();
   const std::vector<std::pair<int, std::u16string>> expected = {
       {0, u"A"}, {0, u"x"}, {1, u"y"}, {1, u"B"}};
@@ -352,9 +361,10 @@ TEST(Construction, NestedPanelsCountTheirOwnPages) {
 
 TEST(Construction, TreeOperations) {
   Built b;
-  b.Make(Window(u"<vbox><button name='Twin' text='one'/><hbox><text name='twin'/>"
-                u"<image name='pic' text='ignored'/><button name='f' folded='yes'/></hbox>"
-                u"</vbox>"));
+  b.Make(
+      Window(u"<vbox><button name='Twin' text='one'/><hbox><text name='twin'/>"
+             u"<image name='pic' text='ignored'/><button name='f' folded='yes'/></hbox>"
+             u"</vbox>"));
   ASSERT_NE(b.window, nullptr);
   DlgElement* found = b.window->FindByName(u"TWIN");
   ASSERT_NE(found, nullptr);

@@ -81,9 +81,9 @@ TEST(BoxLayout, ItemModeGivesAllExtraToOneChild) {
 
 TEST(BoxLayout, EqualModeAndTheFirstFiveCharacters) {
   Built b;
-  b.Make(Window(
-      u"<hbox expand='equality'><progressbar name='a' width='10'/>"
-      u"<progressbar name='b' width='30'/></hbox>"));
+  b.Make(
+      Window(u"<hbox expand='equality'><progressbar name='a' width='10'/>"
+             u"<progressbar name='b' width='30'/></hbox>"));
   int w = 0, h = 0;
   b.window->GetSize(&w, &h);
   EXPECT_EQ(w, 65) << "largest length times children plus spacing";
@@ -92,8 +92,9 @@ TEST(BoxLayout, EqualModeAndTheFirstFiveCharacters) {
   EXPECT_EQ(b.host->Placed(u"b"), (Rect{55, 0, 50, 20}));
 
   Built yes;  // "NOPE" is not "NO": anything else is yes
-  yes.Make(Window(u"<hbox expand='nope' align='right'><progressbar name='a' width='10'/>"
-                  u"<progressbar name='b' width='30'/></hbox>"));
+  yes.Make(
+      Window(u"<hbox expand='nope' align='right'><progressbar name='a' width='10'/>"
+             u"<progressbar name='b' width='30'/></hbox>"));
   DlgLayoutOpen(*yes.window, 105, 20);
   EXPECT_EQ(yes.host->Placed(u"a"), (Rect{0, 0, 40, 20}));
   EXPECT_EQ(yes.host->Placed(u"b"), (Rect{45, 0, 60, 20}));
@@ -101,9 +102,10 @@ TEST(BoxLayout, EqualModeAndTheFirstFiveCharacters) {
 
 TEST(BoxLayout, FoldedChildTakesNoLengthAndNoSpacing) {
   Built b;
-  b.Make(Window(u"<vbox spacing='5'><progressbar name='a' height='20'/>"
-                u"<progressbar name='b' height='30' folded='YES'/>"
-                u"<progressbar name='c' height='10'/></vbox>"));
+  b.Make(
+      Window(u"<vbox spacing='5'><progressbar name='a' height='20'/>"
+             u"<progressbar name='b' height='30' folded='YES'/>"
+             u"<progressbar name='c' height='10'/></vbox>"));
   int w = 0, h = 0;
   b.window->GetSize(&w, &h);
   EXPECT_EQ(h, 35);
@@ -122,8 +124,8 @@ TEST(BoxLayout, FoldedChildTakesNoLengthAndNoSpacing) {
 
 TEST(BoxLayout, WidthAndHeightMinusOneReportZero) {
   Built b;
-  b.Make(Window(u"<vbox><button name='a' width='-1'/><button name='b' height='-1'/></vbox>"),
-         u"", [](Host& h) { h.byKind[DlgKind::Button] = Sized(40, 24); });
+  b.Make(Window(u"<vbox><button name='a' width='-1'/><button name='b' height='-1'/></vbox>"), u"",
+         [](Host& h) { h.byKind[DlgKind::Button] = Sized(40, 24); });
   int w = 0, h = 0;
   b.window->GetSize(&w, &h);
   EXPECT_EQ(w, 40) << "b still reports its width";
@@ -173,9 +175,7 @@ TEST(GadgetLayout, ListViewHeightIsWholeRows) {
     Built b;
     b.Make(Window(u"<listview name='l' height='" + std::u16string(given == 50 ? u"50" : u"36") +
                   u"'/>"),
-           u"", [row](Host& h) {
-             h.byKind[DlgKind::ListView].rowHeight = row;
-           });
+           u"", [row](Host& h) { h.byKind[DlgKind::ListView].rowHeight = row; });
     int w = 0, h = 0;
     b.window->GetSize(&w, &h);
     return h;
@@ -187,8 +187,9 @@ TEST(GadgetLayout, ListViewHeightIsWholeRows) {
 
 TEST(ContainerLayout, MultiboxGivesEveryChildTheSameArea) {
   Built b;
-  b.Make(Window(u"<multibox><progressbar name='a' width='10' height='40'/>"
-                u"<progressbar name='b' width='30' height='5'/></multibox>"));
+  b.Make(
+      Window(u"<multibox><progressbar name='a' width='10' height='40'/>"
+             u"<progressbar name='b' width='30' height='5'/></multibox>"));
   int w = 0, h = 0;
   b.window->GetSize(&w, &h);
   EXPECT_EQ(w, 30);
@@ -227,8 +228,9 @@ TEST(ContainerLayout, SingleBoxMarginsExpandLimitsAndAlignment) {
     EXPECT_EQ(b.host->Placed(u"p"), c.expected) << Utf16ToUtf8(c.attributes);
   }
   Built big;  // a child larger than the room gets the room, at the start
-  big.Make(Window(u"<singlebox expand='no' align='center'>"
-                  u"<progressbar name='p' width='200' height='100'/></singlebox>"));
+  big.Make(
+      Window(u"<singlebox expand='no' align='center'>"
+             u"<progressbar name='p' width='200' height='100'/></singlebox>"));
   int w = 0, h = 0;
   big.window->GetSize(&w, &h);
   DlgLayoutRelayout(*big.window, 100, 50);
@@ -239,13 +241,16 @@ TEST(ContainerLayout, ContainerExtrasAndOwnCoordinates) {
   struct Case {
     const char16_t* flags;
     int extra;
-  } cases[] = {{u"", 0}, {u"#KX_Container_Flat", 2}, {u"#KX_Container_Double", 2},
+  } cases[] = {{u"", 0},
+               {u"#KX_Container_Flat", 2},
+               {u"#KX_Container_Double", 2},
                {u"#KX_Container_BorderLess", 0}};
   for (const Case& c : cases) {
     Built b;
-    b.Make(Window(u"<vbox expand='item:2'><progressbar height='7'/><container name='k' margin='3' flags='" +
-                  std::u16string(c.flags) +
-                  u"'><progressbar name='p' width='20' height='10'/></container></vbox>"));
+    b.Make(Window(
+        u"<vbox expand='item:2'><progressbar height='7'/><container name='k' margin='3' flags='" +
+        std::u16string(c.flags) +
+        u"'><progressbar name='p' width='20' height='10'/></container></vbox>"));
     ASSERT_NE(b.window, nullptr) << b.Error();
     int w = 0, h = 0;
     b.window->GetSize(&w, &h);
@@ -297,10 +302,11 @@ TEST(ContainerLayout, CanvasAsContainer) {
 
 TEST(ContainerLayout, PanelPagesAndTabs) {
   Built b;
-  b.Make(Window(u"<panel name='pn'>"
-                u"<tab text='One'><progressbar name='a' width='50' height='20'/></tab>"
-                u"<tab text='Two' margin='0'><progressbar name='b' width='30' height='60'/></tab>"
-                u"</panel>"));
+  b.Make(
+      Window(u"<panel name='pn'>"
+             u"<tab text='One'><progressbar name='a' width='50' height='20'/></tab>"
+             u"<tab text='Two' margin='0'><progressbar name='b' width='30' height='60'/></tab>"
+             u"</panel>"));
   ASSERT_NE(b.window, nullptr) << b.Error();
   ASSERT_EQ(b.host->pages.size(), 2u);
   EXPECT_EQ(b.host->pages[0], std::make_pair(0, std::u16string(u"One")));
@@ -318,8 +324,9 @@ TEST(ContainerLayout, PanelPagesAndTabs) {
 
 TEST(ScrollAreaLayout, BothDirectionsWithFixedAndAutoInnerSize) {
   Built b;
-  b.Make(Window(u"<scrollarea name='s' width='100' height='80' innerwidth='300' margin='0'>"
-                u"<progressbar name='p' width='50' height='500'/></scrollarea>"));
+  b.Make(
+      Window(u"<scrollarea name='s' width='100' height='80' innerwidth='300' margin='0'>"
+             u"<progressbar name='p' width='50' height='500'/></scrollarea>"));
   int w = 0, h = 0;
   b.window->GetSize(&w, &h);
   EXPECT_EQ(w, 100);
@@ -334,8 +341,9 @@ TEST(ScrollAreaLayout, BothDirectionsWithFixedAndAutoInnerSize) {
 
 TEST(ScrollAreaLayout, VerticalAndHorizontalScrolling) {
   Built v;
-  v.Make(Window(u"<scrollarea name='s' scrolling='vertical' height='80' margin='5'>"
-                u"<progressbar name='p' width='50' height='500'/></scrollarea>"));
+  v.Make(
+      Window(u"<scrollarea name='s' scrolling='vertical' height='80' margin='5'>"
+             u"<progressbar name='p' width='50' height='500'/></scrollarea>"));
   int w = 0, h = 0;
   v.window->GetSize(&w, &h);
   EXPECT_EQ(w, 50 + 10 + 22);
@@ -346,8 +354,9 @@ TEST(ScrollAreaLayout, VerticalAndHorizontalScrolling) {
   EXPECT_EQ(v.host->scrollInner[0], (Rect{0, 0, 178, 510}));
 
   Built hz;
-  hz.Make(Window(u"<scrollarea name='s' scrolling='HORIZONTAL' width='60' margin='0' "
-                 u"innerheight='0'><progressbar name='p' width='500' height='30'/></scrollarea>"));
+  hz.Make(
+      Window(u"<scrollarea name='s' scrolling='HORIZONTAL' width='60' margin='0' "
+             u"innerheight='0'><progressbar name='p' width='500' height='30'/></scrollarea>"));
   hz.window->GetSize(&w, &h);
   EXPECT_EQ(w, 60);
   EXPECT_EQ(h, 30 + 22);
@@ -359,9 +368,10 @@ TEST(ScrollAreaLayout, VerticalAndHorizontalScrolling) {
 
 TEST(SplitterLayout, SizesBarAndContainers) {
   Built b;
-  b.Make(Window(u"<splitter name='sp' flags='#KX_Splitter_Vertical|#KX_Splitter_Separator' "
-                u"firstmin='auto' secondmin='40'><progressbar name='a' width='30' height='20'/>"
-                u"<progressbar name='b' width='40' height='25'/></splitter>"));
+  b.Make(
+      Window(u"<splitter name='sp' flags='#KX_Splitter_Vertical|#KX_Splitter_Separator' "
+             u"firstmin='auto' secondmin='40'><progressbar name='a' width='30' height='20'/>"
+             u"<progressbar name='b' width='40' height='25'/></splitter>"));
   ASSERT_NE(b.window, nullptr) << b.Error();
   int w = 0, h = 0;
   b.window->GetSize(&w, &h);
@@ -378,8 +388,9 @@ TEST(SplitterLayout, SizesBarAndContainers) {
   EXPECT_EQ(b.host->Placed(u"b"), (Rect{0, 0, 150, 100}));
 
   Built hz;  // horizontal, plain bar, REQUEST minimum, one child only
-  hz.Make(Window(u"<splitter secondmin='request'><progressbar width='30' height='20'/>"
-                 u"</splitter>"));
+  hz.Make(
+      Window(u"<splitter secondmin='request'><progressbar width='30' height='20'/>"
+             u"</splitter>"));
   hz.window->GetSize(&w, &h);
   EXPECT_EQ(w, 30);
   EXPECT_EQ(h, 4 + 20);
@@ -392,11 +403,11 @@ TEST(GridLayout, SpanningChildShortfallByColumnMode) {
     const char16_t* colExpand;
     int first, second;
   } cases[] = {
-      {u"yes", 20 + 12, 30 + 12},   // split between the spanned columns
-      {u"equal", 37, 37},           // each at least (80 - 5) / 2
-      {u"no", 20, 30 + 25},         // the last spanned column
-      {u"item:1", 20 + 25, 30},     // the item column inside the span
-      {u"item:9", 20, 30 + 25},     // outside: the last spanned column
+      {u"yes", 20 + 12, 30 + 12},  // split between the spanned columns
+      {u"equal", 37, 37},          // each at least (80 - 5) / 2
+      {u"no", 20, 30 + 25},        // the last spanned column
+      {u"item:1", 20 + 25, 30},    // the item column inside the span
+      {u"item:9", 20, 30 + 25},    // outside: the last spanned column
   };
   for (const Case& c : cases) {
     Built b;
@@ -421,10 +432,11 @@ TEST(GridLayout, SpanningChildShortfallByColumnMode) {
 
 TEST(GridLayout, RowSpansSkipTakenCellsAndShareRows) {
   Built b;
-  b.Make(Window(u"<gridbox rowspacing='4'><progressbar name='a' width='10' height='50' "
-                u"rowspan='2'/><progressbar name='b' width='20' height='10'/>"
-                u"<progressbar name='c' width='20' height='10'/>"
-                u"<progressbar name='d' width='5' height='5' colspan='7'/></gridbox>"));
+  b.Make(
+      Window(u"<gridbox rowspacing='4'><progressbar name='a' width='10' height='50' "
+             u"rowspan='2'/><progressbar name='b' width='20' height='10'/>"
+             u"<progressbar name='c' width='20' height='10'/>"
+             u"<progressbar name='d' width='5' height='5' colspan='7'/></gridbox>"));
   ASSERT_NE(b.window, nullptr);
   auto* grid = static_cast<DlgGrid*>(b.window->Child());
   EXPECT_EQ(grid->rows, 3);
@@ -484,8 +496,9 @@ TEST(GridLayout, EmptyGridAndColumnLimits) {
 
 TEST(WindowLayout, BoundsMarginsAndOpeningSize) {
   Built b;
-  b.Make(u"<window minwidth='50' maxwidth='AUTO' maxheight='300'>"
-         u"<progressbar width='100' height='20'/></window>");
+  b.Make(
+      u"<window minwidth='50' maxwidth='AUTO' maxheight='300'>"
+      u"<progressbar width='100' height='20'/></window>");
   ASSERT_NE(b.window, nullptr);
   auto [w, h] = DlgLayoutOpen(*b.window, 0, 0);
   EXPECT_EQ(w, 116);
@@ -506,8 +519,9 @@ TEST(WindowLayout, BoundsMarginsAndOpeningSize) {
   EXPECT_TRUE(free.host->bounds.empty()) << "no bound given: none set";
 
   Built autoMin;
-  autoMin.Make(u"<window minwidth='auto' minheight='auto' margin='0'>"
-               u"<progressbar width='70' height='30'/></window>");
+  autoMin.Make(
+      u"<window minwidth='auto' minheight='auto' margin='0'>"
+      u"<progressbar width='70' height='30'/></window>");
   DlgLayoutOpen(*autoMin.window, 0, 0);
   ASSERT_EQ(autoMin.host->bounds.size(), 1u);
   EXPECT_EQ(autoMin.host->bounds[0].minW, 70);

@@ -58,8 +58,7 @@ inline const GadgetKind kScriptedKind = {
           ScriptOf(g).placed = {x, y, w, h};
           ++ScriptOf(g).resizes;
         },
-    .getAttribute =
-        [](GadgetRecord& g, int attribute) -> std::int64_t {
+    .getAttribute = [](GadgetRecord& g, int attribute) -> std::int64_t {
       if (attribute == kGadgetRowHeight) return ScriptOf(g).rowHeight;
       if (attribute == kGadgetCaptionHeight) return ScriptOf(g).captionHeight;
       return 0;
