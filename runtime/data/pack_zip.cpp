@@ -1,0 +1,278 @@
+// The zip plugin over libarchive: opening, walking and extracting, and the
+// plugin's operation table.
+#include "runtime/data/pack_zip.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <new>
+
+#include "runtime/data/utf.h"
+
+Utf8LocaleScope::Utf8LocaleScope() {
+  // Made once and kept for the life of the process.
+  static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+  if (utf8) previous_ = uselocale(utf8);
+}
+
+Utf8LocaleScope::~Utf8LocaleScope() {
+  if (previous_) uselocale(previous_);
+}
+
+bool ZipUsablePath(const std::u16string& path) {
+  return !path.empty() && path.find(u'\0') == std::u16string::npos;
+}
+
+int CreateSiblingFile(const std::string& target, std::string* name) {
+  static std::atomic<unsigned> counter{0};
+  const std::size_t slash = target.rfind('/');
+  const std::string folder =
+      slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *name = folder + ".part-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+    const int fd = open(name->c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+namespace {
+
+constexpr std::size_t kReadBlockSize = 10240;
+
+int SetupZip(archive* reader) { return archive_read_support_format_zip(reader); }
+
+// Opens (or reopens) state.fileName with a fresh reader at the first entry.
+bool OpenReader(ZipArchiveState& state) {
+  state.reader.reset();
+  state.currentEntry = nullptr;
+  state.entryIndex = -1;
+  state.dataRead = false;
+  ZipReader reader(archive_read_new());
+  if (!reader || state.setup(reader.get()) != ARCHIVE_OK) return false;
+  if (archive_read_open_filename(reader.get(), state.fileName.c_str(), kReadBlockSize) !=
+      ARCHIVE_OK)
+    return false;
+  state.reader = std::move(reader);
+  return true;
+}
+
+bool ReadNextHeader(ZipArchiveState& state) {
+  state.currentEntry = nullptr;
+  if (!state.reader) return false;
+  // Any header read starts a walk, so that Pack_Examine always restarts it.
+  state.walkStarted = true;
+  archive_entry* entry = nullptr;
+  // Warnings (e.g. a name that cannot be converted) end the walk as well.
+  if (archive_read_next_header(state.reader.get(), &entry) != ARCHIVE_OK) return false;
+  state.currentEntry = entry;
+  ++state.entryIndex;
+  state.dataRead = false;
+  return true;
+}
+
+int Examine(ZipArchiveState& state) {
+  if (state.mode != 0) return 0;
+  if (state.walkStarted && !OpenReader(state)) return 0;
+  state.currentEntry = nullptr;
+  state.entryIndex = -1;
+  state.walkStarted = true;
+  return 1;
+}
+
+// Windows-1252 for 0x80-0x9F; its five unassigned bytes map to the C1
+// controls, as Windows does, so that no two names decode alike.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// A name stored without a charset: tools on Linux write UTF-8 bytes, tools on
+// Windows their ANSI code page. Valid UTF-8 is taken as such.
+std::u16string DecodeLegacyName(const std::string& bytes) {
+  std::u16string utf16 = Utf8ToUtf16(bytes);
+  if (Utf16ToUtf8(utf16) == bytes) return utf16;
+  std::u16string ansi;
+  ansi.reserve(bytes.size());
+  for (unsigned char c : bytes)
+    ansi.push_back(c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : static_cast<char16_t>(c));
+  return ansi;
+}
+
+std::u16string CurrentName(const ZipArchiveState& state) {
+  if (!state.currentEntry) return {};
+  Utf8LocaleScope locale;
+  if (const char* utf8 = archive_entry_pathname_utf8(state.currentEntry)) return Utf8ToUtf16(utf8);
+  if (const char* bytes = archive_entry_pathname(state.currentEntry))
+    return DecodeLegacyName(bytes);
+  return {};
+}
+
+bool FindEntry(ZipArchiveState& state, const std::u16string& name) {
+  if (!Examine(state)) return false;
+  while (ReadNextHeader(state))
+    if (CurrentName(state) == name) return true;
+  return false;
+}
+
+// Makes the current entry's data readable again after an extraction used it
+// up: reopens the archive and walks to the same position.
+bool RewindToCurrent(ZipArchiveState& state) {
+  const std::int64_t index = state.entryIndex;
+  if (!OpenReader(state)) return false;
+  state.walkStarted = true;
+  while (state.entryIndex < index)
+    if (!ReadNextHeader(state)) return false;
+  return true;
+}
+
+// Makes the entry to extract current: the one called `name`, or for an empty
+// name the current one. Folders have no content and are refused.
+bool SelectEntry(ZipArchiveState& state, const std::u16string& name) {
+  if (state.mode != 0) return false;
+  if (!name.empty()) {
+    if (!FindEntry(state, name)) return false;
+  } else if (!state.currentEntry || (state.dataRead && !RewindToCurrent(state))) {
+    return false;
+  }
+  return archive_entry_filetype(state.currentEntry) != AE_IFDIR;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = write(fd, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// Streams the current entry's data into a new file beside the target and
+// renames it over the target only once every byte is written: neither a
+// damaged entry nor a full disk leaves a partial file or harms an old one.
+std::int64_t ExtractCurrent(ZipArchiveState& state, const std::string& target) {
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[kZipCopyBufferSize]);
+  if (!buffer) return -1;
+  std::string partName;
+  const int fd = CreateSiblingFile(target, &partName);
+  if (fd < 0) return -1;
+  state.dataRead = true;
+  std::int64_t total = 0;
+  for (;;) {
+    const la_ssize_t count =
+        archive_read_data(state.reader.get(), buffer.get(), kZipCopyBufferSize);
+    if (count == 0) break;
+    if (count < 0 || !WriteAll(fd, buffer.get(), static_cast<std::size_t>(count))) {
+      total = -1;
+      break;
+    }
+    total += count;
+  }
+  if (close(fd) != 0) total = -1;
+  if (total >= 0 && std::rename(partName.c_str(), target.c_str()) != 0) total = -1;
+  if (total < 0) unlink(partName.c_str());
+  return total;
+}
+
+// ---- operation slots ----
+
+void ZipClose(PackerRecord& record) {
+  ZipArchiveState* state = ZipState(record);
+  if (state->mode == 1) ZipFinishWriting(*state);
+  delete state;
+  record.handle = nullptr;
+}
+
+int ZipOpenRead(PackerRecord& record, const std::u16string& path) {
+  if (!ZipUsablePath(path)) return 0;
+  auto state = std::make_unique<ZipArchiveState>();
+  state->fileName = Utf16ToUtf8(path);
+  state->setup = SetupZip;
+  Utf8LocaleScope locale;
+  if (!OpenReader(*state)) return 0;
+  record.handle = state.release();
+  return 1;
+}
+
+int ZipExamine(PackerRecord& record) {
+  Utf8LocaleScope locale;
+  return Examine(*ZipState(record));
+}
+
+int ZipNextEntry(PackerRecord& record) {
+  Utf8LocaleScope locale;
+  return ReadNextHeader(*ZipState(record)) ? 1 : 0;
+}
+
+std::u16string ZipEntryName(PackerRecord& record) { return CurrentName(*ZipState(record)); }
+
+int ZipEntryType(PackerRecord& record) {
+  const ZipArchiveState& state = *ZipState(record);
+  if (!state.currentEntry) return -1;
+  return archive_entry_filetype(state.currentEntry) == AE_IFDIR ? 1 : 0;
+}
+
+std::int64_t ZipEntrySize(PackerRecord& record, int /*which*/) {
+  const ZipArchiveState& state = *ZipState(record);
+  return state.currentEntry ? archive_entry_size(state.currentEntry) : -1;
+}
+
+std::int64_t ZipExtractToFile(PackerRecord& record, const std::u16string& target,
+                              const std::u16string& entryName) {
+  ZipArchiveState& state = *ZipState(record);
+  if (!ZipUsablePath(target)) return -1;
+  Utf8LocaleScope locale;
+  if (!SelectEntry(state, entryName)) return -1;
+  return ExtractCurrent(state, Utf16ToUtf8(target));
+}
+
+std::int64_t ZipExtractToMemory(PackerRecord& record, void* buffer, std::int64_t size,
+                                const std::u16string& entryName) {
+  ZipArchiveState& state = *ZipState(record);
+  if (size < 0 || (size > 0 && !buffer)) return -1;
+  Utf8LocaleScope locale;
+  if (!SelectEntry(state, entryName)) return -1;
+  state.dataRead = true;
+  const la_ssize_t count = archive_read_data(state.reader.get(), buffer, static_cast<size_t>(size));
+  if (count < 0) return -1;
+  // A buffer just large enough is filled before the checksum at the end of
+  // the entry is tested; one more read reaches it. More data means the
+  // entry is larger than the buffer, which is no error.
+  if (count == size) {
+    char probe;
+    if (archive_read_data(state.reader.get(), &probe, 1) < 0) return -1;
+  }
+  return count;
+}
+
+int ZipReserved(PackerRecord& /*record*/) { return 0; }
+
+}  // namespace
+
+const PackerOperations& ZipPackerOperations() {
+  static const PackerOperations operations = {
+      .close = ZipClose,
+      .openRead = ZipOpenRead,
+      .addFile = ZipAddFile,
+      .addMemory = ZipAddMemory,
+      .create = ZipCreate,
+      .examine = ZipExamine,
+      .entrySize = ZipEntrySize,
+      .entryType = ZipEntryType,
+      .nextEntry = ZipNextEntry,
+      .entryName = ZipEntryName,
+      .extractToFile = ZipExtractToFile,
+      .extractToMemory = ZipExtractToMemory,
+      .reserved = ZipReserved,
+      .compressMemory = ZlibCompress,
+      .uncompressMemory = ZlibUncompress,
+  };
+  return operations;
+}
