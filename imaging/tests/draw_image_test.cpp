@@ -203,3 +203,71 @@ TEST_F(DrawImageTest, DrawingAnImageOntoItselfReadsTheOriginal) {
   EXPECT_EQ(PixelBytes(image, 2, 0), (Bytes{1, 1, 1, 255}));
   EXPECT_EQ(PixelBytes(image, 3, 0), (Bytes{2, 2, 2, 255}));
 }
+
+// Each source pixel lands exactly as Draw_Plot of its colour would set it, for
+// rows long enough to take the grouped paths (runs of transparent, opaque,
+// mixed and partial alpha) and the leftover tail.
+TEST_F(DrawImageTest, RowsMatchPlottingEachPixel) {
+  const int width = 45, height = 6;
+  const ObjectHandle source = Img_Create(KX_Any, width, height, 32, -1);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const int group = x / 8;
+      int alpha = 0;
+      if (group == 1) alpha = 255;
+      if (group == 2) alpha = (x * 7 + y) % 3 ? 255 : 0;
+      if (group == 3) alpha = (x + y) % 5 == 0 ? 77 + y : ((x + y) % 2) * 255;
+      if (group >= 4) alpha = (x * 53 + y * 31) % 256;
+      SetPixelBytes(source, x, y, {(x * 19 + y) & 0xFF, (x * 3 + y * 50) & 0xFF, 200 - x, alpha});
+    }
+  struct Case {
+    unsigned mode;
+    bool alphaImage;
+    unsigned plotMode;
+  };
+  const Case cases[] = {{0, false, 0},
+                        {0, true, DrawMode_SourceOver},
+                        {DrawMode_SourceOver, false, DrawMode_SourceOver},
+                        {DrawMode_SourceOverKeepAlpha, true, DrawMode_SourceOverKeepAlpha},
+                        {DrawMode_CopyAll, false, DrawMode_CopyAll},
+                        {DrawMode_AlphaOnly, true, DrawMode_AlphaOnly},
+                        {DrawMode_ExclusiveOr, true, DrawMode_ExclusiveOr}};
+  for (int depth : {24, 32}) {
+    for (const Case& c : cases) {
+      auto makeTarget = [&] {
+        const ObjectHandle t = Img_Create(KX_Any, width + 2, height, depth, -1);
+        for (int y = 0; y < height; ++y)
+          for (int x = 0; x < width + 2; ++x) {
+            Bytes p{(x * 11) & 0xFF, (y * 40) & 0xFF, 90};
+            if (depth == 32) p.push_back((x * 29 + y * 7) % 256);
+            SetPixelBytes(t, x, y, p);
+          }
+        return t;
+      };
+      const ObjectHandle drawn = makeTarget();
+      const ObjectHandle plotted = makeTarget();
+      ASSERT_EQ(Draw_Start(Img_Output(drawn)), 1);
+      Draw_Mode(c.mode);
+      if (c.alphaImage)
+        Draw_AlphaImage(Img_Handle(source), 1, 0);
+      else
+        Draw_Image(Img_Handle(source), 1, 0);
+      Draw_Stop();
+      ASSERT_EQ(Draw_Start(Img_Output(plotted)), 1);
+      Draw_Mode(c.plotMode);
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+          const Bytes s = PixelBytes(source, x, y);
+          Draw_Plot(x + 1, y, Draw_RGBA(s[2], s[1], s[0], s[3]));
+        }
+      Draw_Stop();
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width + 2; ++x)
+          ASSERT_EQ(PixelBytes(drawn, x, y), PixelBytes(plotted, x, y))
+              << "depth " << depth << " mode " << c.mode << " alpha " << c.alphaImage << " at " << x
+              << "," << y;
+      Img_Free(drawn);
+      Img_Free(plotted);
+    }
+  }
+}
