@@ -27,9 +27,10 @@ thread_local ThreadSlotGuard tGuard;
 void EndCurrent(bool completed) {
   DrawingContext* dc = tCurrent;
   if (!dc) return;
+  // Off the slot first: a finish step may make the next output itself.
+  tCurrent = nullptr;
   if (dc->started && dc->stop) dc->stop(dc);
   if (dc->finish) dc->finish(dc, completed);
-  tCurrent = nullptr;
   delete dc;
 }
 
