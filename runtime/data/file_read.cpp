@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <new>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -202,8 +203,12 @@ std::u16string File_ReadLineEx(ObjectHandle number, std::int64_t flags, std::int
   if (format == 0) format = file->textFormat;
   const bool raw = (flags & kReadRaw) != 0;
   const std::int64_t remaining = maximum < 0 ? std::numeric_limits<std::int64_t>::max() : maximum;
-  if (format == kTextUtf16) return ReadUtf16Line(*file, raw, remaining);
-  return ReadByteLine(*file, format == kTextUtf8, raw, remaining);
+  try {
+    if (format == kTextUtf16) return ReadUtf16Line(*file, raw, remaining);
+    return ReadByteLine(*file, format == kTextUtf8, raw, remaining);
+  } catch (const std::bad_alloc&) {
+    return {};  // a line beyond memory comes back empty
+  }
 }
 
 std::u16string File_ReadLine(ObjectHandle number) { return File_ReadLineEx(number, 0, -1); }
