@@ -100,11 +100,17 @@ void DlgBuildChildren(DlgElement& parent, const XmlNode& node, DlgContext& conte
     if (n->kind != XmlNodeKind::Element || !DlgKindFromName(n->name, &kind)) continue;
     if (kind == DlgKind::Window) continue;  // windows stand only at the top
 
+    // A splitter's two children are made inside its two containers.
+    const int side = static_cast<int>(parent.Children().size());
+    const bool splitterSide = parent.kind == DlgKind::Splitter && side < 2;
+    if (splitterSide) context.host->OpenSplitterSide(parent, side);
+
     std::unique_ptr<DlgElement> element = DlgNewElement(kind, context.host);
     element->parent = &parent;
     DlgReadAttributes(*element, *n, context);
     if (context.Failed()) {
       DlgDestroy(std::move(element));
+      if (splitterSide) context.host->CloseSplitterSide(parent, side);
       break;
     }
 
@@ -129,7 +135,9 @@ void DlgBuildChildren(DlgElement& parent, const XmlNode& node, DlgContext& conte
     DlgElement* raw = element.get();
     const ObjectHandle number = raw->gadget;
     const bool disabled = raw->disabled, invisible = raw->invisible;
-    if (!parent.AddChild(std::move(element), n)) {
+    const bool added = parent.AddChild(std::move(element), n);
+    if (splitterSide) context.host->CloseSplitterSide(parent, side);
+    if (!added) {
       context.Fail(kErrTooMany, KindName(parent.kind));
       break;
     }
@@ -160,9 +168,16 @@ std::pair<int, int> DlgLayoutOpen(DlgWindow& window, int width, int height) {
   window.GetSize(&required_w, &required_h);
   const int w = std::max(required_w, width), h = std::max(required_h, height);
   window.Resize(0, 0, w, h);
+  window.host->SetWindowInnerSize(window, w, h);
   return {w, h};
 }
 
 void DlgLayoutRelayout(DlgWindow& window, int innerWidth, int innerHeight) {
   window.Resize(0, 0, innerWidth, innerHeight);
+}
+
+void DlgLayoutRelayout(DlgWindow& window) {
+  int w = 0, h = 0;
+  window.host->WindowInnerSize(window, &w, &h);
+  window.Resize(0, 0, w, h);
 }

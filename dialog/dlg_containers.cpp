@@ -184,6 +184,11 @@ void DlgWindow::CalcSize(int* width, int* height) {
                         resolve(maxWidthBound, *width), resolve(maxHeightBound, *height));
 }
 
+void DlgWindow::Destroy() {
+  host->ForgetWindow(*this);
+  DlgOneChild::Destroy();
+}
+
 void DlgWindow::Resize(int x, int y, int width, int height) {
   if (DlgElement* child = Child())
     child->Resize(DlgClamp(std::int64_t{x} + left), DlgClamp(std::int64_t{y} + top),

@@ -268,6 +268,7 @@ class DlgWindow : public DlgOneChild {
   void CalcSize(int* width, int* height) override;
   void Resize(int x, int y, int width, int height) override;
   void ReadOwnAttributes(const XmlNode& node, DlgContext& context) override;
+  void Destroy() override;
 
   ObjectHandle window = 0;  // the window number
   std::uint32_t windowFlags = 0;
