@@ -8,8 +8,10 @@
 
 namespace {
 
-// The calling thread's current context; each thread owns its own.
-thread_local DrawingContext* tCurrent = nullptr;
+// The calling thread's current context; each thread owns its own. The
+// library is linked into executables only, so the slot can use the direct
+// thread-pointer access (Draw_Plot reads it once per pixel).
+__attribute__((tls_model("initial-exec"))) thread_local DrawingContext* tCurrent = nullptr;
 
 void EndCurrent(bool completed);
 
@@ -153,14 +155,6 @@ void Draw_Stop() { EndCurrent(true); }
 
 void Draw_Mode(unsigned mode) {
   if (DrawingContext* dc = tCurrent) dc->setMode(dc, mode);
-}
-
-std::int64_t Draw_RGBA(std::int64_t red, std::int64_t green, std::int64_t blue,
-                       std::int64_t alpha) {
-  const auto value = static_cast<std::uint32_t>(alpha) << 24 |
-                     static_cast<std::uint32_t>(blue) << 16 |
-                     static_cast<std::uint32_t>(green) << 8 | static_cast<std::uint32_t>(red);
-  return static_cast<std::int32_t>(value);
 }
 
 void Draw_Plot(int x, int y, std::int64_t colour) {
