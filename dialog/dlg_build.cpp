@@ -65,6 +65,7 @@ void ReadEvents(DlgElement& element, const XmlNode& node, DlgContext& context) {
 // a break in the radio group.
 void CreateDeferredOptions(DlgElement& parent, DlgContext& context) {
   auto& pending = parent.deferredOptions;
+  if (context.Failed()) pending.clear();  // the tree is about to go
   while (!pending.empty()) {
     const std::int64_t group = pending.front().group;
     context.host->StartRadioGroup();
@@ -164,9 +165,9 @@ std::unique_ptr<DlgWindow> DlgBuildWindow(const XmlNode& node, DlgContext& conte
 }
 
 std::pair<int, int> DlgLayoutOpen(DlgWindow& window, int width, int height) {
-  int required_w = 0, required_h = 0;
-  window.GetSize(&required_w, &required_h);
-  const int w = std::max(required_w, width), h = std::max(required_h, height);
+  int requiredWidth = 0, requiredHeight = 0;
+  window.GetSize(&requiredWidth, &requiredHeight);
+  const int w = std::max(requiredWidth, width), h = std::max(requiredHeight, height);
   window.Resize(0, 0, w, h);
   window.host->SetWindowInnerSize(window, w, h);
   return {w, h};

@@ -147,13 +147,13 @@ void DlgScrollArea::CalcSize(int* width, int* height) {
 void DlgScrollArea::Resize(int x, int y, int width, int height) {
   Gad_Resize(gadget, x, y, width, height);
   using Wide = std::int64_t;
-  const Wide inner_w = scrolling == kVertical
-                           ? Wide{width} - kScrollBarRoom
-                           : std::max<Wide>(innerWidth, Wide{childWidth} + left + right);
-  const Wide inner_h = scrolling == kHorizontal
-                           ? Wide{height} - kScrollBarRoom
-                           : std::max<Wide>(innerHeight, Wide{childHeight} + top + bottom);
-  const DlgRect placed = PlaceChild(0, 0, DlgClamp(inner_w), DlgClamp(inner_h));
+  const Wide innerW = scrolling == kVertical
+                          ? Wide{width} - kScrollBarRoom
+                          : std::max<Wide>(innerWidth, Wide{childWidth} + left + right);
+  const Wide innerH = scrolling == kHorizontal
+                          ? Wide{height} - kScrollBarRoom
+                          : std::max<Wide>(innerHeight, Wide{childHeight} + top + bottom);
+  const DlgRect placed = PlaceChild(0, 0, DlgClamp(innerW), DlgClamp(innerH));
   if (innerWidth == -1 || innerHeight == -1) {
     host->SetScrollAreaInnerSize(
         gadget,
