@@ -49,11 +49,8 @@ std::int32_t PlainRun(const unsigned char* p, std::int32_t n, bool raw) {
   return i;
 }
 
-// Appends n ASCII bytes as UTF-16 units.
-void AppendBytes(std::u16string& line, const unsigned char* bytes, std::int32_t n) {
-  const std::size_t old = line.size();
-  line.resize(old + static_cast<std::size_t>(n));
-  char16_t* out = line.data() + old;
+// Widens n ASCII bytes to UTF-16 units.
+void Widen(char16_t* out, const unsigned char* bytes, std::int32_t n) {
   std::int32_t i = 0;
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
@@ -69,6 +66,24 @@ void AppendBytes(std::u16string& line, const unsigned char* bytes, std::int32_t 
   }
 #endif
   for (; i < n; ++i) out[i] = bytes[i];
+}
+
+void AppendBytes(std::u16string& line, const unsigned char* bytes, std::int32_t n) {
+  // Short runs (the usual line) go through the stack: append() then copies
+  // without the zero fill that resize() does first.
+  constexpr std::int32_t kShort = 128;
+  if (n <= kShort) {
+    char16_t units[kShort];
+    Widen(units, bytes, n);
+    if (line.empty())
+      line = std::u16string(units, static_cast<std::size_t>(n));
+    else
+      line.append(units, static_cast<std::size_t>(n));
+    return;
+  }
+  const std::size_t old = line.size();
+  line.resize(old + static_cast<std::size_t>(n));
+  Widen(line.data() + old, bytes, n);
 }
 
 // Decodes the UTF-8 sequence that starts with the unread byte lead >= 0x80.

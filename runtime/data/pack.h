@@ -1,6 +1,9 @@
 // Archive access: format-neutral archive objects whose work is done by a
-// registered format plugin (pack_plugin.h). The zip plugin reads zip files
-// through libarchive.
+// registered format plugin (pack_plugin.h). The zip plugin reads and writes
+// zip files through libarchive.
+//
+// The table of archive numbers is locked; an archive itself is used by one
+// thread at a time.
 //
 // A walk: Pack_Open, Pack_Examine, then Pack_NextEntry until it returns 0,
 // asking Pack_EntryName / Pack_EntryType / Pack_EntrySize and extracting

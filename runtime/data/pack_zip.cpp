@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <new>
 
+#include "runtime/data/text_codepage.h"
 #include "runtime/data/utf.h"
 
 Utf8LocaleScope::Utf8LocaleScope() {
@@ -83,13 +84,6 @@ int Examine(ZipArchiveState& state) {
   return 1;
 }
 
-// Windows-1252 for 0x80-0x9F; its five unassigned bytes map to the C1
-// controls, as Windows does, so that no two names decode alike.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 // A name stored without a charset: tools on Linux write UTF-8 bytes, tools on
 // Windows their ANSI code page. Valid UTF-8 is taken as such.
 std::u16string DecodeLegacyName(const std::string& bytes) {
@@ -98,7 +92,7 @@ std::u16string DecodeLegacyName(const std::string& bytes) {
   std::u16string ansi;
   ansi.reserve(bytes.size());
   for (unsigned char c : bytes)
-    ansi.push_back(c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : static_cast<char16_t>(c));
+    ansi.push_back(Windows1252ToUtf16(c));
   return ansi;
 }
 
