@@ -9,7 +9,8 @@
 bool DlgBox::AddChild(std::unique_ptr<DlgElement> child, const XmlNode*) { return Append(child); }
 
 void DlgBox::CalcSize(int* width, int* height) {
-  int total = 0, cross = 0, largest = 0;
+  std::int64_t total = 0;
+  int cross = 0, largest = 0;
   foldedCount = 0;
   for (std::size_t i = 0; i < children_.size(); ++i) {
     int w = 0, h = 0;
@@ -22,22 +23,22 @@ void DlgBox::CalcSize(int* width, int* height) {
     if (children_[i]->folded) ++foldedCount;
   }
   const int visible = static_cast<int>(children_.size()) - foldedCount;
-  if (expand == DlgExpand::Equal) total = largest * visible;
-  total += std::max(0, spacing * (visible - 1));
-  mainLength = total;
-  *width = Horizontal() ? total : cross;
-  *height = Horizontal() ? cross : total;
+  if (expand == DlgExpand::Equal) total = static_cast<std::int64_t>(largest) * visible;
+  total += std::max<std::int64_t>(0, static_cast<std::int64_t>(spacing) * (visible - 1));
+  mainLength = DlgClamp(total);
+  *width = Horizontal() ? mainLength : cross;
+  *height = Horizontal() ? cross : mainLength;
   RaiseToMinimum(width, height);
 }
 
 void DlgBox::Resize(int x, int y, int width, int height) {
   const int visible = static_cast<int>(children_.size()) - foldedCount;
   if (visible < 1) return;
-  const int available = Horizontal() ? width : height;
-  const int total = mainLength;
-  int position = Horizontal() ? x : y;
+  const std::int64_t available = Horizontal() ? width : height;
+  const std::int64_t total = mainLength;
+  std::int64_t position = Horizontal() ? x : y;
   const bool squeezed = expand != DlgExpand::Equal && available > 0 && available < total;
-  const int extra = available - total;
+  const std::int64_t extra = available - total;
   if (!squeezed && expand == DlgExpand::No) {
     if (align == kAlignCenter) position += extra / 2;
     if (align == kAlignEnd) position += extra;
@@ -45,20 +46,20 @@ void DlgBox::Resize(int x, int y, int width, int height) {
   for (std::size_t i = 0; i < children_.size(); ++i) {
     DlgElement& child = *children_[i];
     if (child.folded) continue;
-    int length = lengths[i];
+    std::int64_t length = lengths[i];
     if (expand == DlgExpand::Equal) {
-      length = (available - (visible - 1) * spacing) / visible;
+      length = (available - static_cast<std::int64_t>(visible - 1) * spacing) / visible;
     } else if (squeezed) {
-      length = static_cast<int>(static_cast<std::int64_t>(available) * lengths[i] / total);
+      length = available * lengths[i] / total;
     } else if (expand == DlgExpand::Yes) {
       length = lengths[i] + extra / visible;
     } else if (expand == DlgExpand::Item) {
       if (static_cast<int>(i) == expandItem) length = lengths[i] + extra;
     }
     if (Horizontal())
-      child.Resize(position, y, length, height);
+      child.Resize(DlgClamp(position), y, DlgClamp(length), height);
     else
-      child.Resize(x, position, width, length);
+      child.Resize(x, DlgClamp(position), width, DlgClamp(length));
     position += length + spacing;
   }
 }
@@ -95,8 +96,8 @@ void DlgPanel::CalcSize(int* width, int* height) {
     *width = std::max(*width, w);
     *height = std::max(*height, h);
   }
-  *width += 4;
-  *height += host->PanelTabHeight(gadget) + 2;
+  *width = DlgClamp(std::int64_t{*width} + 4);
+  *height = DlgClamp(std::int64_t{*height} + host->PanelTabHeight(gadget) + 2);
   RaiseToMinimum(width, height);
 }
 

@@ -65,6 +65,7 @@ void ReadEvents(DlgElement& element, const XmlNode& node, DlgContext& context) {
 // a break in the radio group.
 void CreateDeferredOptions(DlgElement& parent, DlgContext& context) {
   auto& pending = parent.deferredOptions;
+  if (context.Failed()) pending.clear();  // the tree is about to go
   while (!pending.empty()) {
     const std::int64_t group = pending.front().group;
     context.host->StartRadioGroup();
@@ -100,11 +101,17 @@ void DlgBuildChildren(DlgElement& parent, const XmlNode& node, DlgContext& conte
     if (n->kind != XmlNodeKind::Element || !DlgKindFromName(n->name, &kind)) continue;
     if (kind == DlgKind::Window) continue;  // windows stand only at the top
 
+    // A splitter's two children are made inside its two containers.
+    const int side = static_cast<int>(parent.Children().size());
+    const bool splitterSide = parent.kind == DlgKind::Splitter && side < 2;
+    if (splitterSide) context.host->OpenSplitterSide(parent, side);
+
     std::unique_ptr<DlgElement> element = DlgNewElement(kind, context.host);
     element->parent = &parent;
     DlgReadAttributes(*element, *n, context);
     if (context.Failed()) {
       DlgDestroy(std::move(element));
+      if (splitterSide) context.host->CloseSplitterSide(parent, side);
       break;
     }
 
@@ -129,7 +136,9 @@ void DlgBuildChildren(DlgElement& parent, const XmlNode& node, DlgContext& conte
     DlgElement* raw = element.get();
     const ObjectHandle number = raw->gadget;
     const bool disabled = raw->disabled, invisible = raw->invisible;
-    if (!parent.AddChild(std::move(element), n)) {
+    const bool added = parent.AddChild(std::move(element), n);
+    if (splitterSide) context.host->CloseSplitterSide(parent, side);
+    if (!added) {
       context.Fail(kErrTooMany, KindName(parent.kind));
       break;
     }
@@ -156,13 +165,20 @@ std::unique_ptr<DlgWindow> DlgBuildWindow(const XmlNode& node, DlgContext& conte
 }
 
 std::pair<int, int> DlgLayoutOpen(DlgWindow& window, int width, int height) {
-  int required_w = 0, required_h = 0;
-  window.GetSize(&required_w, &required_h);
-  const int w = std::max(required_w, width), h = std::max(required_h, height);
+  int requiredWidth = 0, requiredHeight = 0;
+  window.GetSize(&requiredWidth, &requiredHeight);
+  const int w = std::max(requiredWidth, width), h = std::max(requiredHeight, height);
   window.Resize(0, 0, w, h);
+  window.host->SetWindowInnerSize(window, w, h);
   return {w, h};
 }
 
 void DlgLayoutRelayout(DlgWindow& window, int innerWidth, int innerHeight) {
   window.Resize(0, 0, innerWidth, innerHeight);
+}
+
+void DlgLayoutRelayout(DlgWindow& window) {
+  int w = 0, h = 0;
+  window.host->WindowInnerSize(window, &w, &h);
+  window.Resize(0, 0, w, h);
 }

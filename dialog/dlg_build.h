@@ -72,8 +72,10 @@ std::unique_ptr<DlgWindow> DlgBuildWindow(const XmlNode& node, DlgContext& conte
 void DlgBuildChildren(DlgElement& parent, const XmlNode& node, DlgContext& context);
 
 // Lays a window out when it opens: its required size against the requested
-// one (the larger of each), then Resize at (0, 0). Returns the inner size.
+// one (the larger of each), then Resize at (0, 0), then the window's inner
+// size is set to that size. Returns the inner size.
 std::pair<int, int> DlgLayoutOpen(DlgWindow& window, int width, int height);
-// On a size event: Resize with the current inner size; the required sizes
-// stay those of the last CalcSize.
+// On a size event: Resize with the given inner size, or with the window's
+// current one; the required sizes stay those of the last CalcSize.
 void DlgLayoutRelayout(DlgWindow& window, int innerWidth, int innerHeight);
+void DlgLayoutRelayout(DlgWindow& window);

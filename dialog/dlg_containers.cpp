@@ -20,8 +20,8 @@ void DlgOneChild::CalcSize(int* width, int* height) {
   if (DlgElement* child = Child()) child->GetSize(&childWidth, &childHeight);
   int extraWidth = 0, extraHeight = 0;
   Extras(&extraWidth, &extraHeight);
-  *width = left + right + extraWidth + childWidth;
-  *height = top + bottom + extraHeight + childHeight;
+  *width = DlgClamp(std::int64_t{left} + right + extraWidth + childWidth);
+  *height = DlgClamp(std::int64_t{top} + bottom + extraHeight + childHeight);
   RaiseToMinimum(width, height);
 }
 
@@ -29,8 +29,8 @@ namespace {
 
 // One direction of the placement rule: the child's length and its offset
 // inside the available length.
-void PlaceAxis(int required, int available, bool stretch, int limit, std::uint8_t align,
-               int* length, int* offset) {
+void PlaceAxis(std::int64_t required, std::int64_t available, bool stretch, std::int64_t limit,
+               std::uint8_t align, std::int64_t* length, std::int64_t* offset) {
   *offset = 0;
   if (required >= available) {
     *length = available;
@@ -47,16 +47,16 @@ void PlaceAxis(int required, int available, bool stretch, int limit, std::uint8_
 }  // namespace
 
 DlgRect DlgOneChild::PlaceChild(int x, int y, int width, int height) {
-  x += left;
-  y += top;
-  width -= left + right;
-  height -= top + bottom;
+  const std::int64_t w = std::int64_t{width} - left - right;
+  const std::int64_t h = std::int64_t{height} - top - bottom;
+  std::int64_t dx = 0, dy = 0, placedWidth = 0, placedHeight = 0;
+  PlaceAxis(childWidth, w, expandWidth, expandWidthLimit, halign, &placedWidth, &dx);
+  PlaceAxis(childHeight, h, expandHeight, expandHeightLimit, valign, &placedHeight, &dy);
   DlgRect placed;
-  int dx = 0, dy = 0;
-  PlaceAxis(childWidth, width, expandWidth, expandWidthLimit, halign, &placed.width, &dx);
-  PlaceAxis(childHeight, height, expandHeight, expandHeightLimit, valign, &placed.height, &dy);
-  placed.x = x + dx;
-  placed.y = y + dy;
+  placed.x = DlgClamp(std::int64_t{x} + left + dx);
+  placed.y = DlgClamp(std::int64_t{y} + top + dy);
+  placed.width = DlgClamp(placedWidth);
+  placed.height = DlgClamp(placedHeight);
   if (DlgElement* child = Child()) child->Resize(placed.x, placed.y, placed.width, placed.height);
   return placed;
 }
@@ -77,7 +77,8 @@ void DlgContainer::Resize(int x, int y, int width, int height) {
   Gad_Resize(gadget, x, y, width, height);
   int extraWidth = 0, extraHeight = 0;
   Extras(&extraWidth, &extraHeight);
-  PlaceChild(extraWidth / 2, extraHeight / 2, width - extraWidth, height - extraHeight);
+  PlaceChild(extraWidth / 2, extraHeight / 2, DlgClamp(std::int64_t{width} - extraWidth),
+             DlgClamp(std::int64_t{height} - extraHeight));
 }
 
 void DlgContainer::Finish(DlgContext&) { host->CloseGadgetList(*this); }
@@ -95,7 +96,8 @@ void DlgFrame::Resize(int x, int y, int width, int height) {
   Gad_Resize(gadget, x, y, width, height);
   // The child lives beside the frame, not inside it: same coordinates.
   const int caption = CaptionHeight();
-  PlaceChild(x + 4, y + caption, width - 8, height - caption - 4);
+  PlaceChild(DlgClamp(std::int64_t{x} + 4), DlgClamp(std::int64_t{y} + caption),
+             DlgClamp(std::int64_t{width} - 8), DlgClamp(std::int64_t{height} - caption - 4));
 }
 
 void DlgTab::Resize(int, int, int width, int height) { PlaceChild(0, 0, width, height); }
@@ -136,22 +138,29 @@ void DlgScrollArea::CalcSize(int* width, int* height) {
   *width = std::max(minWidth, 0);
   *height = std::max(minHeight, 0);
   if (scrolling == kVertical)
-    *width = std::max(minWidth, childWidth + left + right + kScrollBarRoom);
+    *width = std::max(minWidth, DlgClamp(std::int64_t{childWidth} + left + right + kScrollBarRoom));
   else if (scrolling == kHorizontal)
-    *height = std::max(minHeight, childHeight + top + bottom + kScrollBarRoom);
+    *height =
+        std::max(minHeight, DlgClamp(std::int64_t{childHeight} + top + bottom + kScrollBarRoom));
 }
 
 void DlgScrollArea::Resize(int x, int y, int width, int height) {
   Gad_Resize(gadget, x, y, width, height);
-  const int inner_w = scrolling == kVertical ? width - kScrollBarRoom
-                                             : std::max(innerWidth, childWidth + left + right);
-  const int inner_h = scrolling == kHorizontal ? height - kScrollBarRoom
-                                               : std::max(innerHeight, childHeight + top + bottom);
-  const DlgRect placed = PlaceChild(0, 0, inner_w, inner_h);
+  using Wide = std::int64_t;
+  const Wide innerW = scrolling == kVertical
+                          ? Wide{width} - kScrollBarRoom
+                          : std::max<Wide>(innerWidth, Wide{childWidth} + left + right);
+  const Wide innerH = scrolling == kHorizontal
+                          ? Wide{height} - kScrollBarRoom
+                          : std::max<Wide>(innerHeight, Wide{childHeight} + top + bottom);
+  const DlgRect placed = PlaceChild(0, 0, DlgClamp(innerW), DlgClamp(innerH));
   if (innerWidth == -1 || innerHeight == -1) {
     host->SetScrollAreaInnerSize(
-        gadget, innerWidth == -1 ? left + placed.width + right : static_cast<int>(KX_Unchanged),
-        innerHeight == -1 ? top + placed.height + bottom : static_cast<int>(KX_Unchanged));
+        gadget,
+        innerWidth == -1 ? DlgClamp(std::int64_t{left} + placed.width + right)
+                         : static_cast<int>(KX_Unchanged),
+        innerHeight == -1 ? DlgClamp(std::int64_t{top} + placed.height + bottom)
+                          : static_cast<int>(KX_Unchanged));
   }
 }
 
@@ -175,7 +184,14 @@ void DlgWindow::CalcSize(int* width, int* height) {
                         resolve(maxWidthBound, *width), resolve(maxHeightBound, *height));
 }
 
+void DlgWindow::Destroy() {
+  host->ForgetWindow(*this);
+  DlgOneChild::Destroy();
+}
+
 void DlgWindow::Resize(int x, int y, int width, int height) {
   if (DlgElement* child = Child())
-    child->Resize(x + left, y + top, width - left - right, height - top - bottom);
+    child->Resize(DlgClamp(std::int64_t{x} + left), DlgClamp(std::int64_t{y} + top),
+                  DlgClamp(std::int64_t{width} - left - right),
+                  DlgClamp(std::int64_t{height} - top - bottom));
 }

@@ -98,7 +98,7 @@ void DlgGadget::Resize(int x, int y, int width, int height) {
   if ((kind == DlgKind::Text || kind == DlgKind::HyperLink) && !(flags & kTextBorder)) {
     // Text sits 2 pixels lower when the row has room for it.
     const int needed = std::max(minHeight, requiredHeight);
-    if (height - 2 >= needed) {
+    if (std::int64_t{height} - 2 >= needed) {
       y += 2;
       height -= 2;
     }

@@ -19,6 +19,12 @@
 struct XmlNode;
 class DlgContext;
 
+// Sizes are summed in 64 bits and brought back into 32 with this, so that
+// absurd values in a description saturate instead of overflowing.
+inline int DlgClamp(std::int64_t value) {
+  return value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : static_cast<int>(value);
+}
+
 // Fixed sizes of the layout tables.
 inline constexpr int kDlgMaxChildren = 100;
 inline constexpr int kDlgGridMaxColumns = 15;
@@ -262,6 +268,7 @@ class DlgWindow : public DlgOneChild {
   void CalcSize(int* width, int* height) override;
   void Resize(int x, int y, int width, int height) override;
   void ReadOwnAttributes(const XmlNode& node, DlgContext& context) override;
+  void Destroy() override;
 
   ObjectHandle window = 0;  // the window number
   std::uint32_t windowFlags = 0;

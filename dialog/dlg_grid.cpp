@@ -20,48 +20,49 @@ int Span(const XmlNode* node, std::u16string_view attribute, int limit) {
 // Adds a spanning child's shortfall to the lengths it spans.
 void ShareShortfall(int* lengths, int first, int span, int spacing, int needed, DlgExpand mode,
                     int item) {
-  int sum = (span - 1) * spacing;
+  std::int64_t sum = std::int64_t{span - 1} * spacing;
   for (int i = first; i < first + span; ++i) sum += lengths[i];
   if (sum >= needed) return;
-  const int shortfall = needed - sum;
+  const std::int64_t shortfall = needed - sum;
   const int last = first + span - 1;
+  auto grow = [&](int i, std::int64_t by) { lengths[i] = DlgClamp(lengths[i] + by); };
   switch (mode) {
     case DlgExpand::Equal: {
-      const int each = (needed - (span - 1) * spacing) / span;
+      const int each = DlgClamp((needed - std::int64_t{span - 1} * spacing) / span);
       for (int i = first; i <= last; ++i) lengths[i] = std::max(lengths[i], each);
       break;
     }
     case DlgExpand::Yes:
-      for (int i = first; i <= last; ++i) lengths[i] += shortfall / span;
+      for (int i = first; i <= last; ++i) grow(i, shortfall / span);
       break;
     case DlgExpand::Item:
-      lengths[item >= first && item <= last ? item : last] += shortfall;
+      grow(item >= first && item <= last ? item : last, shortfall);
       break;
     case DlgExpand::No:
-      lengths[last] += shortfall;
+      grow(last, shortfall);
       break;
   }
 }
 
 // The lengths of `count` columns (or rows) given `available` room.
-void Distribute(const int* required, int count, int total, int spacing, int available,
-                DlgExpand mode, int item, int* out) {
+void Distribute(const int* required, int count, std::int64_t total, int spacing,
+                std::int64_t available, DlgExpand mode, int item, int* out) {
   if (count < 1) return;
   if (mode == DlgExpand::Equal) {
-    for (int i = 0; i < count; ++i) out[i] = (available - (count - 1) * spacing) / count;
+    for (int i = 0; i < count; ++i)
+      out[i] = DlgClamp((available - std::int64_t{count - 1} * spacing) / count);
     return;
   }
   if (available > 0 && available < total) {
-    for (int i = 0; i < count; ++i)
-      out[i] = static_cast<int>(static_cast<std::int64_t>(available) * required[i] / total);
+    for (int i = 0; i < count; ++i) out[i] = DlgClamp(available * required[i] / total);
     return;
   }
-  const int extra = available - total;
+  const std::int64_t extra = available - total;
   for (int i = 0; i < count; ++i) out[i] = required[i];
   if (mode == DlgExpand::Yes)
-    for (int i = 0; i < count; ++i) out[i] += extra / count;
+    for (int i = 0; i < count; ++i) out[i] = DlgClamp(out[i] + extra / count);
   else if (mode == DlgExpand::Item && item >= 0 && item < count)
-    out[item] += extra;
+    out[item] = DlgClamp(out[item] + extra);
 }
 
 }  // namespace
@@ -129,11 +130,13 @@ void DlgGrid::CalcSize(int* width, int* height) {
                        cell.height, rowExpand, rowItem);
     }
   }
-  totalWidth = (columns - 1) * colSpacing;
-  for (int c = 0; c < columns; ++c) totalWidth += colWidths[c];
+  std::int64_t w = std::int64_t{columns - 1} * colSpacing;
+  for (int c = 0; c < columns; ++c) w += colWidths[c];
   // An empty grid is 0 high, not minus one spacing.
-  totalHeight = rows > 0 ? (rows - 1) * rowSpacing : 0;
-  for (int r = 0; r < rows; ++r) totalHeight += rowHeights[r];
+  std::int64_t h = rows > 0 ? std::int64_t{rows - 1} * rowSpacing : 0;
+  for (int r = 0; r < rows; ++r) h += rowHeights[r];
+  totalWidth = DlgClamp(w);
+  totalHeight = DlgClamp(h);
   *width = totalWidth;
   *height = totalHeight;
   RaiseToMinimum(width, height);
@@ -143,21 +146,21 @@ void DlgGrid::Resize(int x, int y, int width, int height) {
   int widths[kDlgGridMaxColumns] = {}, heights[kDlgGridMaxRows] = {};
   Distribute(colWidths.data(), columns, totalWidth, colSpacing, width, colExpand, colItem, widths);
   Distribute(rowHeights.data(), rows, totalHeight, rowSpacing, height, rowExpand, rowItem, heights);
-  int top = y;
+  std::int64_t top = y;
   for (int r = 0; r < rows; ++r) {
-    int leftEdge = x;
+    std::int64_t leftEdge = x;
     for (int c = 0; c < columns; ++c) {
       const Cell& cell = cells[r][c];
       if (cell.state == Cell::kChild && !cell.child->folded) {
-        int w = (cell.colSpan - 1) * colSpacing, h = 0;
+        std::int64_t w = std::int64_t{cell.colSpan - 1} * colSpacing;
         for (int i = c; i < c + cell.colSpan; ++i) w += widths[i];
         const int rowSpan = std::min<int>(cell.rowSpan, rows - r);
-        h = (rowSpan - 1) * rowSpacing;
+        std::int64_t h = std::int64_t{rowSpan - 1} * rowSpacing;
         for (int i = r; i < r + rowSpan; ++i) h += heights[i];
-        cell.child->Resize(leftEdge, top, w, h);
+        cell.child->Resize(DlgClamp(leftEdge), DlgClamp(top), DlgClamp(w), DlgClamp(h));
       }
-      leftEdge += widths[c] + colSpacing;
+      leftEdge += std::int64_t{widths[c]} + colSpacing;
     }
-    top += heights[r] + rowSpacing;
+    top += std::int64_t{heights[r]} + rowSpacing;
   }
 }

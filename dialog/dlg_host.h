@@ -36,6 +36,12 @@ class DlgHost {
   virtual void AddPanelPage(DlgElement& panel, int index, const std::u16string& title) {
     (void)panel, (void)index, (void)title;
   }
+  // A splitter's child `side` (0 or 1) is about to be made: its container's
+  // gadget list becomes current. Closed again once the child is attached.
+  virtual void OpenSplitterSide(DlgElement& splitter, int side) { (void)splitter, (void)side; }
+  virtual void CloseSplitterSide(DlgElement& splitter, int side) { (void)splitter, (void)side; }
+  // The window element is being destroyed (drop it from any lookup).
+  virtual void ForgetWindow(DlgWindow& window) { (void)window; }
   // Makes the next option gadgets start a new radio group.
   virtual void StartRadioGroup() {}
   // Binds the registered procedure at `procedure` to an event sub-type of a gadget.
@@ -44,6 +50,15 @@ class DlgHost {
   }
 
   // --- layout ---
+  // The window's inner (client) size, and setting it with the position kept.
+  virtual void WindowInnerSize(DlgWindow& window, int* width, int* height) {
+    (void)window;
+    *width = 0;
+    *height = 0;
+  }
+  virtual void SetWindowInnerSize(DlgWindow& window, int width, int height) {
+    (void)window, (void)width, (void)height;
+  }
   // Size bounds of the window's inner area; -1 leaves a bound free.
   virtual void SetWindowBounds(DlgWindow& window, int minWidth, int minHeight, int maxWidth,
                                int maxHeight) {

@@ -23,11 +23,11 @@ void DlgSplitter::CalcSize(int* width, int* height) {
     if (automatic[side]) host->SetSplitterMinimum(gadget, side, vertical ? w[side] : h[side]);
   const int bar = (flags & kSplitterSeparator) ? 7 : 4;
   if (vertical) {
-    *width = bar + w[0] + w[1];
+    *width = DlgClamp(std::int64_t{bar} + w[0] + w[1]);
     *height = std::max(h[0], h[1]);
   } else {
     *width = std::max(w[0], w[1]);
-    *height = bar + h[0] + h[1];
+    *height = DlgClamp(std::int64_t{bar} + h[0] + h[1]);
   }
   RaiseToMinimum(width, height);
 }

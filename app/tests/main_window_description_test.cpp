@@ -81,7 +81,10 @@ TEST(MainWindowDescription, LayoutAtOpenAndAfterResize) {
   EXPECT_EQ(host.Placed(u"text"), (Rect{8, 377, 289, 15}));
   EXPECT_EQ(host.Placed(u"progress"), (Rect{302, 377, 289, 15}));
 
-  DlgLayoutRelayout(*built.window, 1000, 700);
+  EXPECT_EQ(host.inner, (Rect{0, 0, 600, 400})) << "the window is given its inner size";
+
+  host.inner = {0, 0, 1000, 700};  // the user enlarges the window
+  DlgLayoutRelayout(*built.window);
   EXPECT_EQ(host.Placed(u"open"), (Rect{8, 8, 90, 24}));
   EXPECT_EQ(host.Placed(u"save"), (Rect{103, 8, 110, 24}));
   EXPECT_EQ(host.Placed(u"image"), (Rect{8, 37, 984, 615}));

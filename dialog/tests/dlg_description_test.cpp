@@ -348,6 +348,22 @@ TEST(Construction, ContainersCloseTheirGadgetListsAfterTheirChildren) {
   EXPECT_EQ(b.host->log, expected);
 }
 
+TEST(Construction, SplitterChildrenAreMadeInTheirContainers) {
+  Built b;
+  b.Make(
+      Window(u"<splitter name='sp'><button name='a'/><vbox><button name='b'/></vbox>"
+             u"<button name='third'/></splitter>"));
+  ASSERT_NE(b.window, nullptr) << b.Error();
+  const std::vector<std::u16string> expected = {u"create sp",    u"open side 0", u"create a",
+                                                u"close side 0", u"open side 1", u"create b",
+                                                u"close side 1", u"create third"};
+  EXPECT_EQ(b.host->log, expected);
+  EXPECT_EQ(b.window->Child()->Children().size(), 2u) << "a third child has no place";
+  EXPECT_EQ(b.window->FindByName(u"third"), nullptr);
+  DlgDestroy(std::move(b.window));
+  EXPECT_EQ(b.host->forgotten, 1) << "destroying the window element forgets the window";
+}
+
 TEST(Construction, NestedPanelsCountTheirOwnPages) {
   Built b;
   b.Make(

@@ -100,6 +100,12 @@ class Host : public DlgHost {
   int pageInsetW = 4, pageInsetH = 22;  // panel size minus page size
 
   ObjectHandle OpenWindow(DlgWindow&) override { return 4242; }
+  void WindowInnerSize(DlgWindow&, int* w, int* h) override {
+    *w = inner.w;
+    *h = inner.h;
+  }
+  void SetWindowInnerSize(DlgWindow&, int w, int h) override { inner = {0, 0, w, h}; }
+  Rect inner;  // the scripted window's inner size
 
   ObjectHandle CreateGadget(DlgElement& element) override {
     ObjectHandle number = 0;
@@ -121,6 +127,14 @@ class Host : public DlgHost {
   void AddPanelPage(DlgElement&, int index, const std::u16string& title) override {
     pages.emplace_back(index, title);
   }
+  void OpenSplitterSide(DlgElement&, int side) override {
+    log.push_back(u"open side " + std::u16string(1, static_cast<char16_t>(u'0' + side)));
+  }
+  void CloseSplitterSide(DlgElement&, int side) override {
+    log.push_back(u"close side " + std::u16string(1, static_cast<char16_t>(u'0' + side)));
+  }
+  void ForgetWindow(DlgWindow&) override { ++forgotten; }
+  int forgotten = 0;
   void StartRadioGroup() override {
     ++radioGroups;
     log.push_back(u"group");
