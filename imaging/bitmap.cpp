@@ -1,11 +1,17 @@
 #include "imaging/bitmap.h"
 
+#include <sys/mman.h>
+
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <mutex>
 #include <new>
+#include <thread>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -15,6 +21,96 @@ std::mutex liveMutex;
 std::unordered_set<const Bitmap*>& LiveBitmaps() {
   static auto* live = new std::unordered_set<const Bitmap*>();  // never destroyed: used at exit
   return *live;
+}
+
+// Large bitmaps (mosaics, their copies) are mapped with huge pages where the
+// system offers them: filling and, above all, releasing a gigabyte of small
+// pages costs more than resampling it down to a preview.
+constexpr std::size_t kMapThreshold = std::size_t{8} << 20;
+
+std::uint8_t* AllocatePixels(std::size_t bytes, std::size_t* mapped) {
+  *mapped = 0;
+  if (bytes >= kMapThreshold) {
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return nullptr;
+#ifdef MADV_HUGEPAGE
+    madvise(p, bytes, MADV_HUGEPAGE);
+#endif
+    *mapped = bytes;
+    return static_cast<std::uint8_t*>(p);  // anonymous mappings start zeroed
+  }
+  // calloc: large zeroed bitmaps (transparent tiles) cost no fill.
+  return static_cast<std::uint8_t*>(std::calloc(bytes ? bytes : 1, 1));
+}
+
+// Unmapping costs kernel time in proportion to the size (about 1.5 ms per
+// gigabyte even with huge pages). Mappings this large are handed to a helper
+// thread, so that replacing a big bitmap (Img_Resize of a mosaic copy) costs
+// what the new bitmap costs.
+constexpr std::size_t kDeferredReleaseThreshold = std::size_t{64} << 20;
+
+class MappingReleaser {
+ public:
+  // Null when the helper thread cannot be started (then the caller unmaps).
+  static MappingReleaser* Get() {
+    static MappingReleaser* releaser = Start();  // never destroyed: the thread outlives main
+    return releaser;
+  }
+
+  void Release(void* p, std::size_t bytes) {
+    {
+      std::lock_guard lock(mutex_);
+      pending_.emplace_back(p, bytes);
+    }
+    wake_.notify_one();
+  }
+
+ private:
+  static MappingReleaser* Start() {
+    auto* releaser = new (std::nothrow) MappingReleaser();
+    if (!releaser) return nullptr;
+    try {
+      std::thread([releaser] { releaser->Run(); }).detach();
+    } catch (...) {
+      delete releaser;
+      return nullptr;
+    }
+    return releaser;
+  }
+
+  [[noreturn]] void Run() {
+    std::vector<std::pair<void*, std::size_t>> batch;
+    for (;;) {
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [this] { return !pending_.empty(); });
+        batch.swap(pending_);
+      }
+      for (auto [p, bytes] : batch) munmap(p, bytes);
+      batch.clear();
+    }
+  }
+
+  std::mutex mutex_;  // guards pending_
+  std::condition_variable wake_;
+  std::vector<std::pair<void*, std::size_t>> pending_;
+};
+
+void FreePixels(std::uint8_t* bits, std::size_t mapped) {
+  if (!mapped) {
+    std::free(bits);
+    return;
+  }
+  if (mapped >= kDeferredReleaseThreshold) {
+    if (MappingReleaser* releaser = MappingReleaser::Get()) {
+      try {
+        releaser->Release(bits, mapped);
+        return;
+      } catch (...) {  // no memory for the queue entry: unmap here
+      }
+    }
+  }
+  munmap(bits, mapped);
 }
 
 }  // namespace
@@ -47,20 +143,20 @@ Bitmap* Bitmap_Create(int width, int height, int bitsPerPixel) {
   if (stride > static_cast<std::size_t>(std::numeric_limits<int>::max())) return nullptr;
   if (stride > std::numeric_limits<std::size_t>::max() / static_cast<std::size_t>(height))
     return nullptr;
-  // calloc: large zeroed bitmaps (transparent tiles and mosaics) cost no fill.
-  auto* bits = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(height), stride));
+  std::size_t mapped = 0;
+  std::uint8_t* bits = AllocatePixels(stride * static_cast<std::size_t>(height), &mapped);
   if (!bits) return nullptr;
-  auto* bitmap =
-      new (std::nothrow) Bitmap{width, height, bitsPerPixel, static_cast<int>(stride), bits};
+  auto* bitmap = new (std::nothrow)
+      Bitmap{width, height, bitsPerPixel, static_cast<int>(stride), bits, mapped};
   if (!bitmap) {
-    std::free(bits);
+    FreePixels(bits, mapped);
     return nullptr;
   }
   try {
     std::lock_guard lock(liveMutex);
     LiveBitmaps().insert(bitmap);
   } catch (...) {
-    std::free(bits);
+    FreePixels(bits, mapped);
     delete bitmap;
     return nullptr;
   }
@@ -73,7 +169,7 @@ void Bitmap_Delete(Bitmap* bitmap) {
     std::lock_guard lock(liveMutex);
     LiveBitmaps().erase(bitmap);
   }
-  std::free(bitmap->bits);
+  FreePixels(bitmap->bits, bitmap->mappedBytes);
   delete bitmap;
 }
 

@@ -16,6 +16,7 @@ struct Bitmap {
   int bitsPerPixel = 0;  // 24 or 32
   int stride = 0;
   std::uint8_t* bits = nullptr;  // memory row 0; owned
+  std::size_t mappedBytes = 0;   // nonzero when `bits` is a memory mapping of this size
 };
 
 // Row stride in bytes for a depth, as a DIB lays it out (rows padded to four

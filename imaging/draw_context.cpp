@@ -8,8 +8,10 @@
 
 namespace {
 
-// The calling thread's current context; each thread owns its own.
-thread_local DrawingContext* tCurrent = nullptr;
+// The calling thread's current context; each thread owns its own. The
+// library is linked into executables only, so the slot can use the direct
+// thread-pointer access (Draw_Plot reads it once per pixel).
+__attribute__((tls_model("initial-exec"))) thread_local DrawingContext* tCurrent = nullptr;
 
 void EndCurrent(bool completed);
 
@@ -25,9 +27,10 @@ thread_local ThreadSlotGuard tGuard;
 void EndCurrent(bool completed) {
   DrawingContext* dc = tCurrent;
   if (!dc) return;
+  // Off the slot first: a finish step may make the next output itself.
+  tCurrent = nullptr;
   if (dc->started && dc->stop) dc->stop(dc);
   if (dc->finish) dc->finish(dc, completed);
-  tCurrent = nullptr;
   delete dc;
 }
 
@@ -153,14 +156,6 @@ void Draw_Stop() { EndCurrent(true); }
 
 void Draw_Mode(unsigned mode) {
   if (DrawingContext* dc = tCurrent) dc->setMode(dc, mode);
-}
-
-std::int64_t Draw_RGBA(std::int64_t red, std::int64_t green, std::int64_t blue,
-                       std::int64_t alpha) {
-  const auto value = static_cast<std::uint32_t>(alpha) << 24 |
-                     static_cast<std::uint32_t>(blue) << 16 |
-                     static_cast<std::uint32_t>(green) << 8 | static_cast<std::uint32_t>(red);
-  return static_cast<std::int32_t>(value);
 }
 
 void Draw_Plot(int x, int y, std::int64_t colour) {

@@ -48,17 +48,44 @@ void Row32Xor4(std::uint8_t* d, const std::uint8_t* s, int n) {
   for (int i = 0; i < n; ++i) Store(d + 4 * i, Load(d + 4 * i) ^ (Load(s + 4 * i) & 0xFFFFFFu));
 }
 
-// Source-over. Tiles are made of fully opaque and fully transparent pixels,
-// so those two take a store or nothing; the rest takes the division.
+inline void BlendPixel4(std::uint8_t* d, const std::uint8_t* s) {
+  const std::uint32_t v = Load(s);
+  const std::uint32_t a = v >> 24;
+  if (a == 255)
+    Store(d, v);  // the blend formula gives the source itself and alpha 255
+  else if (a != 0)
+    Blend4(d, SourcePixel(s), false);
+}
+
+// Source-over. Tile pixels are fully opaque (a point) or fully transparent,
+// often mixed closely: groups of eight such pixels are merged without
+// branches per pixel, and only groups holding partial alpha take the division.
 void Row32Blend4(std::uint8_t* d, const std::uint8_t* s, int n) {
-  for (int i = 0; i < n; ++i) {
-    const std::uint32_t v = Load(s + 4 * i);
-    const std::uint32_t a = v >> 24;
-    if (a == 255)
-      Store(d + 4 * i, v);
-    else if (a != 0)
-      Blend4(d + 4 * i, SourcePixel(s + 4 * i), false);
+  constexpr int kGroup = 8;
+  int i = 0;
+  for (; i + kGroup <= n; i += kGroup) {
+    std::uint32_t v[kGroup];
+    std::memcpy(v, s + 4 * i, sizeof v);
+    std::uint32_t any = 0, all = 0xFFFFFFFFu, partial = 0;
+    for (int k = 0; k < kGroup; ++k) {
+      const std::uint32_t a = v[k] >> 24;
+      any |= a;
+      all &= a;
+      partial |= static_cast<std::uint32_t>(a - 1u < 254u);
+    }
+    if (any == 0) continue;
+    if (all == 255) {
+      std::memcpy(d + 4 * i, v, sizeof v);
+    } else if (!partial) {
+      for (int k = 0; k < kGroup; ++k) {
+        const std::uint32_t keep = (v[k] >> 31) - 1u;  // all ones where alpha is 0
+        Store(d + 4 * (i + k), (Load(d + 4 * (i + k)) & keep) | (v[k] & ~keep));
+      }
+    } else {
+      for (int k = 0; k < kGroup; ++k) BlendPixel4(d + 4 * (i + k), s + 4 * (i + k));
+    }
   }
+  for (; i < n; ++i) BlendPixel4(d + 4 * i, s + 4 * i);
 }
 
 void Row32BlendKeepAlpha4(std::uint8_t* d, const std::uint8_t* s, int n) {
@@ -200,6 +227,10 @@ void DrawBitmap(DrawingContext* dc, const Bitmap* source, std::int64_t x0, std::
 void DrawBitmapSized(DrawingContext* dc, const Bitmap* source, std::int64_t x, std::int64_t y,
                      std::int64_t width, std::int64_t height) {
   if (!source || width <= 0 || height <= 0 || width > kMaxDrawSide || height > kMaxDrawSide) return;
+  // Resampling is the expensive part: skip it when nothing would show.
+  const Wide left = static_cast<Wide>(x) + dc->originX;
+  const Wide top = static_cast<Wide>(y) + dc->originY;
+  if (left >= dc->width || top >= dc->height || left + width <= 0 || top + height <= 0) return;
   std::unique_ptr<Bitmap, BitmapDeleter> scaled(
       Resample_Smooth(*source, static_cast<int>(width), static_cast<int>(height)));
   if (scaled) DrawBitmap(dc, scaled.get(), x, y, false);

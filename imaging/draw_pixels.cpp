@@ -43,7 +43,7 @@ void PlotXor(DrawingContext* dc, int x, int y, std::int64_t colour) {
 
 void PlotCopyAll4(DrawingContext* dc, int x, int y, std::int64_t colour) {
   const std::uint32_t word = Word(static_cast<std::uint32_t>(colour));
-  std::memcpy(PixelAddress(dc, x, y), &word, 4);
+  std::memcpy(dc->topRow + y * dc->rowStep + static_cast<std::ptrdiff_t>(x) * 4, &word, 4);
 }
 
 void PlotAlpha4(DrawingContext* dc, int x, int y, std::int64_t colour) {

@@ -36,7 +36,14 @@ void Draw_Mode(unsigned mode);
 
 // Colour value a << 24 | b << 16 | g << 8 | r as a signed 32-bit number
 // widened to 64 bits (alpha 255 gives a negative value); arguments unmasked.
-std::int64_t Draw_RGBA(std::int64_t red, std::int64_t green, std::int64_t blue, std::int64_t alpha);
+// Inline: the rasteriser makes one colour per point.
+constexpr std::int64_t Draw_RGBA(std::int64_t red, std::int64_t green, std::int64_t blue,
+                                 std::int64_t alpha) {
+  const auto value = static_cast<std::uint32_t>(alpha) << 24 |
+                     static_cast<std::uint32_t>(blue) << 16 |
+                     static_cast<std::uint32_t>(green) << 8 | static_cast<std::uint32_t>(red);
+  return static_cast<std::int32_t>(value);
+}
 
 // One pixel under the current mode. Pixels outside the target are ignored.
 void Draw_Plot(int x, int y, std::int64_t colour);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "runtime/data/utf.h"
+
 namespace {
 
 std::u16string U(const char* utf8) {
@@ -45,6 +47,20 @@ TEST(Xml, ParsesUtf16WhateverTheDeclarationSays) {
   Xml_Free(doc);
   EXPECT_FALSE(Xml_IsXml(doc));
   EXPECT_EQ(Xml_MainNode(doc), nullptr);
+}
+
+TEST(Xml, DeclaredEncodingIsIgnored) {
+  for (const char16_t* declaration :
+       {u"<?xml version='1.0' encoding='ISO-8859-1'?>", u"<?xml version='1.0' encoding='UTF-16'?>",
+        u"<?xml version='1.0'?>", u"\uFEFF"}) {
+    const std::u16string text = std::u16string(declaration) + u"<a t='€ö'/>";
+    ObjectHandle doc = Xml_CatchMemory(KX_Any, text);
+    ASSERT_NE(doc, 0);
+    EXPECT_EQ(Xml_Error(doc), 0) << Utf16ToUtf8(Xml_ErrorMessage(doc));
+    ASSERT_NE(Xml_MainNode(doc), nullptr);
+    EXPECT_EQ(Xml_MainNode(doc)->attributes[0].second, u"€ö");
+    Xml_Free(doc);
+  }
 }
 
 TEST(Xml, OtherNodeKindsAreKeptInOrder) {

@@ -89,13 +89,13 @@ std::int64_t ReadBuffered(FileRecord& file, unsigned char* dest, std::int64_t n)
 }
 
 std::int64_t File_ReadData(ObjectHandle number, void* data, std::int64_t size) {
-  FileRecord* file = FileTable().Find(number);
+  FileRecord* file = FindFile(number);
   if (!file || !data || size <= 0) return 0;
   return ReadBuffered(*file, static_cast<unsigned char*>(data), size);
 }
 
 std::int64_t File_WriteData(ObjectHandle number, const void* data, std::int64_t size) {
-  FileRecord* file = FileTable().Find(number);
+  FileRecord* file = FindFile(number);
   if (!file || file->readOnly || !data || size < 0) return 0;
   if (size == 0) return 0;
   if (!EnterWriteMode(*file)) return 0;
@@ -110,6 +110,6 @@ std::int64_t File_WriteData(ObjectHandle number, const void* data, std::int64_t 
 }
 
 std::int64_t File_Flush(ObjectHandle number) {
-  FileRecord* file = FileTable().Find(number);
+  FileRecord* file = FindFile(number);
   return file && FlushPending(*file) ? 1 : 0;
 }

@@ -4,6 +4,11 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "runtime/data/file_record.h"
 #include "runtime/data/text_codepage.h"
@@ -22,11 +27,63 @@ constexpr std::array<bool, 256> PlainBytes(bool raw) {
 constexpr auto kPlain = PlainBytes(false);
 constexpr auto kPlainRaw = PlainBytes(true);
 
+// Length of the run of plain bytes at p, at most n. Sixteen bytes per step
+// where SSE2 is there (every x86-64): a 0, LF, CR or a byte with the high
+// bit set stops the run.
+std::int32_t PlainRun(const unsigned char* p, std::int32_t n, bool raw) {
+  std::int32_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    __m128i stop = _mm_cmpeq_epi8(v, zero);
+    if (!raw) stop = _mm_or_si128(stop, _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+    const int mask = _mm_movemask_epi8(stop) | _mm_movemask_epi8(v);
+    if (mask != 0) return i + __builtin_ctz(static_cast<unsigned>(mask));
+  }
+#endif
+  const auto& plain = raw ? kPlainRaw : kPlain;
+  while (i < n && plain[p[i]]) ++i;
+  return i;
+}
+
+// Widens n ASCII bytes to UTF-16 units.
+void Widen(char16_t* out, const unsigned char* bytes, std::int32_t n) {
+  std::int32_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(v, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(v, zero));
+  }
+  if (i + 8 <= n) {
+    const __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(v, zero));
+    i += 8;
+  }
+#endif
+  for (; i < n; ++i) out[i] = bytes[i];
+}
+
 void AppendBytes(std::u16string& line, const unsigned char* bytes, std::int32_t n) {
+  // Short runs (the usual line) go through the stack: append() then copies
+  // without the zero fill that resize() does first.
+  constexpr std::int32_t kShort = 128;
+  if (n <= kShort) {
+    char16_t units[kShort];
+    Widen(units, bytes, n);
+    if (line.empty())
+      line = std::u16string(units, static_cast<std::size_t>(n));
+    else
+      line.append(units, static_cast<std::size_t>(n));
+    return;
+  }
   const std::size_t old = line.size();
   line.resize(old + static_cast<std::size_t>(n));
-  char16_t* out = line.data() + old;
-  for (std::int32_t i = 0; i < n; ++i) out[i] = bytes[i];
+  Widen(line.data() + old, bytes, n);
 }
 
 // Decodes the UTF-8 sequence that starts with the unread byte lead >= 0x80.
@@ -80,13 +137,11 @@ bool DecodeUtf8(FileRecord& file, std::u16string& line) {
 // UTF-8 and ANSI: one byte per unit except for UTF-8 sequences.
 std::u16string ReadByteLine(FileRecord& file, bool utf8, bool raw, std::int64_t remaining) {
   std::u16string line;
-  const auto& plain = raw ? kPlainRaw : kPlain;
   while (remaining > 0) {
     if (file.count == 0 && FillAtLeast(file, 1) == 0) break;
     const unsigned char* p = file.unread();
     const auto avail = static_cast<std::int32_t>(std::min<std::int64_t>(file.count, remaining));
-    std::int32_t run = 0;
-    while (run < avail && plain[p[run]]) ++run;
+    const std::int32_t run = PlainRun(p, avail, raw);
     if (run > 0) {
       AppendBytes(line, p, run);
       file.consume(run);
@@ -156,15 +211,19 @@ std::u16string ReadUtf16Line(FileRecord& file, bool raw, std::int64_t remaining)
 }  // namespace
 
 std::u16string File_ReadLineEx(ObjectHandle number, std::int64_t flags, std::int64_t maximum) {
-  FileRecord* file = FileTable().Find(number);
+  FileRecord* file = FindFile(number);
   if (!file) return {};
   if (file->mode == kBufferWrite) FlushPending(*file);  // count means free room until then
   std::int64_t format = flags & 31;
   if (format == 0) format = file->textFormat;
   const bool raw = (flags & kReadRaw) != 0;
   const std::int64_t remaining = maximum < 0 ? std::numeric_limits<std::int64_t>::max() : maximum;
-  if (format == kTextUtf16) return ReadUtf16Line(*file, raw, remaining);
-  return ReadByteLine(*file, format == kTextUtf8, raw, remaining);
+  try {
+    if (format == kTextUtf16) return ReadUtf16Line(*file, raw, remaining);
+    return ReadByteLine(*file, format == kTextUtf8, raw, remaining);
+  } catch (const std::bad_alloc&) {
+    return {};  // a line beyond memory comes back empty
+  }
 }
 
 std::u16string File_ReadLine(ObjectHandle number) { return File_ReadLineEx(number, 0, -1); }

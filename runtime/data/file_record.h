@@ -35,6 +35,10 @@ struct FileRecord {
 
 // The file table; its free callback is File_Close.
 ObjectTable<FileRecord>& FileTable();
+// The live record of a file number, or nullptr. Line reading looks a file up
+// once or twice per line, so the last answer is kept per thread and trusted
+// until any file is opened or closed.
+FileRecord* FindFile(ObjectHandle number);
 
 // Writes the pending bytes of write mode and switches to (empty) read mode.
 bool FlushPending(FileRecord& file);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <mutex>
 #include <new>
 
@@ -16,6 +17,19 @@ ObjectTable<FileRecord>& FileTable() {
 
 namespace {
 
+// Counts opens and closes; a cached lookup is valid while it is unchanged.
+std::atomic<std::uint64_t> gTableGeneration{0};
+
+struct CachedLookup {
+  ObjectHandle number = 0;
+  FileRecord* record = nullptr;
+  std::uint64_t generation = ~std::uint64_t{0};
+};
+// Each thread's own last lookup.
+thread_local CachedLookup tLastLookup;
+
+void TableChanged() { gTableGeneration.fetch_add(1, std::memory_order_acq_rel); }
+
 // Takes the slot first (closing a file that holds a fixed number), then
 // opens; a failed open gives the slot back.
 ObjectHandle OpenInto(ObjectHandle number, const std::u16string& path, int flags, bool truncate,
@@ -24,6 +38,7 @@ ObjectHandle OpenInto(ObjectHandle number, const std::u16string& path, int flags
   const std::string native = Utf16ToUtf8(path);
   auto& table = FileTable();
   std::lock_guard lock(table.Mutex());
+  TableChanged();
   ObjectHandle assigned = 0;
   FileRecord* file = table.Allocate(number, &assigned);
   if (!file) return 0;
@@ -32,6 +47,7 @@ ObjectHandle OpenInto(ObjectHandle number, const std::u16string& path, int flags
     file->handle = LockedFd::Open(native, retryFlags, FileShare::kExclusive, truncate);
   if (!file->handle) {
     table.Release(assigned);
+    TableChanged();
     return 0;
   }
   file->buffer.reset(new (std::nothrow) unsigned char[kFileBufferSize]);
@@ -47,6 +63,15 @@ ObjectHandle OpenInto(ObjectHandle number, const std::u16string& path, int flags
 }
 
 }  // namespace
+
+FileRecord* FindFile(ObjectHandle number) {
+  const std::uint64_t generation = gTableGeneration.load(std::memory_order_acquire);
+  CachedLookup& last = tLastLookup;
+  if (last.record && last.number == number && last.generation == generation) return last.record;
+  FileRecord* record = FileTable().Find(number);
+  last = {number, record, generation};
+  return record;
+}
 
 ObjectHandle File_OpenRead(ObjectHandle file, const std::u16string& path) {
   return OpenInto(file, path, O_RDONLY, false, true);
@@ -71,11 +96,12 @@ void File_Close(ObjectHandle number) {
   FileRecord* file = table.Find(number);
   if (!file) return;
   FlushPending(*file);
+  TableChanged();
   table.Release(number);  // closes the descriptor and frees the buffer
 }
 
 std::int64_t File_Length(ObjectHandle number) {
-  FileRecord* file = FileTable().Find(number);
+  FileRecord* file = FindFile(number);
   if (!file) return -1;
   FlushPending(*file);
   struct stat info;
@@ -84,14 +110,15 @@ std::int64_t File_Length(ObjectHandle number) {
 }
 
 std::int64_t File_AtEnd(ObjectHandle number) {
-  FileRecord* file = FileTable().Find(number);
+  FileRecord* file = FindFile(number);
   if (!file) return 0;
+  if (file->mode == kBufferRead && file->count > 0) return 0;
   if (FillAtLeast(*file, 1) > 0) return 0;
   return file->unbuffered ? -1 : 1;
 }
 
 std::int64_t File_Position(ObjectHandle number) {
-  FileRecord* file = FileTable().Find(number);
+  FileRecord* file = FindFile(number);
   if (!file) return -1;
   const off_t p = ::lseek(file->handle.fd(), 0, SEEK_CUR);
   if (p < 0) return -1;
@@ -100,7 +127,7 @@ std::int64_t File_Position(ObjectHandle number) {
 }
 
 std::int64_t File_Seek(ObjectHandle number, std::int64_t position) {
-  FileRecord* file = FileTable().Find(number);
+  FileRecord* file = FindFile(number);
   if (!file || position < 0) return 0;
   const bool flushed = FlushPending(*file);
   file->count = 0;  // read-ahead belongs to the old position

@@ -4,7 +4,7 @@
 
 std::int64_t File_WriteString(ObjectHandle number, const std::u16string& text,
                               std::int64_t format) {
-  FileRecord* file = FileTable().Find(number);
+  FileRecord* file = FindFile(number);
   if (!file || text.empty()) return 0;
   if (format == 0) format = file->textFormat;
   std::string bytes;

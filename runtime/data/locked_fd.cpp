@@ -44,8 +44,10 @@ LockedFd& LockedFd::operator=(LockedFd&& other) noexcept {
 LockedFd LockedFd::Open(const std::string& path, int flags, FileShare share, bool truncate) {
   LockedFd result;
   if (path.empty()) return result;
-  int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+  // O_NONBLOCK: opening a FIFO must not wait for a writer.
+  int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
   if (fd < 0) return result;
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   // 0 is "no file" to the object table; keep descriptor 0 out of it.
   if (fd == 0) {
     const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 1);

@@ -15,7 +15,10 @@ namespace {
 // Node header in front of every element; element data starts right after.
 struct MapNode {
   MapNode* next;
-  char16_t* key;  // own zero-terminated copy
+  union {
+    char16_t* key;        // own zero-terminated copy
+    std::int64_t number;  // the key of an integer-keyed map
+  };
 };
 static_assert(sizeof(MapNode) == 16);
 
@@ -54,6 +57,13 @@ std::uint32_t Hash(std::u16string_view key, bool noCase) {
   return h;
 }
 
+// Integer keys: both halves take part, so keys that differ only above bit
+// 31 do not all share a bucket.
+std::uint32_t HashInteger(std::int64_t number) {
+  const auto bits = static_cast<std::uint64_t>(number);
+  return static_cast<std::uint32_t>(bits) ^ static_cast<std::uint32_t>(bits >> 32);
+}
+
 bool KeyEquals(const char16_t* stored, std::u16string_view key, bool noCase) {
   for (char16_t unit : key) {
     const char16_t s = *stored++;
@@ -88,18 +98,30 @@ struct MapHeader {
 namespace {
 
 bool NoCase(const MapHeader* map) { return map->flags & kMapNoCase; }
+bool IntegerKeys(const MapHeader* map) { return map->flags & kMapIntegerKeys; }
 
-std::int64_t BucketOf(const MapHeader* map, std::u16string_view key) {
-  return static_cast<std::int64_t>(Hash(key, NoCase(map)) %
-                                   static_cast<std::uint32_t>(map->bucketCount));
+// A key as looked up: text for string-keyed maps, a number for the others.
+struct KeyRef {
+  std::u16string_view text;
+  std::int64_t number = 0;
+};
+
+std::int64_t BucketOf(const MapHeader* map, const KeyRef& key) {
+  const std::uint32_t h = IntegerKeys(map) ? HashInteger(key.number) : Hash(key.text, NoCase(map));
+  return static_cast<std::int64_t>(h % static_cast<std::uint32_t>(map->bucketCount));
+}
+
+bool Matches(const MapHeader* map, const MapNode* node, const KeyRef& key) {
+  return IntegerKeys(map) ? node->number == key.number
+                          : KeyEquals(node->key, key.text, NoCase(map));
 }
 
 // Finds the node for key; *bucket and *prev receive its place.
-MapNode* Lookup(MapHeader* map, std::u16string_view key, std::int64_t* bucket, MapNode** prev) {
+MapNode* Lookup(MapHeader* map, const KeyRef& key, std::int64_t* bucket, MapNode** prev) {
   *bucket = BucketOf(map, key);
   *prev = nullptr;
   for (MapNode* node = map->buckets[*bucket]; node; node = node->next) {
-    if (KeyEquals(node->key, key, NoCase(map))) return node;
+    if (Matches(map, node, key)) return node;
     *prev = node;
   }
   return nullptr;
@@ -107,8 +129,57 @@ MapNode* Lookup(MapHeader* map, std::u16string_view key, std::int64_t* bucket, M
 
 void FreeNode(MapHeader* map, MapNode* node) {
   if (map->layout) Layout_FreeElement(DataOf(node), map->layout);
-  delete[] node->key;
+  if (!IntegerKeys(map)) delete[] node->key;
   CellPool_Release(node);
+}
+
+void* FindKey(MapHeader* map, const KeyRef& key) {
+  std::int64_t bucket;
+  MapNode* prev;
+  MapNode* node = Lookup(map, key, &bucket, &prev);
+  if (!node) return nullptr;
+  map->current = node;
+  map->previous = prev;
+  map->walkBucket = bucket;
+  return DataOf(node);
+}
+
+void* AddKey(MapHeader* map, const KeyRef& key) {
+  std::int64_t bucket;
+  MapNode* prev;
+  if (MapNode* node = Lookup(map, key, &bucket, &prev)) {
+    map->current = node;
+    map->previous = prev;
+    map->walkBucket = bucket;
+    return DataOf(node);
+  }
+
+  auto* node = static_cast<MapNode*>(CellPool_Alloc(map->pool));
+  if (!node) return nullptr;
+  char16_t* copy = nullptr;
+  if (!IntegerKeys(map)) {
+    copy = new (std::nothrow) char16_t[key.text.size() + 1];
+    if (!copy) {
+      CellPool_Release(node);
+      return nullptr;
+    }
+    std::memcpy(copy, key.text.data(), key.text.size() * sizeof(char16_t));
+    copy[key.text.size()] = 0;
+  }
+
+  std::memset(node, 0, map->cellBytes);
+  if (IntegerKeys(map))
+    node->number = key.number;
+  else
+    node->key = copy;
+  node->next = map->buckets[bucket];
+  map->buckets[bucket] = node;
+  map->count += 1;
+  map->current = node;
+  map->previous = nullptr;
+  map->walkBucket = bucket;
+  if (map->needsInit) Layout_InitElement(DataOf(node), map->layout);
+  return DataOf(node);
 }
 
 // Moves the walk to the head of the first non-empty bucket from `from` on,
@@ -171,49 +242,23 @@ void Map_Free(MapHeader* map) {
 }
 
 void* Map_Find(MapHeader* map, const std::u16string& key) {
-  if (!map) return nullptr;
-  std::int64_t bucket;
-  MapNode* prev;
-  MapNode* node = Lookup(map, KeyView(key), &bucket, &prev);
-  if (!node) return nullptr;
-  map->current = node;
-  map->previous = prev;
-  map->walkBucket = bucket;
-  return DataOf(node);
+  if (!map || IntegerKeys(map)) return nullptr;
+  return FindKey(map, KeyRef{KeyView(key)});
 }
 
 void* Map_Add(MapHeader* map, const std::u16string& key) {
-  if (!map) return nullptr;
-  const std::u16string_view view = KeyView(key);
-  std::int64_t bucket;
-  MapNode* prev;
-  if (MapNode* node = Lookup(map, view, &bucket, &prev)) {
-    map->current = node;
-    map->previous = prev;
-    map->walkBucket = bucket;
-    return DataOf(node);
-  }
+  if (!map || IntegerKeys(map)) return nullptr;
+  return AddKey(map, KeyRef{KeyView(key)});
+}
 
-  auto* node = static_cast<MapNode*>(CellPool_Alloc(map->pool));
-  if (!node) return nullptr;
-  char16_t* copy = new (std::nothrow) char16_t[view.size() + 1];
-  if (!copy) {
-    CellPool_Release(node);
-    return nullptr;
-  }
-  std::memcpy(copy, view.data(), view.size() * sizeof(char16_t));
-  copy[view.size()] = 0;
+void* Map_FindInteger(MapHeader* map, std::int64_t key) {
+  if (!map || !IntegerKeys(map)) return nullptr;
+  return FindKey(map, KeyRef{{}, key});
+}
 
-  std::memset(node, 0, map->cellBytes);
-  node->key = copy;
-  node->next = map->buckets[bucket];
-  map->buckets[bucket] = node;
-  map->count += 1;
-  map->current = node;
-  map->previous = nullptr;
-  map->walkBucket = bucket;
-  if (map->needsInit) Layout_InitElement(DataOf(node), map->layout);
-  return DataOf(node);
+void* Map_AddInteger(MapHeader* map, std::int64_t key) {
+  if (!map || !IntegerKeys(map)) return nullptr;
+  return AddKey(map, KeyRef{{}, key});
 }
 
 std::int32_t Map_Size(const MapHeader* map) { return map ? map->count : 0; }
@@ -274,7 +319,12 @@ void Map_Clear(MapHeader* map) {
 void* Map_Current(const MapHeader* map) { return map ? DataOf(map->current) : nullptr; }
 
 std::u16string Map_Key(const MapHeader* map) {
-  return map && map->current ? std::u16string(map->current->key) : std::u16string();
+  if (!map || !map->current || IntegerKeys(map)) return {};
+  return std::u16string(map->current->key);
+}
+
+std::int64_t Map_IntegerKey(const MapHeader* map) {
+  return map && map->current && IntegerKeys(map) ? map->current->number : 0;
 }
 
 int Map_Kind(const MapHeader* map) { return map ? map->kind : 0; }

@@ -15,7 +15,8 @@
 struct MapHeader;
 
 // Flags of Map_New.
-inline constexpr std::uint32_t kMapNoCase = 1;  // keys compared ignoring case
+inline constexpr std::uint32_t kMapNoCase = 1;       // keys compared ignoring case
+inline constexpr std::uint32_t kMapIntegerKeys = 4;  // 64-bit integer keys instead of strings
 
 // Frees the map `*variable` holds (when variable is given and non-null), then
 // creates an empty map of `elementSize`-byte elements with max(1,
@@ -37,6 +38,12 @@ void* Map_Find(MapHeader* map, const std::u16string& key);
 // memory can be had (the map is then unchanged).
 void* Map_Add(MapHeader* map, const std::u16string& key);
 
+// The same for maps made with kMapIntegerKeys (string keys are refused
+// there, and integer keys elsewhere). An integer key's hash is the XOR of its
+// two 32-bit halves.
+void* Map_FindInteger(MapHeader* map, std::int64_t key);
+void* Map_AddInteger(MapHeader* map, std::int64_t key);
+
 std::int32_t Map_Size(const MapHeader* map);
 
 // No current element; the walk starts again.
@@ -56,6 +63,7 @@ void Map_Clear(MapHeader* map);
 // Data and key of the current element (nullptr / empty when none).
 void* Map_Current(const MapHeader* map);
 std::u16string Map_Key(const MapHeader* map);
+std::int64_t Map_IntegerKey(const MapHeader* map);
 
 // The key's hash: h = h * 65599 + unit over its UTF-16 units (lower-cased
 // when noCase), in unsigned 32-bit arithmetic. Its bucket is the hash modulo

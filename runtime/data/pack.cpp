@@ -71,7 +71,12 @@ int Pack_UseZip() {
   return 1;
 }
 
-ObjectHandle Pack_Open(ObjectHandle archive, const std::u16string& path, int plugin) {
+namespace {
+
+// Takes the number (closing a live archive there first) and has the plugin
+// open the archive into it with `open`.
+template <class Open>
+ObjectHandle OpenArchive(ObjectHandle archive, int plugin, Open open) {
   auto& table = Table();
   // Held across the plugin's open so nobody sees the half-made record.
   std::lock_guard lock(table.Mutex());
@@ -79,14 +84,60 @@ ObjectHandle Pack_Open(ObjectHandle archive, const std::u16string& path, int plu
   PackerRecord* record = table.Allocate(archive, &number);
   if (!record) return 0;
   const PackerOperations* operations = FindPlugin(plugin);
-  if (!operations || !operations->openRead || !operations->openRead(*record, path) ||
-      !record->handle) {
+  if (!operations || !open(*operations, *record) || !record->handle) {
     table.Release(number);
     return 0;
   }
   record->operations = operations;
   return ObjectTable<PackerRecord>::CreateResult(
       archive, number, static_cast<ObjectHandle>(reinterpret_cast<std::uintptr_t>(record->handle)));
+}
+
+}  // namespace
+
+ObjectHandle Pack_Open(ObjectHandle archive, const std::u16string& path, int plugin) {
+  return OpenArchive(archive, plugin,
+                     [&](const PackerOperations& operations, PackerRecord& record) {
+                       return operations.openRead && operations.openRead(record, path);
+                     });
+}
+
+ObjectHandle Pack_Create(ObjectHandle archive, const std::u16string& path, int level, int plugin) {
+  return OpenArchive(archive, plugin,
+                     [&](const PackerOperations& operations, PackerRecord& record) {
+                       return operations.create && operations.create(record, path, level);
+                     });
+}
+
+int Pack_AddFile(ObjectHandle archive, const std::u16string& file, const std::u16string& name) {
+  PackerRecord* record = Lookup(archive, &PackerOperations::addFile);
+  return record ? record->operations->addFile(*record, file, name) : 0;
+}
+
+int Pack_AddMemory(ObjectHandle archive, const void* data, std::int64_t size,
+                   const std::u16string& name) {
+  PackerRecord* record = Lookup(archive, &PackerOperations::addMemory);
+  return record ? record->operations->addMemory(*record, data, size, name) : 0;
+}
+
+std::int64_t Pack_ExtractToMemory(ObjectHandle archive, void* buffer, std::int64_t size,
+                                  const std::u16string& entryName) {
+  PackerRecord* record = Lookup(archive, &PackerOperations::extractToMemory);
+  return record ? record->operations->extractToMemory(*record, buffer, size, entryName) : -1;
+}
+
+std::int64_t Pack_CompressMemory(const void* in, std::int64_t inSize, void* out,
+                                 std::int64_t outSize, int level, int plugin) {
+  const PackerOperations* operations = FindPlugin(plugin);
+  if (!operations || !operations->compressMemory) return 0;
+  return operations->compressMemory(in, inSize, out, outSize, level);
+}
+
+std::int64_t Pack_UncompressMemory(const void* in, std::int64_t inSize, void* out,
+                                   std::int64_t outSize, int plugin) {
+  const PackerOperations* operations = FindPlugin(plugin);
+  if (!operations || !operations->uncompressMemory) return -1;
+  return operations->uncompressMemory(in, inSize, out, outSize);
 }
 
 int Pack_Examine(ObjectHandle archive) {

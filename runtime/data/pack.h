@@ -1,6 +1,9 @@
 // Archive access: format-neutral archive objects whose work is done by a
-// registered format plugin (pack_plugin.h). The zip plugin reads zip files
-// through libarchive.
+// registered format plugin (pack_plugin.h). The zip plugin reads and writes
+// zip files through libarchive.
+//
+// The table of archive numbers is locked; an archive itself is used by one
+// thread at a time.
 //
 // A walk: Pack_Open, Pack_Examine, then Pack_NextEntry until it returns 0,
 // asking Pack_EntryName / Pack_EntryType / Pack_EntrySize and extracting
@@ -45,5 +48,35 @@ std::int64_t Pack_EntrySize(ObjectHandle archive, int which = 0);
 std::int64_t Pack_ExtractToFile(ObjectHandle archive, const std::u16string& target,
                                 const std::u16string& entryName = u"");
 
+// Like Pack_ExtractToFile, into `size` bytes at `buffer`. Returns the bytes
+// read (at most `size`; compare with Pack_EntrySize), or -1.
+std::int64_t Pack_ExtractToMemory(ObjectHandle archive, void* buffer, std::int64_t size,
+                                  const std::u16string& entryName = u"");
+
 // Closes the archive and frees its number; KX_Any closes every archive.
+// Closing an archive being written completes it.
 void Pack_Close(ObjectHandle archive);
+
+// Starts a new archive at `path`; `level` 0 stores, 1-9 deflate. Entries are
+// added with Pack_AddFile / Pack_AddMemory. The archive appears at `path`
+// (replacing a file of that name) only when Pack_Close completes it; an
+// archive that could not be completed, or that an add left incomplete, is
+// dropped and the old file stays. Results as for Pack_Open.
+ObjectHandle Pack_Create(ObjectHandle archive, const std::u16string& path, int level = 9,
+                         int plugin = -1);
+
+// Adds the file `file` as entry `name` ("/" separates folders). 1 when every
+// byte was written, else 0.
+int Pack_AddFile(ObjectHandle archive, const std::u16string& file, const std::u16string& name);
+
+// Adds `size` bytes at `data` as entry `name`. 1 when every byte was
+// written, else 0.
+int Pack_AddMemory(ObjectHandle archive, const void* data, std::int64_t size,
+                   const std::u16string& name);
+
+// zlib streams in memory, through the plugin's own compressor. Compress
+// returns the compressed size or 0; uncompress the uncompressed size or -1.
+std::int64_t Pack_CompressMemory(const void* in, std::int64_t inSize, void* out,
+                                 std::int64_t outSize, int level = 9, int plugin = -1);
+std::int64_t Pack_UncompressMemory(const void* in, std::int64_t inSize, void* out,
+                                   std::int64_t outSize, int plugin = -1);

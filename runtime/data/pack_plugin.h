@@ -14,8 +14,9 @@ struct PackerRecord {
 };
 
 // One table per format, in slot order. Every slot may be empty; the archive
-// layer then returns the operation's failure value. Slots 2-4 (writing),
-// 11, 13 and 14 (memory blocks) are not offered by the zip plugin.
+// layer then returns the operation's failure value. A plugin must answer
+// reading operations on an archive it writes (and the reverse) with their
+// failure values.
 struct PackerOperations {
   // 0: frees the state and sets record.handle to null.
   void (*close)(PackerRecord& record);

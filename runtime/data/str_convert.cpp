@@ -1,6 +1,7 @@
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <system_error>
 
 #include "runtime/data/str.h"
 
@@ -33,21 +34,19 @@ std::u16string Str_FromFloat(double value, std::int32_t decimals) {
   if (value == 0) value = 0;  // -0.0 prints as 0
 
   // 309 integer digits + point + 512 decimals + sign stay below 1024.
+  // to_chars formats like printf in the C locale; printf itself would take
+  // the decimal comma of a German locale once the GUI has set it.
   char text[1024];
-  int length;
-  if (decimals == -1) {
-    length = std::snprintf(text, sizeof text, "%.10f", value);
-    if (length > 0 && text[length - 1] == '0' &&
-        std::find(text, text + length, '.') != text + length) {
-      while (text[length - 1] == '0') --length;
-      if (text[length - 1] == '.') --length;
-    }
-  } else {
-    const int count = std::clamp(decimals, 0, 512);
-    length = std::snprintf(text, sizeof text, "%.*f", count, value);
+  const int count = decimals == -1 ? 10 : std::clamp(decimals, 0, 512);
+  const auto [end, error] =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, count);
+  if (error != std::errc()) return {};
+  auto length = static_cast<std::size_t>(end - text);
+  if (decimals == -1 && text[length - 1] == '0' && std::find(text, end, '.') != end) {
+    while (text[length - 1] == '0') --length;
+    if (text[length - 1] == '.') --length;
   }
-  if (length <= 0) return {};
-  return FromAscii(text, std::min(static_cast<std::size_t>(length), sizeof text - 1));
+  return FromAscii(text, length);
 }
 
 std::int64_t Str_ToInteger(const std::u16string& text) {

@@ -94,6 +94,9 @@ class Map {
 
   T* Add(const std::u16string& key) { return static_cast<T*>(Map_Add(map_, key)); }
   T* Find(const std::u16string& key) { return static_cast<T*>(Map_Find(map_, key)); }
+  // Maps made with kMapIntegerKeys.
+  T* AddInteger(std::int64_t key) { return static_cast<T*>(Map_AddInteger(map_, key)); }
+  T* FindInteger(std::int64_t key) { return static_cast<T*>(Map_FindInteger(map_, key)); }
   std::int32_t Size() const { return Map_Size(map_); }
   void Reset() { Map_Reset(map_); }
   T* Next() { return static_cast<T*>(Map_Next(map_)); }
@@ -101,6 +104,7 @@ class Map {
   void Clear() { Map_Clear(map_); }
   T* Current() const { return static_cast<T*>(Map_Current(map_)); }
   std::u16string Key() const { return Map_Key(map_); }
+  std::int64_t IntegerKey() const { return Map_IntegerKey(map_); }
 
  private:
   MapHeader* map_;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -80,6 +81,17 @@ TEST(FileOpen, MissingFilesDirectoriesAndUnknownNumbers) {
     EXPECT_EQ(File_Seek(unknown, 0), 0);
     File_Close(unknown);
   }
+}
+
+TEST(FileOpen, AFifoWithoutWriterDoesNotBlock) {
+  TempFile temp;
+  std::remove(temp.native().c_str());
+  ASSERT_EQ(::mkfifo(temp.native().c_str(), 0600), 0);
+  const ObjectHandle f = File_OpenRead(KX_Any, temp.path());
+  ASSERT_NE(f, 0);
+  EXPECT_EQ(File_ReadLine(f), u"");
+  EXPECT_EQ(File_AtEnd(f), 1);
+  File_Close(f);
 }
 
 TEST(FileWrite, PendingBytesCountForPositionLengthAndClose) {

@@ -2,10 +2,12 @@
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "runtime/data/file.h"
 #include "runtime/data/tests/temp_file.h"
+#include "runtime/data/utf.h"
 
 namespace {
 
@@ -38,6 +40,19 @@ TEST(FileReadLine, ZeroByteEndsTheLine) {
   EXPECT_EQ(Lines("ab\0cd\n"s), (Text{u"ab", u"cd"}));
   EXPECT_EQ(Lines("ab\0cd\n"s, kTextAnsi), (Text{u"ab", u"cd"}));
   EXPECT_EQ(Lines("\0\0"s), (Text{u"", u""}));
+}
+
+// Stops anywhere within and across the 16-byte steps of the ASCII scan.
+TEST(FileReadLine, SpecialBytesAtEveryOffsetOfALongRun) {
+  for (std::size_t at = 0; at < 40; ++at) {
+    const std::string head(at, 'a');
+    const std::u16string wide(at, u'a');
+    EXPECT_EQ(Lines(head + "\nb"), (Text{wide, u"b"})) << at;
+    EXPECT_EQ(Lines(head + "\r\nb"), (Text{wide, u"b"})) << at;
+    EXPECT_EQ(Lines(head + "\0b"s), (Text{wide, u"b"})) << at;
+    EXPECT_EQ(Lines(head + "\xC3\xA4" + head), (Text{wide + u"\u00E4" + wide})) << at;
+    EXPECT_EQ(Lines(head + "\x80" + head, kTextAnsi), (Text{wide + u"\u20AC" + wide})) << at;
+  }
 }
 
 TEST(FileReadLine, LongLinesComeBackWhole) {
@@ -155,6 +170,32 @@ TEST(FileReadLineEx, MaximumAndRawMode) {
   EXPECT_EQ(File_ReadLineEx(g, 0, 1), u"\u00E4") << "a sequence is one unit";
   EXPECT_EQ(File_ReadLineEx(g, 0, 2), u"\u00F6x");
   File_Close(g);
+}
+
+TEST(FileReadLineEx, RawModeOverLongRuns) {
+  const std::string text = std::string(37, 'r') + "\r\n" + std::string(20, 's') + "\n";
+  TempFile temp(text + "\0after"s);
+  const ObjectHandle f = File_OpenRead(KX_Any, temp.path());
+  EXPECT_EQ(File_ReadLineEx(f, kReadRaw), Utf8ToUtf16(text));
+  EXPECT_EQ(File_ReadLine(f), u"after");
+  File_Close(f);
+}
+
+TEST(FileReadLine, ThreadsReadTheirOwnFiles) {
+  TempFile a(std::string(50000, 'a') + "\n"), b(std::string(50000, 'b') + "\n");
+  auto readAll = [](const TempFile* file, ObjectHandle number, std::u16string* out) {
+    for (int round = 0; round < 20; ++round) {
+      if (File_OpenRead(number, file->path()) == 0) return;
+      *out = File_ReadLine(number);
+      File_Close(number);
+    }
+  };
+  std::u16string gotA, gotB;
+  std::thread ta(readAll, &a, 10, &gotA), tb(readAll, &b, 11, &gotB);
+  ta.join();
+  tb.join();
+  EXPECT_EQ(gotA, std::u16string(50000, u'a'));
+  EXPECT_EQ(gotB, std::u16string(50000, u'b'));
 }
 
 TEST(FilePosition, CountsBytesHandedOutNotReadAhead) {

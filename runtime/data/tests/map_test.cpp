@@ -146,6 +146,40 @@ TEST_F(MapTest, CaseInsensitiveMapFoldsBeyondAscii) {
   EXPECT_EQ(Map_Size(map), 2);
 }
 
+TEST_F(MapTest, CaseFoldingDoesNotDependOnTheProcessLocale) {
+  Make(64, kMapNoCase);
+  Add(u"МОСКВА", 1);
+  Add(u"ΣΟΦΊΑ", 2);
+  EXPECT_EQ(static_cast<Value*>(Map_Find(map, u"москва"))->number, 1);
+  EXPECT_EQ(static_cast<Value*>(Map_Find(map, u"σοφία"))->number, 2);
+}
+
+TEST_F(MapTest, IntegerKeysWalkByBucketNewestFirst) {
+  Make(4, kMapIntegerKeys);
+  for (std::int64_t key : {1, 5, 2, 9, 4, -1}) {
+    auto* value = static_cast<Value*>(Map_AddInteger(map, key));
+    ASSERT_NE(value, nullptr);
+    value->number = key * 10;
+  }
+  // -1 hashes to 0 (its halves cancel): bucket 0 holds -1 and 4.
+  std::vector<std::int64_t> walked;
+  Map_Reset(map);
+  while (Map_Next(map)) walked.push_back(Map_IntegerKey(map));
+  EXPECT_EQ(walked, (std::vector<std::int64_t>{-1, 4, 9, 5, 1, 2}));
+  EXPECT_EQ(static_cast<Value*>(Map_FindInteger(map, 9))->number, 90);
+  EXPECT_EQ(Map_AddInteger(map, 9), Map_FindInteger(map, 9));
+  EXPECT_EQ(Map_FindInteger(map, std::int64_t{9} << 32), nullptr);
+  EXPECT_EQ(Map_Size(map), 6);
+  // String keys do not apply to an integer-keyed map, nor the reverse.
+  EXPECT_EQ(Map_Add(map, u"9"), nullptr);
+  EXPECT_EQ(Map_Find(map, u"9"), nullptr);
+  EXPECT_EQ(Map_Key(map), u"");
+  MapHeader* strings = Map_New(8, 0, nullptr, nullptr, 8);
+  EXPECT_EQ(Map_AddInteger(strings, 1), nullptr);
+  EXPECT_EQ(Map_Size(strings), 0);
+  Map_Free(strings);
+}
+
 TEST_F(MapTest, EmptyKeyIsAKeyLikeAnyOther) {
   Make(512);
   Add(u"", 5);

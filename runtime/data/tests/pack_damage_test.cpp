@@ -1,5 +1,7 @@
 // Archives and handles that are wrong in every way the converter may meet.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include "runtime/data/pack.h"
 #include "runtime/data/tests/pack_test_util.h"
@@ -141,6 +143,55 @@ TEST_F(PackDamage, AnEntryCutInsideItsDataFails) {
   }
   EXPECT_EQ(Pack_NextEntry(pack), 0);
   EXPECT_EQ(Files(), (std::set<std::string>{"cut.zip", "first"}));
+}
+
+// Files may grow to `bytes` only while this lives: writes beyond fail as on
+// a full disk (EFBIG rather than a signal).
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    oldHandler_ = signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    signal(SIGXFSZ, oldHandler_);
+  }
+
+ private:
+  rlimit saved_{};
+  sighandler_t oldHandler_;
+};
+
+TEST_F(PackDamage, AFullDiskFailsExtractionAndWritingWithoutHarm) {
+  const std::string big = NoisyText(3 * 1024 * 1024, 10);
+  ZipBuilder zip;
+  zip.AddFile("big.xyz", big, ZipBuilder::kDeflated);
+  zip.Write(Path("in.zip"));
+  WriteBytes(Path("big.xyz"), big);
+  WriteBytes(Path("target"), "old target");
+  WriteBytes(Path("out.zip"), "old archive");
+
+  const ObjectHandle reader = Pack_Open(KX_Any, Path16("in.zip"));
+  ASSERT_NE(reader, 0);
+  {
+    FileSizeLimit limit(1024 * 1024);
+    EXPECT_EQ(Pack_ExtractToFile(reader, Path16("target"), u"big.xyz"), -1);
+    const ObjectHandle writer = Pack_Create(KX_Any, Path16("out.zip"), 0);
+    ASSERT_NE(writer, 0);
+    EXPECT_EQ(Pack_AddFile(writer, Path16("big.xyz"), u"big.xyz"), 0);
+    EXPECT_EQ(Pack_AddMemory(writer, "x", 1, u"after.xyz"), 0) << "the archive is spoilt";
+    Pack_Close(writer);
+  }
+  EXPECT_EQ(ReadBytes(Path("target")), "old target");
+  EXPECT_EQ(ReadBytes(Path("out.zip")), "old archive");
+  EXPECT_EQ(Files(), (std::set<std::string>{"in.zip", "big.xyz", "target", "out.zip"}));
+  // With room again the same calls succeed.
+  EXPECT_EQ(Pack_ExtractToFile(reader, Path16("target"), u"big.xyz"), 3 * 1024 * 1024);
+  EXPECT_EQ(ReadBytes(Path("target")), big);
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -42,6 +45,30 @@ TEST(StrFromFloat, ExplicitDecimalsAreKeptAndClamped) {
   // The widest double with the most decimals still comes back whole.
   const std::u16string widest = Str_FromFloat(-std::numeric_limits<double>::max(), 512);
   EXPECT_EQ(widest.size(), 1u + 309u + 1u + 512u);
+}
+
+// The C library's printf in the C locale is the reference for the digits.
+TEST(StrFromFloat, DigitsMatchPrintf) {
+  const double values[] = {0.5,     1.5,    2.675, 1e15 + 0.3, 123456.789, -0.000123456789,
+                           1.0 / 3, 5e-324, 1e300, 0.125,      -99.995,    30.000000000049};
+  char text[1024];
+  for (const double v : values) {
+    for (int decimals = 0; decimals <= 20; ++decimals) {
+      std::snprintf(text, sizeof text, "%.*f", decimals, v);
+      EXPECT_EQ(Str_FromFloat(v, decimals), std::u16string(text, text + std::strlen(text)))
+          << v << " " << decimals;
+    }
+  }
+}
+
+TEST(StrFromFloat, DecimalPointIgnoresTheLocale) {
+  const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "de_DE"))
+    GTEST_SKIP() << "no German locale installed";
+  const std::u16string half = Str_FromFloat(2.5), fixed = Str_FromFloat(2.5, 2);
+  std::setlocale(LC_NUMERIC, saved.c_str());
+  EXPECT_EQ(half, u"2.5");
+  EXPECT_EQ(fixed, u"2.50");
 }
 
 TEST(StrFromFloat, SpecialValues) {

@@ -153,6 +153,21 @@ TEST(TypedMapTest, ElementsAreDestroyedOnDeleteClearAndFree) {
   EXPECT_EQ(Tracked::live, 0);
 }
 
+TEST(TypedMapTest, IntegerKeyedElementsAreDestroyedToo) {
+  Tracked::live = 0;
+  {
+    Map<Tracked> sizes(512, kMapIntegerKeys, 21);
+    for (std::int64_t i = 0; i < 30; ++i) sizes.AddInteger(i * 1000003);
+    EXPECT_EQ(Tracked::live, 30);
+    ASSERT_NE(sizes.FindInteger(7 * 1000003), nullptr);
+    EXPECT_EQ(sizes.IntegerKey(), 7 * 1000003);
+    sizes.DeleteCurrent();
+    EXPECT_EQ(sizes.FindInteger(7 * 1000003), nullptr);
+    EXPECT_EQ(Tracked::live, 29);
+  }
+  EXPECT_EQ(Tracked::live, 0);
+}
+
 TEST(TypedMapTest, CaseInsensitiveRegistry) {
   Map<std::int64_t> registry(1024, kMapNoCase);
   *registry.Add(u"#KX_Any") = -1;

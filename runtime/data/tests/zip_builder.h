@@ -95,7 +95,8 @@ class ZipBuilder {
 
   static std::string Deflate(const std::string& data) {
     z_stream stream{};
-    if (deflateInit2(&stream, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) !=
+        Z_OK)
       throw std::runtime_error("deflateInit2");
     std::string out(deflateBound(&stream, data.size()), '\0');
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
