@@ -1,10 +1,9 @@
 // The binding table: handlers bound to an event key, run newest first.
 #include <cstdio>
 #include <list>
-#include <memory>
 #include <string>
-#include <unordered_map>
 
+#include "runtime/data/map.h"
 #include "runtime/system/event.h"
 #include "runtime/system/event_internal.h"
 #include "runtime/system/gadget.h"
@@ -17,22 +16,28 @@ struct HandlerNode {
   bool active = true;
 };
 
-// Newest first. A list being run is kept alive by the run itself, so a
-// handler may unbind, rebind or close its window while its list runs.
+// Newest first. A list being run stays alive until its run ends, so a
+// handler may unbind, rebind or close its window while its list runs: a
+// list dropped from the map meanwhile is only marked orphaned, and the run
+// deletes it.
 struct BindingList {
   std::list<HandlerNode> nodes;
   int running = 0;
+  bool orphaned = false;
 };
 
+// The map element.
 struct BindingEntry {
-  std::shared_ptr<BindingList> list;
-  ObjectHandle window = -1;
+  BindingList* list;
+  ObjectHandle window;
 };
 
 // The table belongs to the main thread (handlers are bound and run there).
-std::unordered_map<std::u16string, BindingEntry>& Table() {
-  static std::unordered_map<std::u16string, BindingEntry> table;
-  return table;
+MapHeader* gTable = nullptr;
+
+MapHeader* Table() {
+  if (!gTable) Map_New(sizeof(BindingEntry), 0, nullptr, &gTable, 512);
+  return gTable;
 }
 
 std::u16string Key(int type, ObjectHandle window, ObjectHandle object, std::int64_t subType) {
@@ -42,32 +47,39 @@ std::u16string Key(int type, ObjectHandle window, ObjectHandle object, std::int6
   return std::u16string(text, text + std::char_traits<char>::length(text));
 }
 
-// Drops inactive nodes, and the entry when its list is empty, unless a run
-// of that list is still in progress (that run tidies up when it ends).
+void DropList(BindingList* list) {
+  if (list->running > 0)
+    list->orphaned = true;
+  else
+    delete list;
+}
+
+// Drops inactive nodes, and the map element when its list is empty, unless
+// a run of the list is in progress (that run tidies up when it ends).
 void Tidy(const std::u16string& key) {
-  auto& table = Table();
-  auto it = table.find(key);
-  if (it == table.end() || it->second.list->running > 0) return;
-  it->second.list->nodes.remove_if([](const HandlerNode& n) { return !n.active; });
-  if (it->second.list->nodes.empty()) table.erase(it);
+  auto* entry = static_cast<BindingEntry*>(Map_Find(Table(), key));
+  if (!entry || entry->list->running > 0) return;
+  entry->list->nodes.remove_if([](const HandlerNode& n) { return !n.active; });
+  if (entry->list->nodes.empty()) {
+    delete entry->list;
+    Map_DeleteCurrent(Table());
+  }
 }
 
 void RunKey(const std::u16string& key) {
-  auto& table = Table();
-  auto it = table.find(key);
-  if (it == table.end()) return;
-  std::shared_ptr<BindingList> list = it->second.list;
+  auto* entry = static_cast<BindingEntry*>(Map_Find(Table(), key));
+  if (!entry) return;
+  BindingList* list = entry->list;
   ++list->running;
   for (auto node = list->nodes.begin(); node != list->nodes.end(); ++node)
     if (node->active && node->handler) node->handler();
   --list->running;
-  // The entry may have been replaced while the list ran; tidy what we ran.
-  if (list->running == 0) {
-    list->nodes.remove_if([](const HandlerNode& n) { return !n.active; });
-    auto again = table.find(key);
-    if (list->nodes.empty() && again != table.end() && again->second.list == list)
-      table.erase(again);
+  if (list->running > 0) return;
+  if (list->orphaned) {
+    delete list;
+    return;
   }
+  Tidy(key);
 }
 
 }  // namespace
@@ -75,10 +87,13 @@ void RunKey(const std::u16string& key) {
 int Evt_Bind(int type, EventHandler handler, ObjectHandle window, ObjectHandle object,
              std::int64_t subType) {
   if (!handler) return 0;
-  BindingEntry& entry = Table()[Key(type, window, object, subType)];
-  if (!entry.list) entry.list = std::make_shared<BindingList>();
-  entry.window = window;
-  entry.list->nodes.push_front(HandlerNode{handler, true});
+  auto* entry = static_cast<BindingEntry*>(Map_Add(Table(), Key(type, window, object, subType)));
+  if (!entry) return 0;
+  if (!entry->list) {
+    entry->list = new BindingList;
+    entry->window = window;
+  }
+  entry->list->nodes.push_front(HandlerNode{handler, true});
   return 1;
 }
 
@@ -91,10 +106,9 @@ int Evt_BindGadget(ObjectHandle gadget, EventHandler handler, std::int64_t subTy
 int Evt_Unbind(int type, EventHandler handler, ObjectHandle window, ObjectHandle object,
                std::int64_t subType) {
   const std::u16string key = Key(type, window, object, subType);
-  auto& table = Table();
-  auto it = table.find(key);
-  if (it == table.end()) return 0;
-  for (HandlerNode& node : it->second.list->nodes) {
+  auto* entry = static_cast<BindingEntry*>(Map_Find(Table(), key));
+  if (!entry) return 0;
+  for (HandlerNode& node : entry->list->nodes) {
     if (node.active && node.handler == handler) {
       node.active = false;
       Tidy(key);
@@ -120,17 +134,20 @@ void EventBindings_Run(int type, ObjectHandle window, ObjectHandle object, std::
 }
 
 void EventBindings_ForgetWindow(ObjectHandle window) {
-  auto& table = Table();
-  for (auto it = table.begin(); it != table.end();) {
-    if (it->second.window != window) {
-      ++it;
-      continue;
-    }
-    for (HandlerNode& node : it->second.list->nodes) node.active = false;
-    if (it->second.list->running > 0) {
-      ++it;  // its run removes it
-    } else {
-      it = table.erase(it);
-    }
+  MapHeader* table = Table();
+  Map_Reset(table);
+  while (auto* entry = static_cast<BindingEntry*>(Map_Next(table))) {
+    if (entry->window != window) continue;
+    for (HandlerNode& node : entry->list->nodes) node.active = false;
+    DropList(entry->list);
+    Map_DeleteCurrent(table);  // the walk goes on with the next element
   }
+}
+
+void EventBindings_Free() {
+  if (!gTable) return;
+  Map_Reset(gTable);
+  while (auto* entry = static_cast<BindingEntry*>(Map_Next(gTable))) DropList(entry->list);
+  Map_Free(gTable);
+  gTable = nullptr;
 }

@@ -9,3 +9,5 @@
 void EventBindings_Run(int type, ObjectHandle window, ObjectHandle object, std::int64_t subType);
 // Removes every binding whose key names the window.
 void EventBindings_ForgetWindow(ObjectHandle window);
+// Releases the binding table (program end).
+void EventBindings_Free();

@@ -120,6 +120,8 @@ GadgetRecord* Gad_Register(ObjectHandle number, const GadgetKind* kind, void* wi
 
 GadgetRecord* Gad_Record(ObjectHandle gadget) { return Table().Find(gadget); }
 
+std::recursive_mutex& Gad_Mutex() { return Table().Mutex(); }
+
 bool Gad_IsGadget(ObjectHandle gadget) { return Table().IsObject(gadget); }
 
 int Gad_Kind(ObjectHandle gadget) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "runtime/data/handle.h"
@@ -58,6 +59,9 @@ GadgetRecord* Gad_Register(ObjectHandle number, const GadgetKind* kind, void* wi
 
 // The live record a number names, or nullptr.
 GadgetRecord* Gad_Record(ObjectHandle gadget);
+// The gadget table's lock (recursive): held, a record found stays live
+// across several steps. Never hold it while waiting for another thread.
+std::recursive_mutex& Gad_Mutex();
 bool Gad_IsGadget(ObjectHandle gadget);
 int Gad_Kind(ObjectHandle gadget);  // kind id, 0 when no gadget
 

@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "runtime/data/object_table.h"
 #include "runtime/system/event.h"
+#include "runtime/system/event_internal.h"
 #include "runtime/system/gadget.h"
 
 namespace {
@@ -366,5 +367,6 @@ ObjectHandle Win_FromNative(void* native) {
 void Win_Shutdown() {
   Table().FreeAll();
   Gad_Free(KX_Any);
+  EventBindings_Free();
   Plat_Shutdown();
 }
