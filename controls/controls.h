@@ -108,3 +108,7 @@ int Ctl_CountItems(ObjectHandle gadget);
 std::u16string Ctl_ItemText(ObjectHandle gadget, int index);
 
 void Ctl_SetColor(ObjectHandle gadget, int which, std::int64_t color);
+
+// Makes the dialog engine (dialog/dialog.h) build its gadgets with this
+// library. Repeating it is harmless.
+void Ctl_UseInDialogs();
