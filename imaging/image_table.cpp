@@ -65,17 +65,21 @@ ObjectHandle Img_Create(ObjectHandle number, std::int64_t width, std::int64_t he
   auto colour = static_cast<std::uint32_t>(background);
   if (depth == 32) colour = background == -1 ? 0 : colour | 0xFF000000u;
 
+  // The pixels are made before the table lock is taken: filling a large
+  // image must not hold up other threads' image calls.
+  Bitmap* bitmap = Bitmap_Create(static_cast<int>(width), static_cast<int>(height), depth);
+  if (bitmap) Fill(*bitmap, colour);
+
   auto& table = ImageTable();
   std::lock_guard lock(table.Mutex());
   ObjectHandle assigned = 0;
   ImageRecord* record = table.Allocate(number, &assigned);
-  if (!record) return 0;
-  Bitmap* bitmap = Bitmap_Create(static_cast<int>(width), static_cast<int>(height), depth);
-  if (!bitmap) {
-    table.Release(assigned);
+  if (!record || !bitmap) {
+    // A failed create still frees what held the number, then releases it.
+    if (record) table.Release(assigned);
+    Bitmap_Delete(bitmap);
     return 0;
   }
-  Fill(*bitmap, colour);
   record->handle = bitmap;
   record->width = static_cast<std::int16_t>(width);
   record->height = static_cast<std::int16_t>(height);
@@ -123,30 +127,35 @@ ObjectHandle Img_Handle(ObjectHandle number) {
 
 ObjectHandle Img_Copy(ObjectHandle source, ObjectHandle number) {
   auto& table = ImageTable();
-  std::lock_guard lock(table.Mutex());
-  if (!table.Find(source)) return 0;
+  ImageRecord fields;
+  {
+    std::lock_guard lock(table.Mutex());
+    const ImageRecord* from = table.Find(source);
+    if (!from) return 0;
+    fields = *from;
+  }
   // Copying an image onto its own number would free the source first.
   if (number == source) return 0;
+  // Copy without the table lock (the caller keeps the source alive meanwhile).
+  const Bitmap& from = *fields.handle;
+  Bitmap* bitmap = Bitmap_Create(from.width, from.height, std::max(from.bitsPerPixel, 24));
+  if (bitmap)
+    std::memcpy(bitmap->bits, from.bits, static_cast<std::size_t>(from.stride) * from.height);
+
+  std::lock_guard lock(table.Mutex());
   ObjectHandle assigned = 0;
   ImageRecord* record = table.Allocate(number, &assigned);
-  if (!record) return 0;
-  // Taking the slot may have moved the table's array: look the source up again.
-  const ImageRecord* from = table.Find(source);
-  Bitmap* bitmap = from ? Bitmap_Create(from->handle->width, from->handle->height,
-                                        std::max<int>(from->handle->bitsPerPixel, 24))
-                        : nullptr;
-  if (!bitmap) {
-    table.Release(assigned);
+  if (!record || !bitmap) {
+    if (record) table.Release(assigned);
+    Bitmap_Delete(bitmap);
     return 0;
   }
-  std::memcpy(bitmap->bits, from->handle->bits,
-              static_cast<std::size_t>(bitmap->stride) * bitmap->height);
   record->handle = bitmap;
-  record->width = from->width;
-  record->height = from->height;
-  record->depth = from->depth;
-  record->sourceDepth = from->sourceDepth;
-  record->extra = from->extra;
+  record->width = fields.width;
+  record->height = fields.height;
+  record->depth = fields.depth;
+  record->sourceDepth = fields.sourceDepth;
+  record->extra = fields.extra;
   record->frameCount = 0;
   return ObjectTable<ImageRecord>::CreateResult(number, assigned, Bitmap_Handle(bitmap));
 }

@@ -145,3 +145,28 @@ TEST_F(ImageTest, CopyOntoItsOwnNumberKeepsTheSource) {
   EXPECT_TRUE(Img_IsImage(9));
   EXPECT_EQ(PixelBytes(9, 1, 1), (Bytes{0, 0, 255}));
 }
+
+TEST_F(ImageTest, OutputDescribesThePixelMemory) {
+  const ObjectHandle rgba = Img_Create(KX_Any, 5, 3, 32, -1);
+  DrawingContext* dc = Img_Output(rgba);
+  ASSERT_NE(dc, nullptr);
+  EXPECT_EQ(dc->outputFlags, 0x8040u);
+  EXPECT_EQ(dc->bytesPerPixel, 4);
+  EXPECT_EQ(dc->bitsPerPixel, 32);
+  EXPECT_EQ(dc->pixelBase, BitmapOf(rgba).bits);
+  EXPECT_EQ(dc->stride, 20);
+  EXPECT_EQ(dc->width, 5);
+  EXPECT_EQ(dc->height, 3);
+  EXPECT_EQ(dc->frontColour, static_cast<std::int64_t>(std::int32_t(0xFFFFFFFFu)));
+  EXPECT_EQ(dc->backColour, static_cast<std::int64_t>(std::int32_t(0xFF000000u)));
+  EXPECT_EQ(dc->mode, 0u);
+  Draw_Stop();
+
+  const ObjectHandle rgb = Img_Create(KX_Any, 5, 3, 24, 0);
+  dc = Img_Output(rgb);
+  ASSERT_NE(dc, nullptr);
+  EXPECT_EQ(dc->outputFlags, 0x8010u);
+  EXPECT_EQ(dc->bytesPerPixel, 3);
+  EXPECT_EQ(dc->stride, 16);
+  Draw_Stop();
+}
