@@ -1,0 +1,176 @@
+#include "runtime/system/requester.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/platform_test_hooks.h"
+#include "runtime/data/fs.h"
+#include "runtime/data/utf.h"
+
+namespace {
+
+// The scripted chooser: hands out prepared answers and keeps what it was asked.
+std::deque<PlatFileDialogResult> gAnswers;
+std::vector<PlatFileDialogSpec> gAsked;
+std::deque<bool> gReplies;
+std::vector<std::u16string> gQuestions;
+
+PlatFileDialogResult Choose(const PlatFileDialogSpec& spec) {
+  gAsked.push_back(spec);
+  if (gAnswers.empty()) return {};
+  PlatFileDialogResult r = gAnswers.front();
+  gAnswers.pop_front();
+  return r;
+}
+
+bool Answer(const std::u16string&, const std::u16string& text) {
+  gQuestions.push_back(text);
+  if (gReplies.empty()) return false;
+  const bool yes = gReplies.front();
+  gReplies.pop_front();
+  return yes;
+}
+
+PlatFileDialogResult Chosen(std::vector<std::u16string> parts, int filter = 1) {
+  return {true, std::move(parts), filter};
+}
+
+class RequesterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Plat_TestSetFileChooser(Choose);
+    Plat_TestSetQuestionAnswerer(Answer);
+    gAnswers.clear();
+    gAsked.clear();
+    gReplies.clear();
+    gQuestions.clear();
+  }
+  void TearDown() override {
+    Plat_TestSetFileChooser(nullptr);
+    Plat_TestSetQuestionAnswerer(nullptr);
+  }
+};
+
+const std::u16string kPattern = u"Unterstützte Formate|*.zip;*.xyz|zip|*.zip|xyz|*.xyz";
+
+TEST_F(RequesterTest, OneFileOfAMultipleSelection) {
+  gAnswers.push_back(Chosen({u"/daten/kacheln/a.xyz"}));
+  EXPECT_EQ(Req_OpenFile(u"Load XYZ", u"", kPattern, 0, KX_Requester_MultiSelection),
+            u"/daten/kacheln/a.xyz");
+  EXPECT_EQ(Req_NextSelectedFile(), u"");
+  EXPECT_EQ(Req_NextSelectedFile(), u"");
+}
+
+TEST_F(RequesterTest, ThreeFilesAreWalkedInOrder) {
+  gAnswers.push_back(Chosen({u"/daten/kacheln", u"a.xyz", u"b.xyz", u"c.zip"}, 2));
+  EXPECT_EQ(Req_OpenFile(u"Load XYZ", u"", kPattern, 0, KX_Requester_MultiSelection),
+            u"/daten/kacheln/a.xyz");
+  EXPECT_EQ(Req_SelectedPattern(), 2);
+  EXPECT_EQ(Req_NextSelectedFile(), u"/daten/kacheln/b.xyz");
+  EXPECT_EQ(Req_NextSelectedFile(), u"/daten/kacheln/c.zip");
+  EXPECT_EQ(Req_NextSelectedFile(), u"");
+  EXPECT_EQ(Req_NextSelectedFile(), u"");
+}
+
+TEST_F(RequesterTest, RootFoldersGetNoSecondSeparator) {
+  gAnswers.push_back(Chosen({u"/", u"a.xyz", u"b.xyz"}));
+  EXPECT_EQ(Req_OpenFile(u"t", u"", kPattern, 0, KX_Requester_MultiSelection), u"/a.xyz");
+  EXPECT_EQ(Req_NextSelectedFile(), u"/b.xyz");
+  gAnswers.push_back(Chosen({u"C:\\", u"a.xyz", u"b.xyz"}));
+  EXPECT_EQ(Req_OpenFile(u"t", u"", kPattern, 0, KX_Requester_MultiSelection), u"C:\\a.xyz");
+  EXPECT_EQ(Req_NextSelectedFile(), u"C:\\b.xyz");
+  gAnswers.push_back(Chosen({u"C:\\Daten", u"a.xyz", u"b.xyz"}));
+  EXPECT_EQ(Req_OpenFile(u"t", u"", kPattern, 0, KX_Requester_MultiSelection), u"C:\\Daten\\a.xyz");
+}
+
+TEST_F(RequesterTest, CancelReturnsEmptyAndEndsTheWalk) {
+  gAnswers.push_back(Chosen({u"/d", u"a", u"b", u"c"}));
+  Req_OpenFile(u"t", u"", kPattern, 0, KX_Requester_MultiSelection);
+  EXPECT_EQ(Req_NextSelectedFile(), u"/d/b");
+  // The next open requester starts afresh, even when cancelled.
+  EXPECT_EQ(Req_OpenFile(u"t", u"", kPattern, 0, KX_Requester_MultiSelection), u"");
+  EXPECT_EQ(Req_NextSelectedFile(), u"");
+  EXPECT_EQ(Req_SaveFile(u"Save PNG", u"test.png", u"PNG|*.png"), u"");
+}
+
+TEST_F(RequesterTest, PatternBecomesPairsWithThePreselectedOne) {
+  gAnswers.push_back(Chosen({u"/x/a.zip"}));
+  Req_OpenFile(u"Load XYZ", u"", kPattern, 2, KX_Requester_MultiSelection);
+  ASSERT_EQ(gAsked.size(), 1u);
+  const PlatFileDialogSpec& spec = gAsked[0];
+  EXPECT_FALSE(spec.save);
+  EXPECT_TRUE(spec.multiSelect);
+  EXPECT_EQ(spec.title, u"Load XYZ");
+  ASSERT_EQ(spec.filters.size(), 3u);
+  EXPECT_EQ(spec.filters[0].first, u"Unterstützte Formate");
+  EXPECT_EQ(spec.filters[0].second, u"*.zip;*.xyz");
+  EXPECT_EQ(spec.filters[2].first, u"xyz");
+  EXPECT_EQ(spec.filters[2].second, u"*.xyz");
+  EXPECT_EQ(spec.filterIndex, 3);
+
+  Req_OpenFile(u"t", u"", u"PNG|*.png|Rest", 0);
+  ASSERT_EQ(gAsked.size(), 2u);
+  ASSERT_EQ(gAsked[1].filters.size(), 1u);  // a description without a filter is dropped
+  EXPECT_FALSE(gAsked[1].multiSelect);
+  Req_OpenFile(u"t", u"", u"", 0);
+  EXPECT_TRUE(gAsked[2].filters.empty());
+}
+
+TEST_F(RequesterTest, DefaultFileSplitsIntoFolderAndName) {
+  struct Case {
+    std::u16string file, directory, name;
+  } cases[] = {
+      {u"test.png", u"", u"test.png"},
+      {u"/home/vermessung/out/test.png", u"/home/vermessung/out", u"test.png"},
+      {u"C:\\Daten\\mosaik.png", u"C:\\Daten", u"mosaik.png"},
+      {u"C:\\Daten\\", u"C:\\Daten", u""},
+      {u"C:\\Daten\\was?.png", u"C:\\Daten", u""},
+      {u"a<b.png", u"", u""},
+      {u"zeile\numbruch.png", u"", u""},
+      {u"", u"", u""},
+  };
+  for (const Case& c : cases) {
+    gAsked.clear();
+    Req_SaveFile(u"Save PNG", c.file, u"PNG|*.png");
+    ASSERT_EQ(gAsked.size(), 1u);
+    EXPECT_TRUE(gAsked[0].save);
+    EXPECT_EQ(gAsked[0].directory, c.directory) << Utf16ToUtf8(c.file);
+    EXPECT_EQ(gAsked[0].fileName, c.name) << Utf16ToUtf8(c.file);
+  }
+  gAsked.clear();
+  Req_SaveFile(u"t", std::u16string(300, u'n'), u"");
+  EXPECT_EQ(gAsked[0].fileName.size(), 259u);
+}
+
+TEST_F(RequesterTest, SaveAsksBeforeReplacingAnExistingFile) {
+  const std::u16string existing = Fs_TempDirectory() + u"vorhanden.png";
+  const std::u16string fresh = Fs_TempDirectory() + u"neu.png";
+  std::FILE* f = std::fopen(Utf16ToUtf8(existing).c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fputs("PNG", f);
+  std::fclose(f);
+  Fs_DeleteFile(fresh);
+
+  // "No": the requester comes back at the same place, and a new name is taken.
+  gAnswers.push_back(Chosen({existing}));
+  gAnswers.push_back(Chosen({fresh}));
+  gReplies.push_back(false);
+  EXPECT_EQ(Req_SaveFile(u"Save PNG", u"test.png", u"PNG|*.png"), fresh);
+  ASSERT_EQ(gQuestions.size(), 1u);
+  EXPECT_NE(gQuestions[0].find(u"vorhanden.png"), std::u16string::npos);
+  ASSERT_EQ(gAsked.size(), 2u);
+  EXPECT_EQ(gAsked[1].fileName, u"vorhanden.png");
+
+  // "Yes": the existing file is the answer.
+  gAnswers.push_back(Chosen({existing}));
+  gReplies.push_back(true);
+  EXPECT_EQ(Req_SaveFile(u"Save PNG", u"test.png", u"PNG|*.png"), existing);
+  EXPECT_EQ(gQuestions.size(), 2u);
+  Fs_DeleteFile(existing);
+}
+
+}  // namespace
