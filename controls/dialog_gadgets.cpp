@@ -3,6 +3,7 @@
 #include "controls/controls.h"
 #include "dialog/dialog.h"
 #include "dialog/dlg_element.h"
+#include "imaging/canvas.h"
 
 namespace {
 
@@ -81,6 +82,10 @@ ObjectHandle Made(const ControlRequest& r, ObjectHandle result) {
 }
 
 ObjectHandle Create(DlgElement& element) {
+  if (element.kind == DlgKind::Canvas) {
+    const ObjectHandle made = Canvas_Create(element.requestedId, 0, 0, 0, 0, element.flags);
+    return made == 0 ? -1 : CtlNumberOf(element.requestedId, made);
+  }
   ControlRequest r;
   r.kind = KindId(element.kind);
   if (!r.kind) return -1;

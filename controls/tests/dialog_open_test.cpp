@@ -117,6 +117,7 @@ const char16_t kKitchenSink[] =
     <web name='web' text='http://example.invalid/' width='200' height='100'/>
    </scrollarea>
    <canvas name='cv' width='40' height='40' flags='#KX_Canvas_ClipMouse|#KX_Canvas_Border|#KX_Canvas_Keyboard|#KX_Canvas_DrawFocus'/>
+   <canvas name='cc' flags='#KX_Canvas_Container' margin='3'><button name='inside' text='In'/></canvas>
    <empty width='10' folded='yes'/>
    <hidden-thing><button name='never'/></hidden-thing>
    <button name='off' text='Off' disabled='yes'/>
@@ -134,11 +135,12 @@ TEST_F(DialogTest, KitchenSinkOpensWithEveryKindAndFlagFamily) {
   EXPECT_EQ(Dlg_Window(dialog), 12) << "the registered ID names the window";
   EXPECT_TRUE(Win_IsWindow(12));
   EXPECT_GE(Win_InnerHeight(12), 300);
-  const char16_t* kinds[] = {u"b1",  u"b2",    u"toggle", u"bi",   u"cb",   u"t",   u"link",  u"s",
-                             u"sc",  u"ip",    u"combo",  u"date", u"spin", u"cal", u"img",   u"lv",
-                             u"li",  u"panel", u"tree",   u"el",   u"et",   u"ec",  u"split", u"ed",
-                             u"sci", u"sb",    u"tb",     u"pb",   u"cont", u"o1",  u"frame", u"a1",
-                             u"b1o", u"a2",    u"b2o",    u"area", u"web",  u"off", u"gone"};
+  const char16_t* kinds[] = {u"b1",   u"b2",    u"toggle", u"bi",    u"cb",     u"t",    u"link",
+                             u"s",    u"sc",    u"ip",     u"combo", u"date",   u"spin", u"cal",
+                             u"img",  u"lv",    u"li",     u"panel", u"tree",   u"el",   u"et",
+                             u"ec",   u"split", u"ed",     u"sci",   u"sb",     u"tb",   u"pb",
+                             u"cont", u"o1",    u"frame",  u"a1",    u"b1o",    u"a2",   u"b2o",
+                             u"area", u"web",   u"cv",     u"cc",    u"inside", u"off",  u"gone"};
   for (const char16_t* name : kinds) {
     SCOPED_TRACE(Utf16ToUtf8(name));
     const ObjectHandle g = Dlg_Gadget(dialog, name);
@@ -171,6 +173,12 @@ TEST_F(DialogTest, KitchenSinkOpensWithEveryKindAndFlagFamily) {
   EXPECT_EQ(Gad_GetState(b1), 0);
   EXPECT_EQ(Gad_GetState(a2), 1);
 
+  // A container canvas holds its child.
+  auto native = [&](const char16_t* name) {
+    return static_cast<PlatWindow>(Gad_Record(Dlg_Gadget(dialog, name))->handle);
+  };
+  EXPECT_EQ(Plat_Parent(native(u"inside")), native(u"cc"));
+  EXPECT_EQ(Plat_OuterRect(native(u"inside")).x, 3);
   // Panel pages hold their tabs' gadgets.
   EXPECT_EQ(Ctl_CountItems(Dlg_Gadget(dialog, u"panel")), 3);
   const int mapped = Dlg_MappedWindowCount();
