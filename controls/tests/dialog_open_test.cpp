@@ -250,15 +250,16 @@ TEST_F(DialogTest, EventAttributesBindRegisteredProcedures) {
 }
 
 TEST_F(DialogTest, OpeningTwiceReplacesTheFirstTreeAndLookupsIgnoreCase) {
-  int ok = 0;
-  const ObjectHandle dialog = Open(u"<button name='Go' text='Go'/>", &ok);
-  ASSERT_EQ(ok, 1);
-  const ObjectHandle first = Dlg_Window(dialog);
-  const ObjectHandle button = Dlg_Gadget(dialog, u"gO");
-  ASSERT_NE(button, -1);
-  ASSERT_NE(Dlg_Open(dialog, xmls_.back(), u"W"), 0);
-  EXPECT_FALSE(Win_IsWindow(first));
-  EXPECT_FALSE(Gad_IsGadget(button));
+  const ObjectHandle dialog = Dlg_Create(KX_Any);
+  ASSERT_NE(
+      Dlg_Open(dialog, Parse(u"<window id='7'><button id='5' name='Go' text='Go'/></window>"), u""),
+      0);
+  EXPECT_EQ(Dlg_Window(dialog), 7);
+  EXPECT_EQ(Dlg_Gadget(dialog, u"gO"), 5);
+  ASSERT_NE(Dlg_Open(dialog, Parse(u"<window name='w'><button name='other'/></window>"), u"W"), 0);
+  EXPECT_FALSE(Win_IsWindow(7));
+  EXPECT_FALSE(Gad_IsGadget(5));
+  EXPECT_EQ(Dlg_Gadget(dialog, u"go"), -1);
   EXPECT_TRUE(Win_IsWindow(Dlg_Window(dialog)));
   EXPECT_EQ(Dlg_MappedWindowCount(), 1);
   EXPECT_EQ(Dlg_Gadget(dialog, u"nothing"), -1);
