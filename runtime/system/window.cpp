@@ -128,6 +128,19 @@ std::intptr_t WindowProc(const PlatMessage& m, void*) {
     case kPlatRButtonUp:
       Evt_Raise(KX_Event_RightClick, 0, number, 0);
       break;
+    case kPlatTrayIcon: {
+      const int click = m.lParam == kPlatLButtonDown     ? 0
+                        : m.lParam == kPlatRButtonDown   ? 1
+                        : m.lParam == kPlatLButtonDblClk ? 2
+                        : m.lParam == kPlatRButtonDblClk ? 3
+                                                         : -1;
+      if (click >= 0) {
+        Evt_Raise(KX_Event_SysTray, m.wParam, number, click);
+        // Wakes a loop waiting for a message, so the event is taken at once.
+        Plat_PostTask([](void*) {}, nullptr);
+      }
+      break;
+    }
     case kPlatPaint: {
       // The dialog face colour behind the gadgets.
       PlatRect r = Plat_ClientRect(m.window);
