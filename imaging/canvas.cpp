@@ -43,15 +43,22 @@ void Release(CanvasData* data) {
 // Event data records come from a pool and go back to it when the event is
 // released. Events are raised on the main thread, but a record may be freed
 // wherever a queued event is dropped, so the pool is locked.
-std::mutex gPoolLock;
-std::vector<CanvasEventData*> gPool;
+struct RecordPool {
+  std::mutex lock;
+  std::vector<CanvasEventData*> free;
+  ~RecordPool() {
+    for (CanvasEventData* record : free) delete record;
+  }
+};
+RecordPool gPool;
+constexpr std::size_t kPoolKeep = 256;
 
 CanvasEventData* TakeRecord() {
   {
-    std::lock_guard lock(gPoolLock);
-    if (!gPool.empty()) {
-      CanvasEventData* record = gPool.back();
-      gPool.pop_back();
+    std::lock_guard lock(gPool.lock);
+    if (!gPool.free.empty()) {
+      CanvasEventData* record = gPool.free.back();
+      gPool.free.pop_back();
       *record = {};
       return record;
     }
@@ -60,8 +67,12 @@ CanvasEventData* TakeRecord() {
 }
 
 void ReturnRecord(void* p) {
-  std::lock_guard lock(gPoolLock);
-  gPool.push_back(static_cast<CanvasEventData*>(p));
+  auto* record = static_cast<CanvasEventData*>(p);
+  std::lock_guard lock(gPool.lock);
+  if (gPool.free.size() < kPoolKeep)
+    gPool.free.push_back(record);
+  else
+    delete record;
 }
 
 // The backing bitmap for a window of w x h: 4 smaller with the border, at

@@ -45,7 +45,8 @@ enum PlatMessageId : std::uint32_t {
   kPlatMButtonDblClk = 0x0209,
   kPlatMouseWheel = 0x020A,  // delta in PlatMessage::wheelDelta (120 per notch)
   kPlatMouseLeave = 0x02A3,
-  kPlatUser = 0x0400,  // first number free for posted messages
+  kPlatTrayIcon = 0x8001,  // wParam: tray icon number; lParam: the mouse message
+  kPlatUser = 0x0400,      // first number free for posted messages
 };
 
 // wParam of kPlatSize.

@@ -208,6 +208,37 @@ TEST_F(CanvasTest, ResizeWaitsForAWorkersDrawing) {
   Pump();
 }
 
+// The preview's pattern: a worker draws the whole canvas again and again and
+// sets a status text, while the main thread resizes the canvas and runs the
+// loop. Neither waits for the other beyond one drawing.
+TEST_F(CanvasTest, WorkerDrawingAndMainThreadResizingInterleave) {
+  const ObjectHandle c = Make(50, 40);
+  const ObjectHandle window = window_;
+  std::atomic<bool> done{false};
+  std::thread worker([c, window, &done] {
+    for (int i = 0; i < 200; ++i) {
+      if (!Win_IsWindow(window)) break;
+      Gad_SetText(c, u"Lese");
+      if (Draw_Start(Canvas_Output(c))) {
+        Draw_Box(0, 0, Gad_Width(c), Gad_Height(c), Draw_RGBA(128, 128, 128, 255));
+        Draw_Plot(0, 0, Draw_RGBA(255, 0, 0, 255));
+        Draw_Stop();
+      }
+    }
+    done = true;
+  });
+  int size = 50;
+  while (!done) {
+    size = size >= 120 ? 50 : size + 7;
+    Gad_Resize(c, KX_Unchanged, KX_Unchanged, size, size);
+    Evt_Wait(1);
+  }
+  worker.join();
+  Pump();
+  EXPECT_EQ(Pixel(c, 0, 0), kRed);
+  EXPECT_EQ(Backing(c).width, size);
+}
+
 TEST_F(CanvasTest, FreedWhileAWorkerDrawsStaysValidUntilDrawStop) {
   const ObjectHandle c = Make(30, 20);
   std::atomic<bool> drawing{false}, freed{false};

@@ -275,4 +275,16 @@ TEST(PlatformText, ExtentGrowsWithTheText) {
   Plat_DestroyWindow(top);
 }
 
+TEST(PlatformDesktop, DocumentsGoToTheDesktopOpener) {
+  static std::u16string opened;
+  Plat_TestSetDocumentOpener([](const std::u16string& path) {
+    opened = path;
+    return true;
+  });
+  EXPECT_TRUE(Plat_OpenDocument(u"/tmp/mosaik.png"));
+  EXPECT_EQ(opened, u"/tmp/mosaik.png");
+  Plat_TestSetDocumentOpener(nullptr);
+  EXPECT_FALSE(Plat_OpenDocument(u""));
+}
+
 }  // namespace

@@ -128,6 +128,19 @@ std::intptr_t WindowProc(const PlatMessage& m, void*) {
     case kPlatRButtonUp:
       Evt_Raise(KX_Event_RightClick, 0, number, 0);
       break;
+    case kPlatTrayIcon: {
+      const int click = m.lParam == kPlatLButtonDown     ? 0
+                        : m.lParam == kPlatRButtonDown   ? 1
+                        : m.lParam == kPlatLButtonDblClk ? 2
+                        : m.lParam == kPlatRButtonDblClk ? 3
+                                                         : -1;
+      if (click >= 0) {
+        Evt_Raise(KX_Event_SysTray, m.wParam, number, click);
+        // Wakes a loop waiting for a message, so the event is taken at once.
+        Plat_PostTask([](void*) {}, nullptr);
+      }
+      break;
+    }
     case kPlatPaint: {
       // The dialog face colour behind the gadgets.
       PlatRect r = Plat_ClientRect(m.window);
@@ -142,15 +155,19 @@ std::intptr_t WindowProc(const PlatMessage& m, void*) {
 
 void FreeWindow(ObjectHandle number) {
   auto& table = Table();
-  std::lock_guard lock(table.Mutex());
-  WindowRecord* w = table.Find(number);
-  if (!w) return;
-  PlatWindow handle = w->handle;
+  PlatWindow handle = nullptr;
+  PlatWindow owner = nullptr;
+  {
+    std::lock_guard lock(table.Mutex());
+    WindowRecord* w = table.Find(number);
+    if (!w) return;
+    handle = w->handle;
+    // The activation goes back to the owner.
+    owner = Plat_ActiveWindow() == handle ? w->owner : nullptr;
+    table.Release(number);
+  }
   Evt_ForgetWindow(number);
   Gad_ForgetList(handle);
-  // Give the activation back to the owner.
-  PlatWindow owner = Plat_ActiveWindow() == handle ? w->owner : nullptr;
-  table.Release(number);
   Plat_SetProperty(handle, "KX_WindowID", 0);
   Plat_DestroyWindow(handle);
   if (owner) Plat_Activate(owner);
@@ -202,20 +219,25 @@ ObjectHandle Win_Open(ObjectHandle window, int x, int y, int innerWidth, int inn
   spec.proc = WindowProc;
 
   auto& table = Table();
-  std::lock_guard lock(table.Mutex());
   ObjectHandle number = 0;
-  WindowRecord* w = table.Allocate(window, &number);
-  if (!w) return 0;
-  PlatWindow handle = Plat_CreateWindow(spec);
-  if (!handle) {
-    table.Release(number);
-    return 0;
+  PlatWindow handle = nullptr;
+  {
+    // Not held beyond this block: showing the window runs handlers, which
+    // may wait for other threads that ask about windows.
+    std::lock_guard lock(table.Mutex());
+    WindowRecord* w = table.Allocate(window, &number);
+    if (!w) return 0;
+    handle = Plat_CreateWindow(spec);
+    if (!handle) {
+      table.Release(number);
+      return 0;
+    }
+    w->handle = handle;
+    w->number = number;
+    w->flags = flags;
+    w->owner = spec.parent;
+    Plat_SetProperty(handle, "KX_WindowID", static_cast<std::intptr_t>(number + 1));
   }
-  w->handle = handle;
-  w->number = number;
-  w->flags = flags;
-  w->owner = spec.parent;
-  Plat_SetProperty(handle, "KX_WindowID", static_cast<std::intptr_t>(number + 1));
 
   if (flags & KX_Window_ScreenCentered)
     Plat_Center(handle, nullptr);
@@ -234,7 +256,10 @@ ObjectHandle Win_Open(ObjectHandle window, int x, int y, int innerWidth, int inn
   }
   if (!(flags & KX_Window_NoGadgets)) Gad_UseList(handle);
   // Size and move events start from here.
-  if ((w = table.Find(number))) w->opened = true;
+  {
+    std::lock_guard lock(table.Mutex());
+    if (WindowRecord* w = table.Find(number); w && w->handle == handle) w->opened = true;
+  }
   return ObjectTable<WindowRecord>::CreateResult(window, number,
                                                  reinterpret_cast<ObjectHandle>(handle));
 }

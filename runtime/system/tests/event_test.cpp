@@ -373,6 +373,40 @@ TEST_F(EventTest, GadgetCommandFoundByTheSecondLookupWhateverTheSubType) {
   Gad_Free(hidden);
 }
 
+TEST_F(EventTest, MenuTimerTrayAndClickMessagesRaiseTheirEvents) {
+  const ObjectHandle w = Win_Open(KX_Any, 0, 0, 200, 100, u"Meldungen");
+  auto native = static_cast<PlatWindow>(Win_Native(w));
+  Drain();
+  auto send = [native](std::uint32_t id, std::intptr_t wParam, std::intptr_t lParam = 0) {
+    PlatMessage m;
+    m.id = id;
+    m.wParam = wParam;
+    m.lParam = lParam;
+    Plat_Send(native, m);
+  };
+  send(kPlatCommand, 42);
+  send(kPlatTimer, 7);
+  send(kPlatTrayIcon, 3, kPlatRButtonDblClk);
+  send(kPlatTrayIcon, 3, kPlatMouseMove);  // not a click: nothing
+  send(kPlatLButtonUp, 0);
+  send(kPlatLButtonDblClk, 0);
+  send(kPlatRButtonUp, 0);
+  struct Expect {
+    int type;
+    ObjectHandle object;
+    std::int64_t subType;
+  } expected[] = {{KX_Event_Menu, 42, 0},           {KX_Event_Timer, 7, 0},
+                  {KX_Event_SysTray, 3, 3},         {KX_Event_LeftClick, 0, 0},
+                  {KX_Event_LeftDoubleClick, 0, 0}, {KX_Event_RightClick, 0, 0}};
+  for (const Expect& e : expected) {
+    EXPECT_EQ(Evt_Wait(0), e.type);
+    EXPECT_EQ(Evt_Gadget(), e.object);
+    EXPECT_EQ(Evt_SubType(), e.subType);
+    EXPECT_EQ(Evt_Window(), w);
+  }
+  EXPECT_EQ(Evt_QueueLength(), 0);
+}
+
 TEST_F(EventTest, TabMovesTheFocusAndActivationRemembersIt) {
   const ObjectHandle w = Win_Open(KX_Any, 0, 0, 300, 200, u"Fokus");
   const ObjectHandle first = MakeGadget(w, KX_Any, true);
