@@ -62,6 +62,13 @@ void JoinRadioGroup(QRadioButton* button, QWidget* parent, bool startNew) {
   group->addButton(button);
 }
 
+// Right clicks on a list or tree (its viewport takes the mouse).
+void NotifyRightClicks(QAbstractItemView* view) {
+  view->setContextMenuPolicy(Qt::CustomContextMenu);
+  QObject::connect(view, &QWidget::customContextMenuRequested, view,
+                   [view] { Notify(view, kPlatNotifyRightClick); });
+}
+
 QWidget* MakeList(PlatControlKind kind, std::uint32_t options, QWidget* parent) {
   if (kind == PlatControlKind::kListView) {
     auto* list = new QListWidget(parent);
@@ -86,6 +93,7 @@ QWidget* MakeList(PlatControlKind kind, std::uint32_t options, QWidget* parent) 
   }
   if (options & kPlatOptMultiSelect) tree->setSelectionMode(QAbstractItemView::ExtendedSelection);
   tree->setProperty("plat_checkboxes", bool(options & kPlatOptCheckBoxes));
+  NotifyRightClicks(tree);
   QObject::connect(tree, &QTreeWidget::itemClicked, tree, [tree] { Notify(tree, 0); });
   QObject::connect(tree, &QTreeWidget::itemDoubleClicked, tree, [tree] { Notify(tree, 2); });
   QObject::connect(tree, &QTreeWidget::currentItemChanged, tree,
@@ -124,6 +132,7 @@ QWidget* MakeExplorer(PlatControlKind kind, std::uint32_t options, QWidget* pare
   }
   model->setParent(view);
   if (options & kPlatOptMultiSelect) view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  NotifyRightClicks(view);
   QObject::connect(view, &QAbstractItemView::clicked, view, [view] { Notify(view, 0); });
   QObject::connect(view, &QAbstractItemView::doubleClicked, view,
                    [view, model, kind](const QModelIndex& index) {
