@@ -4,6 +4,7 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -312,6 +313,10 @@ int PlatCtl_ItemCount(PlatWindow control) {
     return n;
   }
   if (auto* tabs = qobject_cast<QTabWidget*>(w)) return tabs->count();
+  // Explorer views: the entries of the folder shown (read in the background).
+  if (auto* view = qobject_cast<QAbstractItemView*>(w))
+    if (auto* model = qobject_cast<QFileSystemModel*>(view->model()))
+      return model->rowCount(view->rootIndex());
   return 0;
 }
 

@@ -47,6 +47,8 @@ void SetExplorerPath(QWidget* w, const QString& path) {
   QFileSystemModel* model = FileModel(w);
   if (!model) return;
   const QModelIndex root = model->setRootPath(folder);
+  // Start reading the folder now, not when the view is first painted.
+  if (model->canFetchMore(root)) model->fetchMore(root);
   auto* view = static_cast<QAbstractItemView*>(w);
   if (qobject_cast<QListView*>(w))
     view->setRootIndex(root);

@@ -231,7 +231,8 @@ QWidget* MakeEdit(PlatControlKind kind, std::uint32_t options, QWidget* parent) 
     case PlatControlKind::kIpAddress: {
       auto* edit = new QLineEdit(parent);
       if (kind == PlatControlKind::kIpAddress)
-        edit->setInputMask(QStringLiteral("000.000.000.000"));
+        edit->setValidator(new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral("[0-9]{0,3}(\\.[0-9]{0,3}){0,3}")), edit));
       if (options & kPlatOptPassword) edit->setEchoMode(QLineEdit::Password);
       edit->setReadOnly(options & kPlatOptReadOnly);
       if (options & kPlatOptBorderless) edit->setFrame(false);
@@ -331,6 +332,7 @@ QWidget* MakeCaptioned(PlatControlKind kind, std::uint32_t options, QWidget* par
       auto* label = new QLabel(parent);
       // Text is shown as it is: no mnemonics, no rich text.
       label->setTextFormat(Qt::PlainText);
+      label->setIndent(0);  // a frame would otherwise indent the text
       label->setAlignment(Horizontal(options, Qt::AlignLeft) | Qt::AlignTop);
       if (options & kPlatOptBorder) {
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -363,7 +365,9 @@ QWidget* MakeControl(const PlatWindowSpec& spec, QWidget* parent) {
   if (!widget) widget = MakeEdit(kind, options, parent);
   if (!widget) widget = MakeValueControl(kind, options, parent);
   if (!widget) widget = MakeContainer(kind, options, parent);
-  if (!widget) widget = MakeList(kind, options, parent);
+  if (!widget && (kind == PlatControlKind::kListView || kind == PlatControlKind::kListIcon ||
+                  kind == PlatControlKind::kTree))
+    widget = MakeList(kind, options, parent);
   if (!widget && (kind == PlatControlKind::kExplorerCombo ||
                   kind == PlatControlKind::kExplorerList || kind == PlatControlKind::kExplorerTree))
     widget = MakeExplorer(kind, options, parent);

@@ -1,6 +1,10 @@
 // Dialogs built with the real controls: every element kind and flag family,
 // the error messages, lookups, events bound by name, and freeing.
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "controls/controls.h"
@@ -181,6 +185,14 @@ TEST_F(DialogTest, KitchenSinkOpensWithEveryKindAndFlagFamily) {
   EXPECT_EQ(Plat_OuterRect(native(u"inside")).x, 3);
   // Panel pages hold their tabs' gadgets.
   EXPECT_EQ(Ctl_CountItems(Dlg_Gadget(dialog, u"panel")), 3);
+  // Under a real display, keep the window up for a screenshot.
+  if (const char* dir = std::getenv("RELIVOX_SCREENSHOT_DIR")) {
+    std::ofstream(std::string(dir) + "/ready") << "ready\n";
+    for (int i = 0; i < 40; ++i) {
+      Evt_Wait(50);
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
   const int mapped = Dlg_MappedWindowCount();
   Dlg_Free(dialog);
   EXPECT_EQ(Dlg_IsDialog(dialog), 0);
@@ -280,6 +292,25 @@ TEST_F(DialogTest, OpeningTwiceReplacesTheFirstTreeAndLookupsIgnoreCase) {
   ASSERT_NE(Dlg_Create(3), 0);
   EXPECT_FALSE(Win_IsWindow(old));
   EXPECT_EQ(Dlg_Window(3), -1);
+}
+
+TEST_F(DialogTest, RequestedSizeAndInvisibleWindows) {
+  const ObjectHandle xml = Parse(
+      u"<dialogs><window name='hidden' flags='#KX_Window_Invisible'><button text='x'/></window>"
+      u"<window name='big' flags='#KX_Window_WindowCentered|#KX_Window_TitleBar'>"
+      u"<button name='b' text='x'/></window></dialogs>");
+  const ObjectHandle hidden = Dlg_Create(KX_Any), big = Dlg_Create(KX_Any);
+  ASSERT_NE(Dlg_Open(hidden, xml, u"hidden"), 0);
+  EXPECT_FALSE(Plat_IsVisible(static_cast<PlatWindow>(Win_Native(Dlg_Window(hidden)))));
+  ASSERT_NE(Dlg_Open(big, xml, u"big", 0, 0, 500, 300, Dlg_Window(hidden)), 0);
+  const ObjectHandle window = Dlg_Window(big);
+  EXPECT_TRUE(Plat_IsVisible(static_cast<PlatWindow>(Win_Native(window))));
+  EXPECT_EQ(Win_InnerWidth(window), 500) << "the requested size is larger than the required one";
+  EXPECT_EQ(Win_InnerHeight(window), 300);
+  // The single child fills the window less the margins.
+  const ObjectHandle b = Dlg_Gadget(big, u"b");
+  EXPECT_EQ(Gad_Width(b), 500 - 16);
+  EXPECT_EQ(Gad_Height(b), 300 - 16);
 }
 
 TEST_F(DialogTest, SplitterPanesGiveTheirChildrenTheirSize) {

@@ -1,5 +1,6 @@
 // Buttons, texts and progress bars: required sizes from the real font,
 // states, attributes and the click event.
+#include <thread>
 #include <vector>
 
 #include "controls/controls.h"
@@ -194,6 +195,28 @@ TEST_F(ProgressBarTest, UnknownNumbersAreHarmless) {
   EXPECT_EQ(Gad_GetState(424242), 0);
   Ctl_SetColor(424242, KX_Color_Front, 0);
   EXPECT_EQ(Gad_GetAttribute(424242, KX_ProgressBar_Maximum), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The converter's status setters run on its worker thread: the changes
+// reach the controls once the main thread dispatches.
+TEST_F(ControlTest, TextAndProgressSetFromAWorkerArriveOnTheMainThread) {
+  const ObjectHandle status = Ctl_Text(KX_Any, 0, 0, 100, 20, u" ");
+  const ObjectHandle progress = Ctl_ProgressBar(KX_Any, 0, 30, 100, 20, 0, 100);
+  std::thread worker([&] {
+    Gad_SetText(status, u"Lese tile.xyz");
+    Gad_SetState(progress, 37);
+    Gad_SetState(progress, -1);
+    Gad_SetState(progress, 50);
+  });
+  worker.join();
+  DrainEvents();
+  EXPECT_EQ(Gad_GetText(status), u"Lese tile.xyz");
+  EXPECT_EQ(Gad_GetState(progress), 50);
+  EXPECT_FALSE(PlatCtl_IsMarquee(Native(progress)));
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 // The other gadget kinds: each is a live control that takes its text, knows
 // its state and raises its gadget events.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "controls/controls.h"
@@ -233,6 +236,35 @@ TEST_F(KindsTest, ContainersHoldGadgets) {
   DrainEvents();
   EXPECT_FALSE(gSubTypes.empty()) << "a pane reports its new size";
   EXPECT_EQ(Gad_CurrentList(), before);
+}
+
+}  // namespace
+
+namespace {
+
+// The explorer views show a real folder: its entries arrive in the
+// background while the main thread dispatches.
+TEST_F(ControlTest, ExplorerViewsListTheFolderTheyAreGiven) {
+  const char* tmp = std::getenv("TMPDIR");
+  const std::string folder = std::string(tmp ? tmp : "/tmp") + "/explorer-view-test";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder + "/sub");
+  std::ofstream(folder + "/a.xyz") << "1,2,3\n";
+  std::ofstream(folder + "/b.xyz") << "1,2,3\n";
+  const std::u16string path(folder.begin(), folder.end());
+  ControlRequest r;
+  r.kind = kCtlExplorerList;
+  r.text = path;
+  const ObjectHandle all = Ctl_Create(r);
+  r.flags = 0x1;  // folders only
+  const ObjectHandle folders = Ctl_Create(r);
+  ASSERT_NE(all, 0);
+  EXPECT_EQ(Gad_GetText(all), path);
+  for (int i = 0; i < 100 && (Ctl_CountItems(all) < 3 || Ctl_CountItems(folders) < 1); ++i)
+    Evt_Wait(20);
+  EXPECT_EQ(Ctl_CountItems(all), 3);
+  EXPECT_EQ(Ctl_CountItems(folders), 1);
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
