@@ -28,6 +28,10 @@ namespace platqt {
 PlatWindowTag* Live(PlatWindow window);
 // The handle of a widget made by Plat_CreateWindow, or null.
 PlatWindowTag* TagOf(const QObject* object);
+// The widget of a live window, or null.
+QWidget* WidgetFor(PlatWindow window);
+QString ToQString(const std::u16string& s);
+std::u16string FromQString(const QString& s);
 // Hands a message to the window procedure; remembers its number for
 // Plat_WaitMessage.
 std::intptr_t Deliver(PlatWindowTag* tag, PlatMessage message);

@@ -144,11 +144,13 @@ PlatWindow Plat_CreateWindow(const PlatWindowSpec& spec) {
   if (!gStarted || !Plat_IsMainThread()) return nullptr;
   PlatWindowTag* parent = nullptr;
   if (spec.parent && !(parent = platqt::Live(spec.parent))) return nullptr;
-  const bool isChild = parent && (spec.style & kPlatStyleChild);
+  // Native control kinds (button, label, progress bar) are added with the
+  // control library; until then only plain windows are made.
+  if (spec.kind != PlatControlKind::kPlain) return nullptr;
   QWidget* widget = nullptr;
   // A window with a parent but without the child style is a top-level
   // window owned by the parent.
-  if (parent && isChild) {
+  if (parent && (spec.style & kPlatStyleChild)) {
     widget = new QWidget(parent->widget);
   } else {
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
@@ -165,7 +167,6 @@ PlatWindow Plat_CreateWindow(const PlatWindowSpec& spec) {
     if (spec.style & kPlatStyleStayOnTop) flags |= Qt::WindowStaysOnTopHint;
     widget = new QWidget(parent ? parent->widget.data() : nullptr, flags);
   }
-  if (!widget) return nullptr;
 
   auto* tag = new PlatWindowTag;
   tag->widget = widget;
@@ -195,7 +196,6 @@ PlatWindow Plat_CreateWindow(const PlatWindowSpec& spec) {
   if (widget->isWindow()) {
     widget->resize(std::max(spec.width, 1), std::max(spec.height, 1));
     if (!spec.platformPosition) widget->move(spec.x, spec.y);
-    widget->setWindowTitle(ToQ(spec.text));
     // Made natively now so that the frame is known before the window shows
     // (centring and outer sizes need it).
     widget->winId();
@@ -584,9 +584,7 @@ int Plat_Metric(PlatMetric metric) {
 }
 
 namespace platqt {
-QWidget* WidgetForTests(PlatWindow window) { return WidgetOf(window); }
-PlatWindowTag* CaptureTag() { return gCapture; }
-PlatWindowTag* ConfinedTag() { return gConfined; }
+QWidget* WidgetFor(PlatWindow window) { return WidgetOf(window); }
 QString ToQString(const std::u16string& s) { return ToQ(s); }
 std::u16string FromQString(const QString& s) { return FromQ(s); }
 }  // namespace platqt
