@@ -1,6 +1,7 @@
 // Shared by the Qt binding's files; never included outside platform/.
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <QPainter>
 #include <QPointer>
@@ -17,6 +18,7 @@ struct PlatWindowTag {
   void* user = nullptr;
   int edge = 0;                 // client edge thickness (client area is inset by it)
   QPainter* painter = nullptr;  // set while the window handles kPlatPaint
+  QImage paintBuffer;           // reused by Plat_PaintBitmap
   // Geometry as last seen on the main thread, for questions from other
   // threads (guarded by the live-window lock).
   PlatRect outerCache, clientCache;

@@ -507,15 +507,18 @@ void Plat_PaintBitmap(PlatWindow window, const void* pixels, int width, int heig
                       int x, int y) {
   PlatWindowTag* tag = platqt::Live(window);
   if (!tag || !tag->painter || !pixels || width <= 0 || height <= 0) return;
-  // The rows are stored bottom-up: start at the last row and walk backwards
-  // by drawing the image mirrored in one transfer.
-  QImage image(static_cast<const uchar*>(pixels), width, height, stride, QImage::Format_BGR888);
-  QPainter& p = *tag->painter;
-  p.save();
-  p.translate(x + tag->edge, y + tag->edge + height);
-  p.scale(1, -1);
-  p.drawImage(0, 0, image);
-  p.restore();
+  // One pass turns the bottom-up BGR rows into the window system's own top-down
+  // pixel format, then one plain blit: cheaper than a mirrored draw.
+  QImage& image = tag->paintBuffer;
+  if (image.width() != width || image.height() != height)
+    image = QImage(width, height, QImage::Format_RGB32);
+  const auto* base = static_cast<const std::uint8_t*>(pixels);
+  for (int row = 0; row < height; ++row) {
+    const std::uint8_t* from = base + static_cast<std::ptrdiff_t>(height - 1 - row) * stride;
+    auto* to = reinterpret_cast<QRgb*>(image.scanLine(row));
+    for (int col = 0; col < width; ++col, from += 3) to[col] = qRgb(from[2], from[1], from[0]);
+  }
+  tag->painter->drawImage(x + tag->edge, y + tag->edge, image);
 }
 
 void Plat_PaintFill(PlatWindow window, int x, int y, int width, int height, std::uint32_t rgb) {
