@@ -112,6 +112,35 @@ enum class PlatControlKind : int {
   kButton = 1,
   kLabel = 2,
   kProgressBar = 3,
+  // The rest of the control library (platform/controls.h).
+  kCheckBox,
+  kOption,
+  kString,
+  kShortcut,
+  kImage,
+  kButtonImage,
+  kListView,
+  kListIcon,
+  kTree,
+  kComboBox,
+  kCalendar,
+  kDate,
+  kExplorerCombo,
+  kExplorerList,
+  kExplorerTree,
+  kEditor,
+  kHyperLink,
+  kIpAddress,
+  kScrollBar,
+  kTrackBar,
+  kSpin,
+  kWeb,
+  kContainer,  // a plain area that holds child controls
+  kFrame,      // a captioned frame drawn behind its neighbours
+  kPanel,      // tabbed pages
+  kScrollArea,
+  kSplitter,
+  kPage,  // an inner area of a panel, scroll area or splitter; holds child controls
 };
 
 struct PlatWindowSpec {
@@ -124,6 +153,7 @@ struct PlatWindowSpec {
   std::u16string text;
   PlatWindowProc proc = nullptr;
   void* user = nullptr;
+  std::uint32_t options = 0;  // controls: PlatControlOption bits (platform/controls.h)
 };
 
 // Creates the window hidden. Null when the platform refuses.

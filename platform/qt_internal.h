@@ -41,6 +41,12 @@ void NoteMessage(std::uint32_t id);
 // Refreshes the geometry other threads see (main thread).
 void RefreshGeometry(PlatWindowTag* tag);
 void StartPosting();
+// Native controls (qt_controls*.cpp): the widget for a control kind, and
+// the text of a control widget.
+QWidget* MakeControl(const PlatWindowSpec& spec, QWidget* parent);
+bool IsControl(const QWidget* widget);
+void SetControlText(QWidget* widget, const std::u16string& text);
+std::u16string ControlText(const QWidget* widget);
 void StopPosting();
 
 // Translates the window system's events into messages for our windows.

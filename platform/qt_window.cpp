@@ -144,14 +144,12 @@ PlatWindow Plat_CreateWindow(const PlatWindowSpec& spec) {
   if (!gStarted || !Plat_IsMainThread()) return nullptr;
   PlatWindowTag* parent = nullptr;
   if (spec.parent && !(parent = platqt::Live(spec.parent))) return nullptr;
-  // Native control kinds (button, label, progress bar) are added with the
-  // control library; until then only plain windows are made.
-  if (spec.kind != PlatControlKind::kPlain) return nullptr;
   QWidget* widget = nullptr;
   // A window with a parent but without the child style is a top-level
   // window owned by the parent.
   if (parent && (spec.style & kPlatStyleChild)) {
-    widget = new QWidget(parent->widget);
+    widget = spec.kind == PlatControlKind::kPlain ? new QWidget(parent->widget)
+                                                  : platqt::MakeControl(spec, parent->widget);
   } else {
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
     if (spec.style & kPlatStyleTool) flags = Qt::Tool | Qt::CustomizeWindowHint;
@@ -182,12 +180,18 @@ PlatWindow Plat_CreateWindow(const PlatWindowSpec& spec) {
   }
   widget->setProperty("plat_tag", QVariant::fromValue(reinterpret_cast<qulonglong>(tag)));
   widget->setAttribute(Qt::WA_DeleteOnClose, false);
-  widget->setAttribute(Qt::WA_OpaquePaintEvent, true);
-  widget->setAttribute(Qt::WA_NoSystemBackground, true);
+  // Native controls paint themselves and keep their own focus behaviour.
+  const bool plain = spec.kind == PlatControlKind::kPlain || !isChild;
+  if (plain) {
+    widget->setAttribute(Qt::WA_OpaquePaintEvent, true);
+    widget->setAttribute(Qt::WA_NoSystemBackground, true);
+    widget->setFocusPolicy((spec.style & kPlatStyleTabStop) ? Qt::TabFocus : Qt::NoFocus);
+  }
   widget->setMouseTracking(true);
-  widget->setFocusPolicy((spec.style & kPlatStyleTabStop) ? Qt::TabFocus : Qt::NoFocus);
   widget->installEventFilter(gTranslator);
-  if (!spec.text.empty()) {
+  if (!plain) {
+    platqt::SetControlText(widget, spec.text);
+  } else if (!spec.text.empty()) {
     if (widget->isWindow())
       widget->setWindowTitle(ToQ(spec.text));
     else
@@ -256,6 +260,8 @@ void Plat_SetText(PlatWindow window, const std::u16string& text) {
   if (!w) return;
   if (w->isWindow())
     w->setWindowTitle(ToQ(text));
+  else if (platqt::IsControl(w))
+    platqt::SetControlText(w, text);
   else
     w->setProperty("plat_text", ToQ(text));
   w->update();
@@ -264,6 +270,7 @@ void Plat_SetText(PlatWindow window, const std::u16string& text) {
 std::u16string Plat_GetText(PlatWindow window) {
   QWidget* w = WidgetOf(window);
   if (!w) return {};
+  if (!w->isWindow() && platqt::IsControl(w)) return platqt::ControlText(w);
   return FromQ(w->isWindow() ? w->windowTitle() : w->property("plat_text").toString());
 }
 
