@@ -147,7 +147,8 @@ PlatWindow Plat_CreateWindow(const PlatWindowSpec& spec) {
   QWidget* widget = nullptr;
   // A window with a parent but without the child style is a top-level
   // window owned by the parent.
-  if (parent && (spec.style & kPlatStyleChild)) {
+  const bool isChild = parent && (spec.style & kPlatStyleChild);
+  if (isChild) {
     widget = spec.kind == PlatControlKind::kPlain ? new QWidget(parent->widget)
                                                   : platqt::MakeControl(spec, parent->widget);
   } else {
@@ -165,6 +166,7 @@ PlatWindow Plat_CreateWindow(const PlatWindowSpec& spec) {
     if (spec.style & kPlatStyleStayOnTop) flags |= Qt::WindowStaysOnTopHint;
     widget = new QWidget(parent ? parent->widget.data() : nullptr, flags);
   }
+  if (!widget) return nullptr;
 
   auto* tag = new PlatWindowTag;
   tag->widget = widget;
