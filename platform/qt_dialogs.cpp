@@ -14,12 +14,6 @@
 #include "platform/platform_test_hooks.h"
 #include "platform/qt_internal.h"
 
-namespace platqt {
-QWidget* WidgetForTests(PlatWindow window);
-QString ToQString(const std::u16string& s);
-std::u16string FromQString(const QString& s);
-}  // namespace platqt
-
 namespace {
 
 using platqt::FromQString;
@@ -46,7 +40,7 @@ PlatFileDialogResult Plat_FileDialog(const PlatFileDialogSpec& spec) {
   PlatFileDialogResult result;
   if (!Plat_IsMainThread()) return result;
 
-  QFileDialog dialog(platqt::WidgetForTests(spec.owner), ToQString(spec.title));
+  QFileDialog dialog(platqt::WidgetFor(spec.owner), ToQString(spec.title));
   dialog.setOption(QFileDialog::DontUseNativeDialog, false);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);  // the caller asks
   dialog.setOption(QFileDialog::ReadOnly, false);
@@ -86,7 +80,7 @@ PlatFileDialogResult Plat_FileDialog(const PlatFileDialogSpec& spec) {
 bool Plat_AskYesNo(PlatWindow owner, const std::u16string& title, const std::u16string& text) {
   if (gAnswerer) return gAnswerer(title, text);
   if (!Plat_IsMainThread()) return false;
-  return QMessageBox::question(platqt::WidgetForTests(owner), ToQString(title), ToQString(text),
+  return QMessageBox::question(platqt::WidgetFor(owner), ToQString(title), ToQString(text),
                                QMessageBox::Yes | QMessageBox::No,
                                QMessageBox::No) == QMessageBox::Yes;
 }
@@ -170,5 +164,5 @@ void Plat_TestInput(PlatWindow window, PlatTestInput what, int x, int y, int but
 }
 
 void Plat_TestRequestClose(PlatWindow window) {
-  if (QWidget* w = platqt::WidgetForTests(window)) w->close();
+  if (QWidget* w = platqt::WidgetFor(window)) w->close();
 }

@@ -1,6 +1,7 @@
 // Shared by the Qt binding's files; never included outside platform/.
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <QPainter>
 #include <QPointer>
@@ -17,6 +18,7 @@ struct PlatWindowTag {
   void* user = nullptr;
   int edge = 0;                 // client edge thickness (client area is inset by it)
   QPainter* painter = nullptr;  // set while the window handles kPlatPaint
+  QImage paintBuffer;           // reused by Plat_PaintBitmap
   // Geometry as last seen on the main thread, for questions from other
   // threads (guarded by the live-window lock).
   PlatRect outerCache, clientCache;
@@ -28,6 +30,10 @@ namespace platqt {
 PlatWindowTag* Live(PlatWindow window);
 // The handle of a widget made by Plat_CreateWindow, or null.
 PlatWindowTag* TagOf(const QObject* object);
+// The widget of a live window, or null.
+QWidget* WidgetFor(PlatWindow window);
+QString ToQString(const std::u16string& s);
+std::u16string FromQString(const QString& s);
 // Hands a message to the window procedure; remembers its number for
 // Plat_WaitMessage.
 std::intptr_t Deliver(PlatWindowTag* tag, PlatMessage message);

@@ -144,11 +144,11 @@ PlatWindow Plat_CreateWindow(const PlatWindowSpec& spec) {
   if (!gStarted || !Plat_IsMainThread()) return nullptr;
   PlatWindowTag* parent = nullptr;
   if (spec.parent && !(parent = platqt::Live(spec.parent))) return nullptr;
-  const bool isChild = parent && (spec.style & kPlatStyleChild);
   QWidget* widget = nullptr;
   // A window with a parent but without the child style is a top-level
   // window owned by the parent.
-  if (parent && isChild) {
+  const bool isChild = parent && (spec.style & kPlatStyleChild);
+  if (isChild) {
     widget = spec.kind == PlatControlKind::kPlain ? new QWidget(parent->widget)
                                                   : platqt::MakeControl(spec, parent->widget);
   } else {
@@ -202,7 +202,6 @@ PlatWindow Plat_CreateWindow(const PlatWindowSpec& spec) {
   if (widget->isWindow()) {
     widget->resize(std::max(spec.width, 1), std::max(spec.height, 1));
     if (!spec.platformPosition) widget->move(spec.x, spec.y);
-    widget->setWindowTitle(ToQ(spec.text));
     // Made natively now so that the frame is known before the window shows
     // (centring and outer sizes need it).
     widget->winId();
@@ -517,15 +516,18 @@ void Plat_PaintBitmap(PlatWindow window, const void* pixels, int width, int heig
                       int x, int y) {
   PlatWindowTag* tag = platqt::Live(window);
   if (!tag || !tag->painter || !pixels || width <= 0 || height <= 0) return;
-  // The rows are stored bottom-up: start at the last row and walk backwards
-  // by drawing the image mirrored in one transfer.
-  QImage image(static_cast<const uchar*>(pixels), width, height, stride, QImage::Format_BGR888);
-  QPainter& p = *tag->painter;
-  p.save();
-  p.translate(x + tag->edge, y + tag->edge + height);
-  p.scale(1, -1);
-  p.drawImage(0, 0, image);
-  p.restore();
+  // One pass turns the bottom-up BGR rows into the window system's own top-down
+  // pixel format, then one plain blit: cheaper than a mirrored draw.
+  QImage& image = tag->paintBuffer;
+  if (image.width() != width || image.height() != height)
+    image = QImage(width, height, QImage::Format_RGB32);
+  const auto* base = static_cast<const std::uint8_t*>(pixels);
+  for (int row = 0; row < height; ++row) {
+    const std::uint8_t* from = base + static_cast<std::ptrdiff_t>(height - 1 - row) * stride;
+    auto* to = reinterpret_cast<QRgb*>(image.scanLine(row));
+    for (int col = 0; col < width; ++col, from += 3) to[col] = qRgb(from[2], from[1], from[0]);
+  }
+  tag->painter->drawImage(x + tag->edge, y + tag->edge, image);
 }
 
 void Plat_PaintFill(PlatWindow window, int x, int y, int width, int height, std::uint32_t rgb) {
@@ -594,9 +596,7 @@ int Plat_Metric(PlatMetric metric) {
 }
 
 namespace platqt {
-QWidget* WidgetForTests(PlatWindow window) { return WidgetOf(window); }
-PlatWindowTag* CaptureTag() { return gCapture; }
-PlatWindowTag* ConfinedTag() { return gConfined; }
+QWidget* WidgetFor(PlatWindow window) { return WidgetOf(window); }
 QString ToQString(const std::u16string& s) { return ToQ(s); }
 std::u16string FromQString(const QString& s) { return FromQ(s); }
 }  // namespace platqt
