@@ -1,6 +1,7 @@
 // Qt binding: values, ranges, colours and items of the controls.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
@@ -57,9 +58,19 @@ void PlatCtl_SetValue(PlatWindow control, std::int64_t value) {
   switch (KindOf(w)) {
     case PlatControlKind::kButton:
     case PlatControlKind::kButtonImage:
-    case PlatControlKind::kOption:
       static_cast<QAbstractButton*>(w)->setChecked(value != 0);
       break;
+    case PlatControlKind::kOption: {
+      // An exclusive group keeps one button checked; the program may still
+      // clear it.
+      auto* button = static_cast<QAbstractButton*>(w);
+      QButtonGroup* group = button->group();
+      const bool exclusive = group && group->exclusive();
+      if (exclusive && !value) group->setExclusive(false);
+      button->setChecked(value != 0);
+      if (exclusive && !value) group->setExclusive(true);
+      break;
+    }
     case PlatControlKind::kCheckBox: {
       auto* box = static_cast<QCheckBox*>(w);
       box->setCheckState(value == 2 && box->isTristate() ? Qt::PartiallyChecked

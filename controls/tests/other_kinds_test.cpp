@@ -148,6 +148,9 @@ TEST_F(KindsTest, OptionsMadeTogetherFormOneGroup) {
   Gad_SetState(b, 1);
   EXPECT_EQ(Gad_GetState(a), 0) << "a and b are exclusive";
   EXPECT_EQ(Gad_GetState(c), 1) << "c is in a group of its own";
+  Gad_SetState(b, 0);
+  EXPECT_EQ(Gad_GetState(b), 0) << "the program may clear the checked option";
+  EXPECT_EQ(Gad_GetState(a), 0);
 }
 
 TEST_F(KindsTest, UserActionsRaiseGadgetEvents) {
