@@ -57,10 +57,6 @@ DlgWindow* DlgMappedWindow(ObjectHandle window) {
   return it == WindowMap().end() ? nullptr : it->second;
 }
 
-DlgLiveHost::~DlgLiveHost() {
-  std::erase_if(PaneMap(), [this](const auto& entry) { return entry.second.owner == this; });
-}
-
 ObjectHandle DlgLiveHost::OpenWindow(DlgWindow& window) {
   // Hidden while it is filled.
   const ObjectHandle requested = window.requestedId;

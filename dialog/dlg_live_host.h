@@ -11,7 +11,6 @@
 class DlgLiveHost : public DlgHost {
  public:
   DlgLiveHost(int x, int y, ObjectHandle parent) : x_(x), y_(y), parent_(parent) {}
-  ~DlgLiveHost() override;
 
   ObjectHandle OpenWindow(DlgWindow& window) override;
   ObjectHandle CreateGadget(DlgElement& element) override;
@@ -35,6 +34,7 @@ class DlgLiveHost : public DlgHost {
 
   // The window this host opened (0 none), and what is left of the dialog
   // once its tree is gone: its gadgets, its splitter panes, its window.
+  // FreeGadgets must run before the host goes (the pane map points here).
   ObjectHandle Window() const { return window_; }
   void FreeGadgets();
   void CloseWindow();
