@@ -1,6 +1,7 @@
 // Qt binding of the native controls: one widget per control kind, wired so
 // that user actions reach the top-level window as kPlatCommand.
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -62,8 +64,63 @@ void JoinRadioGroup(QRadioButton* button, QWidget* parent, bool startNew) {
   group->addButton(button);
 }
 
+// Drag starts (the left button held and moved past the drag distance) and
+// right double clicks of pictures, lists and trees; for item views the
+// viewport takes the mouse, so the watcher sits there.
+class MouseWatcher : public QObject {
+ public:
+  explicit MouseWatcher(QWidget* control) : QObject(control), control_(control) {}
+
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        if (e->button() == Qt::LeftButton) {
+          pressed_ = e->position().toPoint();
+          armed_ = true;
+        }
+        break;
+      }
+      case QEvent::MouseMove: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        if (armed_ && (e->buttons() & Qt::LeftButton) &&
+            (e->position().toPoint() - pressed_).manhattanLength() >=
+                QApplication::startDragDistance()) {
+          armed_ = false;
+          Notify(control_, kPlatNotifyDragStart);
+        }
+        break;
+      }
+      case QEvent::MouseButtonRelease:
+        armed_ = false;
+        break;
+      case QEvent::MouseButtonDblClick:
+        // A picture's own window procedure reports its double clicks.
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton &&
+            KindOf(control_) != PlatControlKind::kImage)
+          Notify(control_, kPlatNotifyRightDoubleClick);
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+
+ private:
+  QWidget* control_;
+  QPoint pressed_;
+  bool armed_ = false;
+};
+
+void WatchMouse(QWidget* control) {
+  auto* watcher = new MouseWatcher(control);
+  auto* view = qobject_cast<QAbstractItemView*>(control);
+  (view ? view->viewport() : control)->installEventFilter(watcher);
+}
+
 // Right clicks on a list or tree (its viewport takes the mouse).
 void NotifyRightClicks(QAbstractItemView* view) {
+  WatchMouse(view);
   view->setContextMenuPolicy(Qt::CustomContextMenu);
   QObject::connect(view, &QWidget::customContextMenuRequested, view,
                    [view] { Notify(view, kPlatNotifyRightClick); });
@@ -341,6 +398,7 @@ QWidget* MakeCaptioned(PlatControlKind kind, std::uint32_t options, QWidget* par
         label->setFrameStyle(QFrame::Panel | QFrame::Raised);
         label->setLineWidth(2);
       }
+      if (kind == PlatControlKind::kImage) WatchMouse(label);
       if (kind == PlatControlKind::kHyperLink) {
         label->setCursor(Qt::PointingHandCursor);
         if (options & kPlatOptUnderline) {

@@ -1,5 +1,6 @@
 // The other gadget kinds: each is a live control that takes its text, knows
 // its state and raises its gadget events.
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -181,6 +182,18 @@ TEST_F(KindsTest, UserActionsRaiseGadgetEvents) {
   Plat_TestInput(Native(image), PlatTestInput::kMouseUp, 5, 5, kPlatButtonRight, 0);
   ASSERT_EQ(gSubTypes.size(), 1u);
   EXPECT_EQ(gSubTypes[0], 1);
+
+  // Pressing, moving a little and then far starts one drag.
+  gSubTypes.clear();
+  PlatWindow i = Native(image);
+  Plat_TestInput(i, PlatTestInput::kMouseDown, 5, 5, kPlatButtonLeft, 0);
+  Plat_TestInput(i, PlatTestInput::kMouseMove, 6, 5, 0, 0);
+  EXPECT_TRUE(gSubTypes.empty());
+  Plat_TestInput(i, PlatTestInput::kMouseMove, 40, 30, 0, 0);
+  Plat_TestInput(i, PlatTestInput::kMouseMove, 50, 30, 0, 0);
+  Plat_TestInput(i, PlatTestInput::kMouseUp, 50, 30, kPlatButtonLeft, 0);
+  EXPECT_EQ(std::count(gSubTypes.begin(), gSubTypes.end(), 14002), 1);
+  EXPECT_EQ(std::count(gSubTypes.begin(), gSubTypes.end(), 0), 1) << "and the click";
 }
 
 TEST_F(KindsTest, ContainersHoldGadgets) {
