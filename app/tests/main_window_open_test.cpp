@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <thread>
 #include <vector>
@@ -14,7 +15,10 @@
 #include "controls/controls.h"
 #include "dialog/dialog.h"
 #include "dialog/xml.h"
+#include "imaging/bitmap.h"
 #include "imaging/canvas.h"
+#include "imaging/image.h"
+#include "imaging/png_encoder.h"
 #include "platform/platform.h"
 #include "runtime/system/event.h"
 #include "runtime/system/gadget.h"
@@ -186,8 +190,21 @@ TEST_F(MainWindowTest, TheWindowShowsButtonsWhiteCanvasAndProgressBar) {
   EXPECT_NE(pixel(bar.x + bar.width / 4, mid), pixel(bar.x + 3 * bar.width / 4, mid));
   EXPECT_GT(distinct(bar), 2u);
 
-  // Under a real display, keep the window up for a screenshot.
+  // Under a real display: save what the window shows, and keep it up for
+  // a screenshot of the whole screen.
   if (const char* dir = std::getenv("RELIVOX_SCREENSHOT_DIR")) {
+    Img_UsePngEncoder();
+    const ObjectHandle shot = Img_Create(KX_Any, w, h, 24, 0);
+    ASSERT_NE(shot, 0);
+    Bitmap* bitmap = Bitmap_FromHandle(Img_Handle(shot));
+    ASSERT_NE(bitmap, nullptr);
+    for (int row = 0; row < h; ++row)
+      std::memcpy(bitmap->bits + static_cast<std::size_t>(row) * bitmap->stride,
+                  pixels.data() + static_cast<std::size_t>(row) * stride,
+                  static_cast<std::size_t>(w) * 3);
+    const std::string path = std::string(dir) + "/main-window.png";
+    EXPECT_NE(Img_Save(shot, std::u16string(path.begin(), path.end()), EncoderPng), 0);
+    Img_Free(shot);
     std::ofstream(std::string(dir) + "/ready") << "ready\n";
     for (int i = 0; i < 40; ++i) {
       Evt_Wait(50);
