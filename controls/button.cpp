@@ -46,16 +46,16 @@ const GadgetKind kButtonKind = {
 
 ObjectHandle Ctl_Button(ObjectHandle number, int x, int y, int width, int height,
                         const std::u16string& text, std::int64_t flags) {
-  CtlSpec spec;
-  spec.platKind = PlatControlKind::kButton;
-  spec.kind = &kButtonKind;
-  spec.number = number;
-  spec.x = x;
-  spec.y = y;
-  spec.width = width;
-  spec.height = height;
-  spec.text = text;
-  spec.flags = flags;
-  spec.options = Options(flags);
-  return CtlMake(spec);
+  CtlSpec desc;
+  desc.platKind = PlatControlKind::kButton;
+  desc.kind = &kButtonKind;
+  desc.number = number;
+  desc.x = x;
+  desc.y = y;
+  desc.width = width;
+  desc.height = height;
+  desc.text = text;
+  desc.flags = flags;
+  desc.options = Options(flags);
+  return CtlMake(desc);
 }

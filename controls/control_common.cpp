@@ -41,21 +41,21 @@ std::intptr_t ControlProc(const PlatMessage& m, void*) {
 
 }  // namespace
 
-ObjectHandle CtlMake(const CtlSpec& spec, GadgetRecord** record) {
+ObjectHandle CtlMake(const CtlSpec& desc, GadgetRecord** record) {
   if (record) *record = nullptr;
   auto parent = static_cast<PlatWindow>(Gad_CurrentList());
   if (!parent || !Plat_IsWindow(parent)) return 0;
   PlatWindowSpec window;
   window.parent = parent;
-  window.kind = spec.platKind;
+  window.kind = desc.platKind;
   window.style = kPlatStyleChild;
-  window.x = spec.x;
-  window.y = spec.y;
-  window.width = spec.width;
-  window.height = spec.height;
-  window.text = spec.text;
+  window.x = desc.x;
+  window.y = desc.y;
+  window.width = desc.width;
+  window.height = desc.height;
+  window.text = desc.text;
   window.proc = ControlProc;
-  window.options = spec.options;
+  window.options = desc.options;
   PlatWindow handle = nullptr;
   {
     // The control's answers to its own set-up are not the user's actions.
@@ -65,14 +65,14 @@ ObjectHandle CtlMake(const CtlSpec& spec, GadgetRecord** record) {
   }
   if (!handle) return 0;
   ObjectHandle assigned = 0;
-  GadgetRecord* g = Gad_Register(spec.number, spec.kind, handle, spec.flags, &assigned);
+  GadgetRecord* g = Gad_Register(desc.number, desc.kind, handle, desc.flags, &assigned);
   if (!g) {
     Plat_DestroyWindow(handle);
     return 0;
   }
   Plat_Show(handle, PlatShow::kNormal);
   if (record) *record = g;
-  return spec.number == KX_Any ? assigned : reinterpret_cast<ObjectHandle>(handle);
+  return desc.number == KX_Any ? assigned : reinterpret_cast<ObjectHandle>(handle);
 }
 
 ObjectHandle CtlNumberOf(ObjectHandle requested, ObjectHandle result) {

@@ -23,7 +23,7 @@ struct CtlSpec {
 // registers the gadget. The created gadget's record comes back in *record
 // (when asked for). Returns what the creating calls return: the number for
 // KX_Any, else the native handle; 0 on failure (nothing left behind).
-ObjectHandle CtlMake(const CtlSpec& spec, GadgetRecord** record = nullptr);
+ObjectHandle CtlMake(const CtlSpec& desc, GadgetRecord** record = nullptr);
 
 // The number a creating call's result names (the result itself for KX_Any).
 ObjectHandle CtlNumberOf(ObjectHandle requested, ObjectHandle result);

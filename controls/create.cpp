@@ -5,18 +5,18 @@
 
 ObjectHandle CtlMakeRequest(const ControlRequest& r, PlatControlKind platKind,
                             const GadgetKind* kind, std::uint32_t options, GadgetRecord** record) {
-  CtlSpec spec;
-  spec.platKind = platKind;
-  spec.kind = kind;
-  spec.number = r.number;
-  spec.x = r.x;
-  spec.y = r.y;
-  spec.width = r.width;
-  spec.height = r.height;
-  spec.text = r.text;
-  spec.flags = r.flags;
-  spec.options = options;
-  return CtlMake(spec, record);
+  CtlSpec desc;
+  desc.platKind = platKind;
+  desc.kind = kind;
+  desc.number = r.number;
+  desc.x = r.x;
+  desc.y = r.y;
+  desc.width = r.width;
+  desc.height = r.height;
+  desc.text = r.text;
+  desc.flags = r.flags;
+  desc.options = options;
+  return CtlMake(desc, record);
 }
 
 ObjectHandle Ctl_Create(const ControlRequest& r) {

@@ -78,19 +78,19 @@ const GadgetKind kProgressKind = {
 
 ObjectHandle Ctl_ProgressBar(ObjectHandle number, int x, int y, int width, int height,
                              std::int64_t minimum, std::int64_t maximum, std::int64_t flags) {
-  CtlSpec spec;
-  spec.platKind = PlatControlKind::kProgressBar;
-  spec.kind = &kProgressKind;
-  spec.number = number;
-  spec.x = x;
-  spec.y = y;
-  spec.width = width;
-  spec.height = height;
-  spec.flags = flags;
-  if (flags & KX_ProgressBar_Smooth) spec.options |= kPlatOptSmooth;
-  if (flags & KX_ProgressBar_Vertical) spec.options |= kPlatOptVertical;
+  CtlSpec desc;
+  desc.platKind = PlatControlKind::kProgressBar;
+  desc.kind = &kProgressKind;
+  desc.number = number;
+  desc.x = x;
+  desc.y = y;
+  desc.width = width;
+  desc.height = height;
+  desc.flags = flags;
+  if (flags & KX_ProgressBar_Smooth) desc.options |= kPlatOptSmooth;
+  if (flags & KX_ProgressBar_Vertical) desc.options |= kPlatOptVertical;
   GadgetRecord* g = nullptr;
-  const ObjectHandle result = CtlMake(spec, &g);
+  const ObjectHandle result = CtlMake(desc, &g);
   if (!result) return 0;
   g->kindData = new ProgressBarData;
   PlatCtl_SetRange(CtlWindow(*g), minimum, maximum);

@@ -43,16 +43,16 @@ const GadgetKind kTextKind = {
 
 ObjectHandle Ctl_Text(ObjectHandle number, int x, int y, int width, int height,
                       const std::u16string& text, std::int64_t flags) {
-  CtlSpec spec;
-  spec.platKind = PlatControlKind::kLabel;
-  spec.kind = &kTextKind;
-  spec.number = number;
-  spec.x = x;
-  spec.y = y;
-  spec.width = width;
-  spec.height = height;
-  spec.text = text;
-  spec.flags = flags;
-  spec.options = Options(flags);
-  return CtlMake(spec);
+  CtlSpec desc;
+  desc.platKind = PlatControlKind::kLabel;
+  desc.kind = &kTextKind;
+  desc.number = number;
+  desc.x = x;
+  desc.y = y;
+  desc.width = width;
+  desc.height = height;
+  desc.text = text;
+  desc.flags = flags;
+  desc.options = Options(flags);
+  return CtlMake(desc);
 }

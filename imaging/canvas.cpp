@@ -402,15 +402,15 @@ ObjectHandle Canvas_Create(ObjectHandle number, int x, int y, int width, int hei
   if (flags & KX_Canvas_Border) style |= kPlatStyleClientEdge;
   if (flags & KX_Canvas_Keyboard) style |= kPlatStyleTabStop;
   if (flags & KX_Canvas_Container) style |= kPlatStyleClipChildren;
-  PlatWindowSpec spec;
-  spec.parent = parent;
-  spec.style = style;
-  spec.x = x;
-  spec.y = y;
-  spec.width = width;
-  spec.height = height;
-  spec.proc = CanvasProc;
-  PlatWindow window = Plat_CreateWindow(spec);
+  PlatWindowSpec desc;
+  desc.parent = parent;
+  desc.style = style;
+  desc.x = x;
+  desc.y = y;
+  desc.width = width;
+  desc.height = height;
+  desc.proc = CanvasProc;
+  PlatWindow window = Plat_CreateWindow(desc);
   if (!window) return 0;
 
   auto* data = new CanvasData;

@@ -157,7 +157,7 @@ struct PlatWindowSpec {
 };
 
 // Creates the window hidden. Null when the platform refuses.
-PlatWindow Plat_CreateWindow(const PlatWindowSpec& spec);
+PlatWindow Plat_CreateWindow(const PlatWindowSpec& desc);
 // Destroys the window and its children; no message is sent.
 void Plat_DestroyWindow(PlatWindow window);
 bool Plat_IsWindow(PlatWindow window);
@@ -290,7 +290,7 @@ struct PlatFileDialogResult {
   int filterIndex = 0;  // 1-based pair the user picked
 };
 
-PlatFileDialogResult Plat_FileDialog(const PlatFileDialogSpec& spec);
+PlatFileDialogResult Plat_FileDialog(const PlatFileDialogSpec& desc);
 
 // A yes/no question; true for yes.
 bool Plat_AskYesNo(PlatWindow owner, const std::u16string& title, const std::u16string& text);

@@ -9,7 +9,7 @@
 #include "platform/platform.h"
 
 // Null restores the real dialog / desktop.
-using PlatFileChooser = PlatFileDialogResult (*)(const PlatFileDialogSpec& spec);
+using PlatFileChooser = PlatFileDialogResult (*)(const PlatFileDialogSpec& desc);
 void Plat_TestSetFileChooser(PlatFileChooser chooser);
 using PlatQuestionAnswerer = bool (*)(const std::u16string& title, const std::u16string& text);
 void Plat_TestSetQuestionAnswerer(PlatQuestionAnswerer answerer);

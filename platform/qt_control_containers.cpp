@@ -18,11 +18,11 @@ using platqt::KindOf;
 
 // A page window inside `owner`, made like every other window.
 PlatWindow MakePage(PlatWindow owner) {
-  PlatWindowSpec spec;
-  spec.parent = owner;
-  spec.kind = PlatControlKind::kPage;
-  spec.style = kPlatStyleChild;
-  return Plat_CreateWindow(spec);
+  PlatWindowSpec desc;
+  desc.parent = owner;
+  desc.kind = PlatControlKind::kPage;
+  desc.style = kPlatStyleChild;
+  return Plat_CreateWindow(desc);
 }
 
 }  // namespace

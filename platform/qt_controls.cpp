@@ -416,9 +416,9 @@ QWidget* MakeCaptioned(PlatControlKind kind, std::uint32_t options, QWidget* par
 
 }  // namespace
 
-QWidget* MakeControl(const PlatWindowSpec& spec, QWidget* parent) {
-  const PlatControlKind kind = spec.kind;
-  const std::uint32_t options = spec.options;
+QWidget* MakeControl(const PlatWindowSpec& desc, QWidget* parent) {
+  const PlatControlKind kind = desc.kind;
+  const std::uint32_t options = desc.options;
   QWidget* widget = MakeCaptioned(kind, options, parent);
   if (!widget) widget = MakeEdit(kind, options, parent);
   if (!widget) widget = MakeValueControl(kind, options, parent);

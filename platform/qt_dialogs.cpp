@@ -35,29 +35,29 @@ QString NameFilter(const std::u16string& description, const std::u16string& filt
 
 }  // namespace
 
-PlatFileDialogResult Plat_FileDialog(const PlatFileDialogSpec& spec) {
-  if (gChooser) return gChooser(spec);
+PlatFileDialogResult Plat_FileDialog(const PlatFileDialogSpec& desc) {
+  if (gChooser) return gChooser(desc);
   PlatFileDialogResult result;
   if (!Plat_IsMainThread()) return result;
 
-  QFileDialog dialog(platqt::WidgetFor(spec.owner), ToQString(spec.title));
+  QFileDialog dialog(platqt::WidgetFor(desc.owner), ToQString(desc.title));
   dialog.setOption(QFileDialog::DontUseNativeDialog, false);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);  // the caller asks
   dialog.setOption(QFileDialog::ReadOnly, false);
-  dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(spec.save          ? QFileDialog::AnyFile
-                     : spec.multiSelect ? QFileDialog::ExistingFiles
+  dialog.setAcceptMode(desc.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(desc.save          ? QFileDialog::AnyFile
+                     : desc.multiSelect ? QFileDialog::ExistingFiles
                                         : QFileDialog::ExistingFile);
   QStringList filters;
-  for (const auto& [description, patterns] : spec.filters)
+  for (const auto& [description, patterns] : desc.filters)
     filters << NameFilter(description, patterns);
   if (!filters.isEmpty()) {
     dialog.setNameFilters(filters);
-    if (spec.filterIndex >= 1 && spec.filterIndex <= filters.size())
-      dialog.selectNameFilter(filters[spec.filterIndex - 1]);
+    if (desc.filterIndex >= 1 && desc.filterIndex <= filters.size())
+      dialog.selectNameFilter(filters[desc.filterIndex - 1]);
   }
-  if (!spec.directory.empty()) dialog.setDirectory(ToQString(spec.directory));
-  if (!spec.fileName.empty()) dialog.selectFile(ToQString(spec.fileName));
+  if (!desc.directory.empty()) dialog.setDirectory(ToQString(desc.directory));
+  if (!desc.fileName.empty()) dialog.selectFile(ToQString(desc.fileName));
   if (dialog.exec() != QDialog::Accepted) return result;
 
   const QStringList chosen = dialog.selectedFiles();

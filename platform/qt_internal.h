@@ -43,7 +43,7 @@ void RefreshGeometry(PlatWindowTag* tag);
 void StartPosting();
 // Native controls (qt_controls*.cpp): the widget for a control kind, and
 // the text of a control widget.
-QWidget* MakeControl(const PlatWindowSpec& spec, QWidget* parent);
+QWidget* MakeControl(const PlatWindowSpec& desc, QWidget* parent);
 bool IsControl(const QWidget* widget);
 void SetControlText(QWidget* widget, const std::u16string& text);
 std::u16string ControlText(const QWidget* widget);

@@ -140,30 +140,30 @@ bool Plat_IsStarted() { return gStarted; }
 
 bool Plat_IsMainThread() { return gStarted && std::this_thread::get_id() == gMainThread; }
 
-PlatWindow Plat_CreateWindow(const PlatWindowSpec& spec) {
+PlatWindow Plat_CreateWindow(const PlatWindowSpec& desc) {
   if (!gStarted || !Plat_IsMainThread()) return nullptr;
   PlatWindowTag* parent = nullptr;
-  if (spec.parent && !(parent = platqt::Live(spec.parent))) return nullptr;
+  if (desc.parent && !(parent = platqt::Live(desc.parent))) return nullptr;
   QWidget* widget = nullptr;
   // A window with a parent but without the child style is a top-level
   // window owned by the parent.
-  const bool isChild = parent && (spec.style & kPlatStyleChild);
+  const bool isChild = parent && (desc.style & kPlatStyleChild);
   if (isChild) {
-    widget = spec.kind == PlatControlKind::kPlain ? new QWidget(parent->widget)
-                                                  : platqt::MakeControl(spec, parent->widget);
+    widget = desc.kind == PlatControlKind::kPlain ? new QWidget(parent->widget)
+                                                  : platqt::MakeControl(desc, parent->widget);
   } else {
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
-    if (spec.style & kPlatStyleTool) flags = Qt::Tool | Qt::CustomizeWindowHint;
-    if (spec.style & kPlatStyleBorderless)
+    if (desc.style & kPlatStyleTool) flags = Qt::Tool | Qt::CustomizeWindowHint;
+    if (desc.style & kPlatStyleBorderless)
       flags |= Qt::FramelessWindowHint;
     else {
-      if (spec.style & (kPlatStyleTitle | kPlatStyleTool)) flags |= Qt::WindowTitleHint;
-      if (spec.style & kPlatStyleSystemMenu)
+      if (desc.style & (kPlatStyleTitle | kPlatStyleTool)) flags |= Qt::WindowTitleHint;
+      if (desc.style & kPlatStyleSystemMenu)
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-      if (spec.style & kPlatStyleMinimizeBox) flags |= Qt::WindowMinimizeButtonHint;
-      if (spec.style & kPlatStyleMaximizeBox) flags |= Qt::WindowMaximizeButtonHint;
+      if (desc.style & kPlatStyleMinimizeBox) flags |= Qt::WindowMinimizeButtonHint;
+      if (desc.style & kPlatStyleMaximizeBox) flags |= Qt::WindowMaximizeButtonHint;
     }
-    if (spec.style & kPlatStyleStayOnTop) flags |= Qt::WindowStaysOnTopHint;
+    if (desc.style & kPlatStyleStayOnTop) flags |= Qt::WindowStaysOnTopHint;
     widget = new QWidget(parent ? parent->widget.data() : nullptr, flags);
   }
   if (!widget) return nullptr;
@@ -171,11 +171,11 @@ PlatWindow Plat_CreateWindow(const PlatWindowSpec& spec) {
   auto* tag = new PlatWindowTag;
   tag->widget = widget;
   tag->parent = parent;  // for a top-level window: its owner
-  tag->kind = spec.kind;
-  tag->style = spec.style;
-  tag->proc = spec.proc;
-  tag->user = spec.user;
-  tag->edge = (!widget->isWindow() && (spec.style & kPlatStyleClientEdge)) ? 2 : 0;
+  tag->kind = desc.kind;
+  tag->style = desc.style;
+  tag->proc = desc.proc;
+  tag->user = desc.user;
+  tag->edge = (!widget->isWindow() && (desc.style & kPlatStyleClientEdge)) ? 2 : 0;
   {
     std::lock_guard lock(gLiveMutex);
     gLive.insert(tag);
@@ -183,31 +183,31 @@ PlatWindow Plat_CreateWindow(const PlatWindowSpec& spec) {
   widget->setProperty("plat_tag", QVariant::fromValue(reinterpret_cast<qulonglong>(tag)));
   widget->setAttribute(Qt::WA_DeleteOnClose, false);
   // Native controls paint themselves and keep their own focus behaviour.
-  const bool plain = spec.kind == PlatControlKind::kPlain || !isChild;
+  const bool plain = desc.kind == PlatControlKind::kPlain || !isChild;
   if (plain) {
     widget->setAttribute(Qt::WA_OpaquePaintEvent, true);
     widget->setAttribute(Qt::WA_NoSystemBackground, true);
-    widget->setFocusPolicy((spec.style & kPlatStyleTabStop) ? Qt::TabFocus : Qt::NoFocus);
+    widget->setFocusPolicy((desc.style & kPlatStyleTabStop) ? Qt::TabFocus : Qt::NoFocus);
   }
   widget->setMouseTracking(true);
   widget->installEventFilter(gTranslator);
   if (!plain) {
-    platqt::SetControlText(widget, spec.text);
-  } else if (!spec.text.empty()) {
+    platqt::SetControlText(widget, desc.text);
+  } else if (!desc.text.empty()) {
     if (widget->isWindow())
-      widget->setWindowTitle(ToQ(spec.text));
+      widget->setWindowTitle(ToQ(desc.text));
     else
-      widget->setProperty("plat_text", ToQ(spec.text));
+      widget->setProperty("plat_text", ToQ(desc.text));
   }
   if (widget->isWindow()) {
-    widget->resize(std::max(spec.width, 1), std::max(spec.height, 1));
-    if (!spec.platformPosition) widget->move(spec.x, spec.y);
+    widget->resize(std::max(desc.width, 1), std::max(desc.height, 1));
+    if (!desc.platformPosition) widget->move(desc.x, desc.y);
     // Made natively now so that the frame is known before the window shows
     // (centring and outer sizes need it).
     widget->winId();
   } else {
-    widget->setGeometry(spec.x + parent->edge, spec.y + parent->edge, std::max(spec.width, 0),
-                        std::max(spec.height, 0));
+    widget->setGeometry(desc.x + parent->edge, desc.y + parent->edge, std::max(desc.width, 0),
+                        std::max(desc.height, 0));
     widget->hide();
   }
   platqt::RefreshGeometry(tag);

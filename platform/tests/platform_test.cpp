@@ -32,14 +32,14 @@ int Count(const Log& log, std::uint32_t id) {
 }
 
 PlatWindow OpenTop(Log* log, int w = 200, int h = 120) {
-  PlatWindowSpec spec;
-  spec.style = kPlatStyleTitle | kPlatStyleSystemMenu | kPlatStyleSizable;
-  spec.width = w;
-  spec.height = h;
-  spec.text = u"Probe";
-  spec.proc = Record;
-  spec.user = log;
-  return Plat_CreateWindow(spec);
+  PlatWindowSpec desc;
+  desc.style = kPlatStyleTitle | kPlatStyleSystemMenu | kPlatStyleSizable;
+  desc.width = w;
+  desc.height = h;
+  desc.text = u"Probe";
+  desc.proc = Record;
+  desc.user = log;
+  return Plat_CreateWindow(desc);
 }
 
 TEST(PlatformWindow, CreateSizeTextPropertiesDestroy) {
@@ -57,16 +57,16 @@ TEST(PlatformWindow, CreateSizeTextPropertiesDestroy) {
   EXPECT_EQ(Plat_GetProperty(top, "KX_WindowID"), 8);
   EXPECT_EQ(Plat_GetProperty(top, "KX_Other"), 0);
 
-  PlatWindowSpec spec;
-  spec.parent = top;
-  spec.style = kPlatStyleChild | kPlatStyleClientEdge;
-  spec.x = 10;
-  spec.y = 20;
-  spec.width = 50;
-  spec.height = 40;
-  spec.proc = Record;
-  spec.user = &log;
-  PlatWindow child = Plat_CreateWindow(spec);
+  PlatWindowSpec desc;
+  desc.parent = top;
+  desc.style = kPlatStyleChild | kPlatStyleClientEdge;
+  desc.x = 10;
+  desc.y = 20;
+  desc.width = 50;
+  desc.height = 40;
+  desc.proc = Record;
+  desc.user = &log;
+  PlatWindow child = Plat_CreateWindow(desc);
   ASSERT_NE(child, nullptr);
   EXPECT_EQ(Plat_Parent(child), top);
   EXPECT_EQ(Plat_TopLevel(child), top);
@@ -152,16 +152,16 @@ TEST(PlatformLoop, PostToAGoneWindowFreesItsData) {
 TEST(PlatformPaint, RepaintNowIsVisibleInAGrab) {
   Log log;
   PlatWindow top = OpenTop(&log, 100, 80);
-  PlatWindowSpec spec;
-  spec.parent = top;
-  spec.style = kPlatStyleChild;
-  spec.x = 5;
-  spec.y = 5;
-  spec.width = 40;
-  spec.height = 30;
-  spec.proc = Record;
-  spec.user = &log;
-  PlatWindow child = Plat_CreateWindow(spec);
+  PlatWindowSpec desc;
+  desc.parent = top;
+  desc.style = kPlatStyleChild;
+  desc.x = 5;
+  desc.y = 5;
+  desc.width = 40;
+  desc.height = 30;
+  desc.proc = Record;
+  desc.user = &log;
+  PlatWindow child = Plat_CreateWindow(desc);
   Plat_Show(child, PlatShow::kNormal);
   Plat_Show(top, PlatShow::kNormal);
   for (int i = 0; i < 5; ++i) Plat_WaitMessage(10);
@@ -192,20 +192,20 @@ TEST(PlatformPaint, BitmapRowsAreBottomUp) {
     painter.bits[x * 3 + 0] = 255;           // bottom row: blue
     painter.bits[stride + x * 3 + 1] = 255;  // top row: green
   }
-  PlatWindowSpec spec;
-  spec.parent = top;
-  spec.style = kPlatStyleChild;
-  spec.width = 4;
-  spec.height = 2;
-  spec.proc = [](const PlatMessage& m, void* user) -> std::intptr_t {
+  PlatWindowSpec desc;
+  desc.parent = top;
+  desc.style = kPlatStyleChild;
+  desc.width = 4;
+  desc.height = 2;
+  desc.proc = [](const PlatMessage& m, void* user) -> std::intptr_t {
     if (m.id == kPlatPaint) {
       auto* p = static_cast<Painter*>(user);
       Plat_PaintBitmap(m.window, p->bits.data(), 4, 2, 12, 0, 0);
     }
     return 0;
   };
-  spec.user = &painter;
-  PlatWindow child = Plat_CreateWindow(spec);
+  desc.user = &painter;
+  PlatWindow child = Plat_CreateWindow(desc);
   Plat_Show(child, PlatShow::kNormal);
   Plat_Show(top, PlatShow::kNormal);
   for (int i = 0; i < 5; ++i) Plat_WaitMessage(10);  // until exposed
@@ -224,14 +224,14 @@ TEST(PlatformPaint, BitmapRowsAreBottomUp) {
 TEST(PlatformInput, MouseKeysAndTabReachTheRightProcedure) {
   Log topLog, childLog;
   PlatWindow top = OpenTop(&topLog);
-  PlatWindowSpec spec;
-  spec.parent = top;
-  spec.style = kPlatStyleChild | kPlatStyleTabStop;
-  spec.width = 50;
-  spec.height = 50;
-  spec.proc = Record;
-  spec.user = &childLog;
-  PlatWindow child = Plat_CreateWindow(spec);
+  PlatWindowSpec desc;
+  desc.parent = top;
+  desc.style = kPlatStyleChild | kPlatStyleTabStop;
+  desc.width = 50;
+  desc.height = 50;
+  desc.proc = Record;
+  desc.user = &childLog;
+  PlatWindow child = Plat_CreateWindow(desc);
   Plat_Show(child, PlatShow::kNormal);
   Plat_Show(top, PlatShow::kNormal);
 

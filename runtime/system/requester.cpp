@@ -66,16 +66,16 @@ void SplitDefault(const std::u16string& file, std::u16string* directory, std::u1
 PlatFileDialogSpec MakeSpec(bool save, bool multi, const std::u16string& title,
                             const std::u16string& defaultFile, const std::u16string& pattern,
                             int position) {
-  PlatFileDialogSpec spec;
-  spec.save = save;
-  spec.multiSelect = multi;
-  spec.title = title;
-  SplitDefault(defaultFile, &spec.directory, &spec.fileName);
-  spec.filters = Filters(pattern);
-  spec.filterIndex = position + 1;
+  PlatFileDialogSpec desc;
+  desc.save = save;
+  desc.multiSelect = multi;
+  desc.title = title;
+  SplitDefault(defaultFile, &desc.directory, &desc.fileName);
+  desc.filters = Filters(pattern);
+  desc.filterIndex = position + 1;
   // The owner is our active window, if one of ours is active.
-  spec.owner = Plat_ActiveWindow();
-  return spec;
+  desc.owner = Plat_ActiveWindow();
+  return desc;
 }
 
 std::u16string WithSeparator(std::u16string directory) {
@@ -118,20 +118,20 @@ std::u16string Req_NextSelectedFile() {
 
 std::u16string Req_SaveFile(const std::u16string& title, const std::u16string& defaultFile,
                             const std::u16string& pattern, int patternPosition) {
-  PlatFileDialogSpec spec = MakeSpec(true, false, title, defaultFile, pattern, patternPosition);
+  PlatFileDialogSpec desc = MakeSpec(true, false, title, defaultFile, pattern, patternPosition);
   for (;;) {
-    PlatFileDialogResult result = Plat_FileDialog(spec);
+    PlatFileDialogResult result = Plat_FileDialog(desc);
     if (!result.ok || result.parts.empty() || result.parts.front().empty()) return {};
     const std::u16string path = result.parts.front();
     // Never replace a file without asking.
     if (Fs_FileSize(path) < 0 ||
-        Plat_AskYesNo(spec.owner, title,
+        Plat_AskYesNo(desc.owner, title,
                       Fs_FilePart(path) + u" ist bereits vorhanden.\nMöchten Sie sie ersetzen?")) {
       gPattern = result.filterIndex;
       return path;
     }
-    SplitDefault(path, &spec.directory, &spec.fileName);
-    if (result.filterIndex > 0) spec.filterIndex = result.filterIndex;
+    SplitDefault(path, &desc.directory, &desc.fileName);
+    if (result.filterIndex > 0) desc.filterIndex = result.filterIndex;
   }
 }
 

@@ -205,18 +205,18 @@ ObjectHandle Win_Open(ObjectHandle window, int x, int y, int innerWidth, int inn
     if (style & kMaximizeBox) platStyle |= kPlatStyleMaximizeBox;
   }
 
-  PlatWindowSpec spec;
-  spec.parent = static_cast<PlatWindow>(Win_Native(parent));
-  spec.style = platStyle;
-  spec.x = x;
-  spec.y = y;
-  spec.width = innerWidth;
-  spec.height = innerHeight;
-  spec.platformPosition =
+  PlatWindowSpec desc;
+  desc.parent = static_cast<PlatWindow>(Win_Native(parent));
+  desc.style = platStyle;
+  desc.x = x;
+  desc.y = y;
+  desc.width = innerWidth;
+  desc.height = innerHeight;
+  desc.platformPosition =
       x == KX_Unchanged ||
       (y == KX_Unchanged && !(flags & (KX_Window_ScreenCentered | KX_Window_WindowCentered)));
-  spec.text = title;
-  spec.proc = WindowProc;
+  desc.text = title;
+  desc.proc = WindowProc;
 
   auto& table = Table();
   ObjectHandle number = 0;
@@ -227,7 +227,7 @@ ObjectHandle Win_Open(ObjectHandle window, int x, int y, int innerWidth, int inn
     std::lock_guard lock(table.Mutex());
     WindowRecord* w = table.Allocate(window, &number);
     if (!w) return 0;
-    handle = Plat_CreateWindow(spec);
+    handle = Plat_CreateWindow(desc);
     if (!handle) {
       table.Release(number);
       return 0;
@@ -235,14 +235,14 @@ ObjectHandle Win_Open(ObjectHandle window, int x, int y, int innerWidth, int inn
     w->handle = handle;
     w->number = number;
     w->flags = flags;
-    w->owner = spec.parent;
+    w->owner = desc.parent;
     Plat_SetProperty(handle, "KX_WindowID", static_cast<std::intptr_t>(number + 1));
   }
 
   if (flags & KX_Window_ScreenCentered)
     Plat_Center(handle, nullptr);
   else if (flags & KX_Window_WindowCentered)
-    Plat_Center(handle, spec.parent ? spec.parent : Plat_ActiveWindow());
+    Plat_Center(handle, desc.parent ? desc.parent : Plat_ActiveWindow());
 
   if (!(flags & KX_Window_Invisible)) {
     PlatShow how = PlatShow::kNormal;

@@ -327,12 +327,12 @@ TEST_F(EventTest, SizeBoundsConvertKeepAndCap) {
 
 // A plain child window registered as a gadget, as control kinds do.
 ObjectHandle MakeGadget(ObjectHandle window, ObjectHandle number, bool tabStop) {
-  PlatWindowSpec spec;
-  spec.parent = static_cast<PlatWindow>(Win_Native(window));
-  spec.style = kPlatStyleChild | (tabStop ? std::uint32_t{kPlatStyleTabStop} : 0u);
-  spec.width = 40;
-  spec.height = 20;
-  PlatWindow child = Plat_CreateWindow(spec);
+  PlatWindowSpec desc;
+  desc.parent = static_cast<PlatWindow>(Win_Native(window));
+  desc.style = kPlatStyleChild | (tabStop ? std::uint32_t{kPlatStyleTabStop} : 0u);
+  desc.width = 40;
+  desc.height = 20;
+  PlatWindow child = Plat_CreateWindow(desc);
   static const GadgetKind kPlainKind = {.id = 901, .free = [](GadgetRecord& g) {
                                           Plat_DestroyWindow(static_cast<PlatWindow>(g.handle));
                                         }};

@@ -19,8 +19,8 @@ std::vector<PlatFileDialogSpec> gAsked;
 std::deque<bool> gReplies;
 std::vector<std::u16string> gQuestions;
 
-PlatFileDialogResult Choose(const PlatFileDialogSpec& spec) {
-  gAsked.push_back(spec);
+PlatFileDialogResult Choose(const PlatFileDialogSpec& desc) {
+  gAsked.push_back(desc);
   if (gAnswers.empty()) return {};
   PlatFileDialogResult r = gAnswers.front();
   gAnswers.pop_front();
@@ -101,16 +101,16 @@ TEST_F(RequesterTest, PatternBecomesPairsWithThePreselectedOne) {
   gAnswers.push_back(Chosen({u"/x/a.zip"}));
   Req_OpenFile(u"Load XYZ", u"", kPattern, 2, KX_Requester_MultiSelection);
   ASSERT_EQ(gAsked.size(), 1u);
-  const PlatFileDialogSpec& spec = gAsked[0];
-  EXPECT_FALSE(spec.save);
-  EXPECT_TRUE(spec.multiSelect);
-  EXPECT_EQ(spec.title, u"Load XYZ");
-  ASSERT_EQ(spec.filters.size(), 3u);
-  EXPECT_EQ(spec.filters[0].first, u"Unterstützte Formate");
-  EXPECT_EQ(spec.filters[0].second, u"*.zip;*.xyz");
-  EXPECT_EQ(spec.filters[2].first, u"xyz");
-  EXPECT_EQ(spec.filters[2].second, u"*.xyz");
-  EXPECT_EQ(spec.filterIndex, 3);
+  const PlatFileDialogSpec& desc = gAsked[0];
+  EXPECT_FALSE(desc.save);
+  EXPECT_TRUE(desc.multiSelect);
+  EXPECT_EQ(desc.title, u"Load XYZ");
+  ASSERT_EQ(desc.filters.size(), 3u);
+  EXPECT_EQ(desc.filters[0].first, u"Unterstützte Formate");
+  EXPECT_EQ(desc.filters[0].second, u"*.zip;*.xyz");
+  EXPECT_EQ(desc.filters[2].first, u"xyz");
+  EXPECT_EQ(desc.filters[2].second, u"*.xyz");
+  EXPECT_EQ(desc.filterIndex, 3);
 
   Req_OpenFile(u"t", u"", u"PNG|*.png|Rest", 0);
   ASSERT_EQ(gAsked.size(), 2u);
