@@ -46,16 +46,6 @@ const GadgetKind kButtonKind = {
 
 ObjectHandle Ctl_Button(ObjectHandle number, int x, int y, int width, int height,
                         const std::u16string& text, std::int64_t flags) {
-  CtlSpec desc;
-  desc.platKind = PlatControlKind::kButton;
-  desc.kind = &kButtonKind;
-  desc.number = number;
-  desc.x = x;
-  desc.y = y;
-  desc.width = width;
-  desc.height = height;
-  desc.text = text;
-  desc.flags = flags;
-  desc.options = Options(flags);
-  return CtlMake(desc);
+  return CtlMake({PlatControlKind::kButton, &kButtonKind, number, x, y, width, height, text, flags,
+                  Options(flags)});
 }

@@ -5,18 +5,8 @@
 
 ObjectHandle CtlMakeRequest(const ControlRequest& r, PlatControlKind platKind,
                             const GadgetKind* kind, std::uint32_t options, GadgetRecord** record) {
-  CtlSpec desc;
-  desc.platKind = platKind;
-  desc.kind = kind;
-  desc.number = r.number;
-  desc.x = r.x;
-  desc.y = r.y;
-  desc.width = r.width;
-  desc.height = r.height;
-  desc.text = r.text;
-  desc.flags = r.flags;
-  desc.options = options;
-  return CtlMake(desc, record);
+  return CtlMake(
+      {platKind, kind, r.number, r.x, r.y, r.width, r.height, r.text, r.flags, options}, record);
 }
 
 ObjectHandle Ctl_Create(const ControlRequest& r) {

@@ -78,19 +78,13 @@ const GadgetKind kProgressKind = {
 
 ObjectHandle Ctl_ProgressBar(ObjectHandle number, int x, int y, int width, int height,
                              std::int64_t minimum, std::int64_t maximum, std::int64_t flags) {
-  CtlSpec desc;
-  desc.platKind = PlatControlKind::kProgressBar;
-  desc.kind = &kProgressKind;
-  desc.number = number;
-  desc.x = x;
-  desc.y = y;
-  desc.width = width;
-  desc.height = height;
-  desc.flags = flags;
-  if (flags & KX_ProgressBar_Smooth) desc.options |= kPlatOptSmooth;
-  if (flags & KX_ProgressBar_Vertical) desc.options |= kPlatOptVertical;
+  std::uint32_t options = 0;
+  if (flags & KX_ProgressBar_Smooth) options |= kPlatOptSmooth;
+  if (flags & KX_ProgressBar_Vertical) options |= kPlatOptVertical;
   GadgetRecord* g = nullptr;
-  const ObjectHandle result = CtlMake(desc, &g);
+  const ObjectHandle result = CtlMake(
+      {PlatControlKind::kProgressBar, &kProgressKind, number, x, y, width, height, {}, flags, options},
+      &g);
   if (!result) return 0;
   g->kindData = new ProgressBarData;
   PlatCtl_SetRange(CtlWindow(*g), minimum, maximum);

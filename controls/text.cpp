@@ -43,16 +43,6 @@ const GadgetKind kTextKind = {
 
 ObjectHandle Ctl_Text(ObjectHandle number, int x, int y, int width, int height,
                       const std::u16string& text, std::int64_t flags) {
-  CtlSpec desc;
-  desc.platKind = PlatControlKind::kLabel;
-  desc.kind = &kTextKind;
-  desc.number = number;
-  desc.x = x;
-  desc.y = y;
-  desc.width = width;
-  desc.height = height;
-  desc.text = text;
-  desc.flags = flags;
-  desc.options = Options(flags);
-  return CtlMake(desc);
+  return CtlMake({PlatControlKind::kLabel, &kTextKind, number, x, y, width, height, text, flags,
+                  Options(flags)});
 }
