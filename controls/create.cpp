@@ -5,8 +5,8 @@
 
 ObjectHandle CtlMakeRequest(const ControlRequest& r, PlatControlKind platKind,
                             const GadgetKind* kind, std::uint32_t options, GadgetRecord** record) {
-  return CtlMake(
-      {platKind, kind, r.number, r.x, r.y, r.width, r.height, r.text, r.flags, options}, record);
+  return CtlMake({platKind, kind, r.number, r.x, r.y, r.width, r.height, r.text, r.flags, options},
+                 record);
 }
 
 ObjectHandle Ctl_Create(const ControlRequest& r) {

@@ -82,9 +82,17 @@ ObjectHandle Ctl_ProgressBar(ObjectHandle number, int x, int y, int width, int h
   if (flags & KX_ProgressBar_Smooth) options |= kPlatOptSmooth;
   if (flags & KX_ProgressBar_Vertical) options |= kPlatOptVertical;
   GadgetRecord* g = nullptr;
-  const ObjectHandle result = CtlMake(
-      {PlatControlKind::kProgressBar, &kProgressKind, number, x, y, width, height, {}, flags, options},
-      &g);
+  const ObjectHandle result = CtlMake({PlatControlKind::kProgressBar,
+                                       &kProgressKind,
+                                       number,
+                                       x,
+                                       y,
+                                       width,
+                                       height,
+                                       {},
+                                       flags,
+                                       options},
+                                      &g);
   if (!result) return 0;
   g->kindData = new ProgressBarData;
   PlatCtl_SetRange(CtlWindow(*g), minimum, maximum);

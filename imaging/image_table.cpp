@@ -48,6 +48,21 @@ bool SizeFits(std::int64_t width, std::int64_t height) {
   return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide;
 }
 
+// Takes the number for a new image made of `bitmap` (caller holds the table
+// lock). A failed create still frees what held a fixed number, then releases
+// it; the bitmap is deleted on failure.
+ImageRecord* Adopt(ObjectTable<ImageRecord>& table, ObjectHandle number, Bitmap* bitmap,
+                   ObjectHandle* assigned) {
+  ImageRecord* record = table.Allocate(number, assigned);
+  if (!record || !bitmap) {
+    if (record) table.Release(*assigned);
+    Bitmap_Delete(bitmap);
+    return nullptr;
+  }
+  record->handle = bitmap;
+  return record;
+}
+
 }  // namespace
 
 void Img_Init() {
@@ -73,14 +88,8 @@ ObjectHandle Img_Create(ObjectHandle number, std::int64_t width, std::int64_t he
   auto& table = ImageTable();
   std::lock_guard lock(table.Mutex());
   ObjectHandle assigned = 0;
-  ImageRecord* record = table.Allocate(number, &assigned);
-  if (!record || !bitmap) {
-    // A failed create still frees what held the number, then releases it.
-    if (record) table.Release(assigned);
-    Bitmap_Delete(bitmap);
-    return 0;
-  }
-  record->handle = bitmap;
+  ImageRecord* record = Adopt(table, number, bitmap, &assigned);
+  if (!record) return 0;
   record->width = static_cast<std::int16_t>(width);
   record->height = static_cast<std::int16_t>(height);
   record->depth = static_cast<std::uint8_t>(depth);
@@ -144,13 +153,8 @@ ObjectHandle Img_Copy(ObjectHandle source, ObjectHandle number) {
 
   std::lock_guard lock(table.Mutex());
   ObjectHandle assigned = 0;
-  ImageRecord* record = table.Allocate(number, &assigned);
-  if (!record || !bitmap) {
-    if (record) table.Release(assigned);
-    Bitmap_Delete(bitmap);
-    return 0;
-  }
-  record->handle = bitmap;
+  ImageRecord* record = Adopt(table, number, bitmap, &assigned);
+  if (!record) return 0;
   record->width = fields.width;
   record->height = fields.height;
   record->depth = fields.depth;
