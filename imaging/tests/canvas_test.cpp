@@ -1,15 +1,10 @@
 #include "imaging/canvas.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <thread>
-#include <vector>
 
-#include "imaging/bitmap.h"
-#include "imaging/drawing.h"
-#include "imaging/image.h"
+#include "imaging/tests/test_support.h"
 #include "platform/platform.h"
 #include "platform/platform_test_hooks.h"
 #include "runtime/system/event.h"
@@ -18,7 +13,6 @@
 
 namespace {
 
-using Bytes = std::vector<int>;
 using Types = std::vector<std::int64_t>;
 
 struct Seen {

@@ -1,5 +1,4 @@
-#include <sys/wait.h>
-#include <unistd.h>
+#include <tuple>
 
 #include "imaging/png_encoder.h"
 #include "imaging/tests/png_test_util.h"
@@ -53,7 +52,8 @@ class PngSaveTest : public ImagingTest {
   TempFolder dir_;
 };
 
-// Through Img_Save the image's bottom-up memory comes out top row first.
+// Through Img_Save the image's bottom-up memory comes out top row first, red
+// first, alpha kept by default.
 TEST_F(PngSaveTest, ImagesBecomeRgbOrRgbaTopRowFirst) {
   const ObjectHandle rgb = Img_Create(KX_Any, 3, 2, 24, 0);
   SetPixelBytes(rgb, 0, 0, {10, 20, 30});  // blue, green, red
@@ -61,19 +61,21 @@ TEST_F(PngSaveTest, ImagesBecomeRgbOrRgbaTopRowFirst) {
   ASSERT_NE(Img_Save(rgb, dir_.Wide("a.png"), EncoderPng), 0);
   DecodedPng png = DecodePng(ReadBytes(dir_ / "a.png"));
   ASSERT_TRUE(png.ok);
-  EXPECT_EQ(png.colourType, PNG_COLOR_TYPE_RGB);
+  EXPECT_EQ(std::tie(png.width, png.height, png.bitDepth, png.colourType, png.interlace),
+            std::make_tuple(3u, 2u, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE));
   EXPECT_EQ(png.rows,
             (std::vector<Row>{{30, 20, 10, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 3, 2, 1}}));
 
   const ObjectHandle rgba = Img_Create(KX_Any, 2, 2, 32, -1);
   SetPixelBytes(rgba, 0, 0, {10, 20, 30, 128});
+  SetPixelBytes(rgba, 1, 0, {1, 2, 3, 7});
   SetPixelBytes(rgba, 1, 1, {40, 50, 60, 255});
   ASSERT_NE(Img_Save(rgba, dir_.Wide("b.png"), EncoderPng), 0);
   png = DecodePng(ReadBytes(dir_ / "b.png"));
   ASSERT_TRUE(png.ok);
-  EXPECT_EQ(png.colourType, PNG_COLOR_TYPE_RGBA) << "alpha kept by default";
+  EXPECT_EQ(std::tie(png.bitDepth, png.colourType), std::make_tuple(8, PNG_COLOR_TYPE_RGBA));
   EXPECT_EQ(png.rows,
-            (std::vector<Row>{{30, 20, 10, 128, 0, 0, 0, 0}, {0, 0, 0, 0, 60, 50, 40, 255}}));
+            (std::vector<Row>{{30, 20, 10, 128, 3, 2, 1, 7}, {0, 0, 0, 0, 60, 50, 40, 255}}));
 
   // Indexed depths take the image composited over white.
   ASSERT_NE(Img_Save(rgba, dir_.Wide("c.png"), EncoderPng, kDefaultSaveFlags, 8), 0);

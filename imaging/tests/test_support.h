@@ -2,7 +2,11 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -69,6 +73,22 @@ struct TempFolder {
     return names;
   }
 };
+
+// Runs `save` in a child process whose writes fail like a full disk beyond
+// `limit` bytes per file; returns the child's result (1 success, 0 failure).
+template <typename Save>
+int SaveUnderFileSizeLimit(rlim_t limit, Save save) {
+  const pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit small{limit, limit};
+    setrlimit(RLIMIT_FSIZE, &small);
+    _exit(save() ? 1 : 0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 // Frees every image between tests so numbers and counts start fresh.
 class ImagingTest : public ::testing::Test {
