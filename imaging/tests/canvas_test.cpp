@@ -183,21 +183,37 @@ TEST_F(CanvasTest, DrawingOnAWorkerRepaintsThroughTheMainThread) {
   EXPECT_EQ(Grabbed(c, 0, 19), (Bytes{0, 255, 0}));
 }
 
-TEST_F(CanvasTest, ResizeWaitsForAWorkersDrawing) {
+// A worker's drawing holds off a resize until Draw_Stop, and a canvas freed
+// meanwhile stays valid for it.
+TEST_F(CanvasTest, AWorkersDrawingHoldsOffResizeAndOutlivesFree) {
   const ObjectHandle c = Make(30, 20);
-  std::atomic<bool> drawing{false};
-  std::thread worker([c, &drawing] {
+  std::atomic<int> step{0};
+  auto waitFor = [&step](int s) {
+    while (step != s) std::this_thread::yield();
+  };
+  std::thread worker([c, &step, &waitFor] {
     ASSERT_NE(Draw_Start(Canvas_Output(c)), 0);
-    drawing = true;
+    step = 1;
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
     Draw_Plot(29, 19, Draw_RGBA(255, 0, 0, 255));
     Draw_Stop();
+    waitFor(2);
+    ASSERT_NE(Draw_Start(Canvas_Output(c)), 0);
+    step = 3;
+    waitFor(4);
+    Draw_Box(0, 0, 30, 20, Draw_RGBA(1, 2, 3, 255));
+    Draw_Stop();
   });
-  while (!drawing) std::this_thread::yield();
+  waitFor(1);
   Gad_Resize(c, KX_Unchanged, KX_Unchanged, 50, 40);  // blocks until Draw_Stop
-  worker.join();
   EXPECT_EQ(Backing(c).width, 50);
   EXPECT_EQ(Pixel(c, 29, 19), kRed);
+  step = 2;
+  waitFor(3);
+  Gad_Free(c);
+  step = 4;
+  worker.join();
+  EXPECT_FALSE(Gad_IsGadget(c));
   Pump();
 }
 
@@ -229,24 +245,6 @@ TEST_F(CanvasTest, WorkerDrawingAndMainThreadResizingInterleave) {
   Pump();
   EXPECT_EQ(Pixel(c, 0, 0), kRed);
   EXPECT_EQ(Backing(c).width, size);
-}
-
-TEST_F(CanvasTest, FreedWhileAWorkerDrawsStaysValidUntilDrawStop) {
-  const ObjectHandle c = Make(30, 20);
-  std::atomic<bool> drawing{false}, freed{false};
-  std::thread worker([c, &drawing, &freed] {
-    ASSERT_NE(Draw_Start(Canvas_Output(c)), 0);
-    drawing = true;
-    while (!freed) std::this_thread::yield();
-    Draw_Box(0, 0, 30, 20, Draw_RGBA(1, 2, 3, 255));
-    Draw_Stop();
-  });
-  while (!drawing) std::this_thread::yield();
-  Gad_Free(c);
-  freed = true;
-  worker.join();
-  EXPECT_FALSE(Gad_IsGadget(c));
-  Pump();
 }
 
 TEST_F(CanvasTest, ClickOnlyWhenReleasedInside) {
