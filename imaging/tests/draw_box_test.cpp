@@ -32,17 +32,12 @@ TEST_F(DrawBoxTest, FilledBoxMatchesPlotInEveryMode) {
                      << "depth " << depth << " mode " << mode << " colour " << colour);
         const ObjectHandle boxed = PatternImage(depth, 7, 6);
         const ObjectHandle plotted = PatternImage(depth, 7, 6);
-        ASSERT_EQ(Draw_Start(Img_Output(boxed)), 1);
-        Draw_Mode(mode);
-        Draw_Box(1, 1, 5, 4, colour);
-        Draw_Stop();
-        ASSERT_EQ(Draw_Start(Img_Output(plotted)), 1);
-        Draw_Mode(mode);
-        for (int y = 1; y < 5; ++y)
-          for (int x = 1; x < 6; ++x) Draw_Plot(x, y, colour);
-        Draw_Stop();
-        for (int y = 0; y < 6; ++y)
-          for (int x = 0; x < 7; ++x) ASSERT_EQ(PixelBytes(boxed, x, y), PixelBytes(plotted, x, y));
+        DrawInto(boxed, mode, [&] { Draw_Box(1, 1, 5, 4, colour); });
+        DrawInto(plotted, mode, [&] {
+          for (int y = 1; y < 5; ++y)
+            for (int x = 1; x < 6; ++x) Draw_Plot(x, y, colour);
+        });
+        ExpectSamePixels(boxed, plotted);
         Img_Free(boxed);
         Img_Free(plotted);
       }
@@ -79,10 +74,7 @@ TEST_F(DrawBoxTest, ClippingNegativeSizesAndOutlines) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.x << "," << c.y << " " << c.w << "x" << c.h);
     const ObjectHandle image = PatternImage(24, 6, 5);
-    ASSERT_EQ(Draw_Start(Img_Output(image)), 1);
-    Draw_Mode(c.mode);
-    Draw_Box(c.x, c.y, c.w, c.h, Draw_RGBA(1, 1, 1, 255));
-    Draw_Stop();
+    DrawInto(image, c.mode, [&] { Draw_Box(c.x, c.y, c.w, c.h, Draw_RGBA(1, 1, 1, 255)); });
     std::string changed;
     for (int y = 0; y < 5; ++y) {
       for (int x = 0; x < 6; ++x)
@@ -98,12 +90,12 @@ TEST_F(DrawBoxTest, ModeChangePreparesTheFillColourAgain) {
   // The same colour first opaque, then blended: the prepared colour must
   // follow the mode even though the colour value did not change.
   const ObjectHandle image = Img_Create(KX_Any, 2, 1, 32, 0);
-  ASSERT_EQ(Draw_Start(Img_Output(image)), 1);
   const std::int64_t colour = Draw_RGBA(255, 0, 0, 128);
-  Draw_Box(0, 0, 1, 1, colour);
-  Draw_Mode(DrawMode_SourceOver);
-  Draw_Box(1, 0, 1, 1, colour);
-  Draw_Stop();
+  DrawInto(image, 0, [&] {
+    Draw_Box(0, 0, 1, 1, colour);
+    Draw_Mode(DrawMode_SourceOver);
+    Draw_Box(1, 0, 1, 1, colour);
+  });
   EXPECT_EQ(PixelBytes(image, 0, 0), (Bytes{0, 0, 255, 255}));
   EXPECT_EQ(PixelBytes(image, 1, 0), (Bytes{0, 0, 128, 255}));
 }

@@ -16,13 +16,9 @@ class DrawImageTest : public ImagingTest {
   // (alpha 60) and returns the target's pixels.
   Row DrawOnto(int depth, ObjectHandle source, unsigned mode, bool alpha) {
     const ObjectHandle target = Filled(3, 1, depth, {50, 50, 50, 60});
-    EXPECT_EQ(Draw_Start(Img_Output(target)), 1);
-    Draw_Mode(mode);
-    if (alpha)
-      Draw_AlphaImage(Img_Handle(source), 0, 0);
-    else
-      Draw_Image(Img_Handle(source), 0, 0);
-    Draw_Stop();
+    DrawInto(target, mode, [&] {
+      alpha ? Draw_AlphaImage(Img_Handle(source), 0, 0) : Draw_Image(Img_Handle(source), 0, 0);
+    });
     Row row{PixelBytes(target, 0, 0), PixelBytes(target, 1, 0), PixelBytes(target, 2, 0)};
     Img_Free(target);
     return row;
@@ -94,10 +90,7 @@ TEST_F(DrawImageTest, ClipsAtEveryEdgeKeepingAlignment) {
       for (int py = -3; py <= 5; ++py) {
         SCOPED_TRACE(testing::Message() << "depth " << depth << " at " << px << "," << py);
         const ObjectHandle target = Img_Create(KX_Any, tw, th, depth, depth == 32 ? -1 : 0);
-        ASSERT_EQ(Draw_Start(Img_Output(target)), 1);
-        Draw_Mode(DrawMode_CopyAll);
-        Draw_Image(Img_Handle(source), px, py);
-        Draw_Stop();
+        DrawInto(target, DrawMode_CopyAll, [&] { Draw_Image(Img_Handle(source), px, py); });
         for (int y = 0; y < th; ++y) {
           for (int x = 0; x < tw; ++x) {
             const int sx = x - px, sy = y - py;
@@ -117,10 +110,7 @@ TEST_F(DrawImageTest, ClipsAtEveryEdgeKeepingAlignment) {
 TEST_F(DrawImageTest, GivenSizeScalesTheSource) {
   const ObjectHandle source = Img_Create(KX_Any, 2, 2, 32, Draw_RGBA(90, 120, 150, 255));
   const ObjectHandle target = Img_Create(KX_Any, 6, 6, 32, -1);
-  ASSERT_EQ(Draw_Start(Img_Output(target)), 1);
-  Draw_Mode(DrawMode_CopyAll);
-  Draw_Image(Img_Handle(source), 1, 1, 4, 3);
-  Draw_Stop();
+  DrawInto(target, DrawMode_CopyAll, [&] { Draw_Image(Img_Handle(source), 1, 1, 4, 3); });
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 6; ++x) {
       const bool inside = x >= 1 && x < 5 && y >= 1 && y < 4;
@@ -149,10 +139,7 @@ TEST_F(DrawImageTest, ZeroUnknownAndEmptySourcesDrawNothing) {
 TEST_F(DrawImageTest, DrawingAnImageOntoItselfReadsTheOriginal) {
   const ObjectHandle image = Img_Create(KX_Any, 4, 1, 32, -1);
   for (int x = 0; x < 4; ++x) SetPixelBytes(image, x, 0, {x, x, x, 255});
-  ASSERT_EQ(Draw_Start(Img_Output(image)), 1);
-  Draw_Mode(DrawMode_CopyAll);
-  Draw_Image(Img_Handle(image), 1, 0);
-  Draw_Stop();
+  DrawInto(image, DrawMode_CopyAll, [&] { Draw_Image(Img_Handle(image), 1, 0); });
   for (int x = 0; x < 4; ++x) EXPECT_EQ(PixelBytes(image, x, 0)[0], x == 0 ? 0 : x - 1);
 }
 
@@ -195,24 +182,18 @@ TEST_F(DrawImageTest, RowsMatchPlottingEachPixel) {
         return t;
       };
       const ObjectHandle drawn = makeTarget(), plotted = makeTarget();
-      ASSERT_EQ(Draw_Start(Img_Output(drawn)), 1);
-      Draw_Mode(c.mode);
-      if (c.alphaImage)
-        Draw_AlphaImage(Img_Handle(source), 1, 0);
-      else
-        Draw_Image(Img_Handle(source), 1, 0);
-      Draw_Stop();
-      ASSERT_EQ(Draw_Start(Img_Output(plotted)), 1);
-      Draw_Mode(c.plotMode);
-      for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-          const Bytes s = PixelBytes(source, x, y);
-          Draw_Plot(x + 1, y, Draw_RGBA(s[2], s[1], s[0], s[3]));
-        }
-      Draw_Stop();
-      for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width + 2; ++x)
-          ASSERT_EQ(PixelBytes(drawn, x, y), PixelBytes(plotted, x, y)) << x << "," << y;
+      DrawInto(drawn, c.mode, [&] {
+        c.alphaImage ? Draw_AlphaImage(Img_Handle(source), 1, 0)
+                     : Draw_Image(Img_Handle(source), 1, 0);
+      });
+      DrawInto(plotted, c.plotMode, [&] {
+        for (int y = 0; y < height; ++y)
+          for (int x = 0; x < width; ++x) {
+            const Bytes s = PixelBytes(source, x, y);
+            Draw_Plot(x + 1, y, Draw_RGBA(s[2], s[1], s[0], s[3]));
+          }
+      });
+      ExpectSamePixels(drawn, plotted);
       Img_Free(drawn);
       Img_Free(plotted);
     }

@@ -90,6 +90,22 @@ int SaveUnderFileSizeLimit(rlim_t limit, Save save) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Two images of the same size, compared pixel by pixel.
+inline void ExpectSamePixels(ObjectHandle a, ObjectHandle b) {
+  for (int y = 0; y < Img_Height(a); ++y)
+    for (int x = 0; x < Img_Width(a); ++x)
+      ASSERT_EQ(PixelBytes(a, x, y), PixelBytes(b, x, y)) << "pixel " << x << "," << y;
+}
+
+// Runs `draw` with `target` as the started output in `mode`.
+template <typename Draw>
+void DrawInto(ObjectHandle target, unsigned mode, Draw draw) {
+  ASSERT_EQ(Draw_Start(Img_Output(target)), 1);
+  Draw_Mode(mode);
+  draw();
+  Draw_Stop();
+}
+
 // Frees every image between tests so numbers and counts start fresh.
 class ImagingTest : public ::testing::Test {
  protected:
