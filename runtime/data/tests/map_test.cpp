@@ -15,9 +15,7 @@ struct Value {
 };
 using Keys = std::vector<std::u16string>;
 
-std::int64_t Number(void* element) {
-  return element ? static_cast<Value*>(element)->number : -999;
-}
+std::int64_t Number(void* element) { return element ? static_cast<Value*>(element)->number : -999; }
 
 // Keys of one unit fall into bucket (unit % bucket count): "a" is 97.
 class MapTest : public ::testing::Test {
