@@ -46,7 +46,8 @@ TEST(FileReadLine, LineRulesAndDecoding) {
       {"\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80!", 0, {u"\u00E4\u20AC\U0001F600!"}, "UTF-8"},
       {"\xEF\xBB\xBFx,y", 0, {u"\uFEFFx,y"}, "the byte-order mark stays"},
       {"a\x80\xBF\xF8\xFFz", 0, {u"a????z"}, "stray continuation, F8-FF"},
-      {"\xC0\x80|\xC1\xBF|\xE0\x80\x80|\xF0\x80\x80\x80", 0, {u"\uFFFD|\uFFFD|\uFFFD|\uFFFD"}, "overlong"},
+      {"\xC0\x80|\xC1\xBF|\xE0\x80\x80|\xF0\x80\x80\x80", 0,
+       {u"\uFFFD|\uFFFD|\uFFFD|\uFFFD"}, "overlong"},
       {"\xED\xA0\x80|\xED\xBF\xBF", 0, {u"\uFFFD|\uFFFD"}, "surrogates"},
       {"\xF4\x90\x80\x80|\xF7\xBF\xBF\xBF", 0, {u"\uFFFD|\uFFFD"}, "beyond U+10FFFF"},
       // A broken sequence keeps the byte that broke it: a line feed behind a
@@ -65,7 +66,7 @@ TEST(FileReadLine, LineRulesAndDecoding) {
       {Utf16(u"a") + "\x0A\x01"s, kTextUtf16, {u"a\u010A"}, "only the whole unit 000A is LF"},
       {Utf16(u"ok\n") + "z", kTextUtf16, {u"ok", u""}, "odd last byte"},
       {Utf16(u"ok\r") + "z", kTextUtf16, {u"ok"}, ""}};
-  for (const auto& c : cases) EXPECT_EQ(Lines(c.bytes, c.format), c.lines) << c.why << " " << c.bytes;
+  for (const auto& c : cases) EXPECT_EQ(Lines(c.bytes, c.format), c.lines) << c.why << c.bytes;
 }
 // clang-format on
 

@@ -16,7 +16,8 @@ TEST(FsPathParts, NameNameWithoutExtensionAndExtension) {
       {u"C:\\data\\", u"", u"", u""}, {u"/data/", u"", u"", u""}, {u"", u"", u"", u""},
       {u"\"C:\\my files\\a.xyz\" -x", u"a.xyz", u"a", u""}, {u"\"a.zip\"", u"a.zip", u"a", u"zip"},
       {u"\"", u"", u"", u""}, {u"/d/archive.tar.gz", u"archive.tar.gz", u"archive.tar", u"gz"},
-      {u"/d/.profile", u".profile", u".profile", u""}, {u"C:\\x\\.bashrc", u".bashrc", u".bashrc", u""},
+      {u"/d/.profile", u".profile", u".profile", u""},
+      {u"C:\\x\\.bashrc", u".bashrc", u".bashrc", u""},
       {u"/d/name.", u"name.", u"name.", u""}, {u"/d/a.b c", u"a.b c", u"a.b c", u""},
       {u"a b.txt", u"a b.txt", u"a b", u"txt"}, {u"/d.old/readme", u"readme", u"readme", u""},
       {u"dir.old\\readme", u"readme", u"readme", u""}};

@@ -111,18 +111,14 @@ TEST_F(RequesterTest, PatternBecomesPairsWithThePreselectedOne) {
 }
 
 TEST_F(RequesterTest, DefaultFileSplitsIntoFolderAndName) {
-  struct Case {
-    std::u16string file, directory, name;
-  } cases[] = {
+  // clang-format off
+  struct Case { std::u16string file, directory, name; } cases[] = {
       {u"test.png", u"", u"test.png"},
       {u"/home/vermessung/out/test.png", u"/home/vermessung/out", u"test.png"},
-      {u"C:\\Daten\\mosaik.png", u"C:\\Daten", u"mosaik.png"},
-      {u"C:\\Daten\\", u"C:\\Daten", u""},
-      {u"C:\\Daten\\was?.png", u"C:\\Daten", u""},
-      {u"a<b.png", u"", u""},
-      {u"zeile\numbruch.png", u"", u""},
-      {u"", u"", u""},
-  };
+      {u"C:\\Daten\\mosaik.png", u"C:\\Daten", u"mosaik.png"}, {u"C:\\Daten\\", u"C:\\Daten", u""},
+      {u"C:\\Daten\\was?.png", u"C:\\Daten", u""}, {u"a<b.png", u"", u""},
+      {u"zeile\numbruch.png", u"", u""}, {u"", u"", u""}};
+  // clang-format on
   for (const Case& c : cases) {
     gAsked.clear();
     Req_SaveFile(u"Save PNG", c.file, u"PNG|*.png");
