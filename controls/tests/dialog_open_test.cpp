@@ -50,6 +50,10 @@ class DialogTest : public ::testing::Test {
     *ok = Dlg_Open(dialog, xml, u"w");
     return dialog;
   }
+  PlatWindow Native(ObjectHandle dialog, const char16_t* name) {
+    GadgetRecord* g = Gad_Record(Dlg_Gadget(dialog, name));
+    return g ? static_cast<PlatWindow>(g->handle) : nullptr;
+  }
   std::vector<ObjectHandle> xmls_;
 };
 
@@ -153,24 +157,17 @@ TEST_F(DialogTest, KitchenSinkOpensWithEveryKindAndFlagFamily) {
   }
   EXPECT_EQ(Dlg_Gadget(dialog, u"never"), -1) << "unknown elements are skipped with their subtree";
   EXPECT_EQ(Gad_GetText(Dlg_Gadget(dialog, u"t")), u"A & B");
-  EXPECT_EQ(Gad_GetState(Dlg_Gadget(dialog, u"sb")), 7);
-  EXPECT_EQ(Gad_GetState(Dlg_Gadget(dialog, u"tb")), 4);
-  EXPECT_EQ(Gad_GetState(Dlg_Gadget(dialog, u"pb")), 15);
-  EXPECT_EQ(Gad_GetState(Dlg_Gadget(dialog, u"spin")), 3);
   EXPECT_EQ(Gad_GetText(Dlg_Gadget(dialog, u"ed")), u"line one");
-  EXPECT_FALSE(
-      Plat_IsEnabled(static_cast<PlatWindow>(Gad_Record(Dlg_Gadget(dialog, u"off"))->handle)));
-  EXPECT_FALSE(
-      Plat_IsVisible(static_cast<PlatWindow>(Gad_Record(Dlg_Gadget(dialog, u"gone"))->handle)));
-  EXPECT_TRUE(
-      Plat_IsVisible(static_cast<PlatWindow>(Gad_Record(Dlg_Gadget(dialog, u"b1"))->handle)));
+  for (auto [name, state] : {std::pair{u"sb", 7}, {u"tb", 4}, {u"pb", 15}, {u"spin", 3}})
+    EXPECT_EQ(Gad_GetState(Dlg_Gadget(dialog, name)), state) << Utf16ToUtf8(name);
+  EXPECT_FALSE(Plat_IsEnabled(Native(dialog, u"off")));
+  EXPECT_FALSE(Plat_IsVisible(Native(dialog, u"gone")));
+  EXPECT_TRUE(Plat_IsVisible(Native(dialog, u"b1")));
 
   // The deferred options form one radio group per GROUP value.
   const ObjectHandle a1 = Dlg_Gadget(dialog, u"a1"), a2 = Dlg_Gadget(dialog, u"a2");
   const ObjectHandle b1 = Dlg_Gadget(dialog, u"b1o"), b2 = Dlg_Gadget(dialog, u"b2o");
-  Gad_SetState(a1, 1);
-  Gad_SetState(b1, 1);
-  Gad_SetState(a2, 1);
+  for (ObjectHandle o : {a1, b1, a2}) Gad_SetState(o, 1);
   EXPECT_EQ(Gad_GetState(a1), 0);
   EXPECT_EQ(Gad_GetState(b1), 1) << "the other group is untouched";
   Gad_SetState(b2, 1);
@@ -178,11 +175,8 @@ TEST_F(DialogTest, KitchenSinkOpensWithEveryKindAndFlagFamily) {
   EXPECT_EQ(Gad_GetState(a2), 1);
 
   // A container canvas holds its child.
-  auto native = [&](const char16_t* name) {
-    return static_cast<PlatWindow>(Gad_Record(Dlg_Gadget(dialog, name))->handle);
-  };
-  EXPECT_EQ(Plat_Parent(native(u"inside")), native(u"cc"));
-  EXPECT_EQ(Plat_OuterRect(native(u"inside")).x, 3);
+  EXPECT_EQ(Plat_Parent(Native(dialog, u"inside")), Native(dialog, u"cc"));
+  EXPECT_EQ(Plat_OuterRect(Native(dialog, u"inside")).x, 3);
   // Panel pages hold their tabs' gadgets.
   EXPECT_EQ(Ctl_CountItems(Dlg_Gadget(dialog, u"panel")), 3);
   // Under a real display, keep the window up for a screenshot.
@@ -247,16 +241,13 @@ TEST_F(DialogTest, EventAttributesBindRegisteredProcedures) {
   ASSERT_EQ(ok, 1);
   DrainEvents();
   gEvents.clear();
-  auto native = [&](const char16_t* name) {
-    return static_cast<PlatWindow>(Gad_Record(Dlg_Gadget(dialog, name))->handle);
-  };
-  Plat_TestInput(native(u"go"), PlatTestInput::kMouseDown, 3, 3, kPlatButtonLeft, 0);
-  Plat_TestInput(native(u"go"), PlatTestInput::kMouseUp, 3, 3, kPlatButtonLeft, 0);
+  Plat_TestInput(Native(dialog, u"go"), PlatTestInput::kMouseDown, 3, 3, kPlatButtonLeft, 0);
+  Plat_TestInput(Native(dialog, u"go"), PlatTestInput::kMouseUp, 3, 3, kPlatButtonLeft, 0);
   ASSERT_EQ(gEvents.size(), 1u);
   EXPECT_EQ(gEvents[0], 0);
   gEvents.clear();
   Gad_Focus(Dlg_Gadget(dialog, u"s"));
-  Plat_TestInput(native(u"s"), PlatTestInput::kKeyDown, 0, 0, 0, 0, 'A', U'a');
+  Plat_TestInput(Native(dialog, u"s"), PlatTestInput::kKeyDown, 0, 0, 0, 0, 'A', U'a');
   ASSERT_EQ(gEvents.size(), 1u) << "only the change is bound";
   EXPECT_EQ(gEvents[0], 768);
 }

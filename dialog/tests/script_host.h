@@ -170,8 +170,6 @@ struct Built {
   std::unique_ptr<DlgContext> context = std::make_unique<DlgContext>(host.get());
   std::unique_ptr<DlgWindow> window;
 
-  Built() = default;
-  Built(Built&&) = default;
   ~Built() {
     if (window) DlgDestroy(std::move(window));
     if (document) Xml_Free(document);
