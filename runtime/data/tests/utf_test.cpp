@@ -9,7 +9,9 @@ TEST(Utf, RoundTripsEveryPlane) {
 }
 
 TEST(Utf, MalformedInputIsReplacedWithoutSwallowingBytes) {
-  EXPECT_EQ(Utf8ToUtf16("a\xC3" "b"), u"a\uFFFDb");
+  EXPECT_EQ(Utf8ToUtf16("a\xC3"
+                        "b"),
+            u"a\uFFFDb");
   EXPECT_EQ(Utf8ToUtf16("\xE2\x82"), u"\uFFFD");
   EXPECT_EQ(Utf8ToUtf16("\x80x"), u"\uFFFDx");
   EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD") << "overlong lead C0 is never valid";
