@@ -167,10 +167,9 @@ TEST_F(DrawPlotTest, EachThreadHasItsOwnCurrentContext) {
   const ObjectHandle a = Img_Create(KX_Any, 8, 8, 32, -1);
   const ObjectHandle b = Img_Create(KX_Any, 8, 8, 32, -1);
   auto paint = [](ObjectHandle image, int grey) {
-    ASSERT_EQ(Draw_Start(Img_Output(image)), 1);
-    Draw_Mode(DrawMode_CopyAll);
-    for (int i = 0; i < 10000; ++i) Draw_Plot(i % 8, (i / 8) % 8, Draw_RGBA(grey, grey, grey, 255));
-    Draw_Stop();
+    DrawInto(image, DrawMode_CopyAll, [grey] {
+      for (int i = 0; i < 10000; ++i) Draw_Plot(i % 8, i / 8 % 8, Draw_RGBA(grey, grey, grey, 255));
+    });
   };
   std::thread t1(paint, a, 10), t2(paint, b, 20);
   t1.join();

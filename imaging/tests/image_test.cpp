@@ -45,7 +45,7 @@ TEST_F(ImageTest, RefusesBadDepthsAndSizesWithoutTruncating) {
   EXPECT_FALSE(Img_IsImage(3)) << "a failed create leaves the number free";
 }
 
-TEST_F(ImageTest, FixedNumbersReturnTheHandleAndReuseFreesTheOldImage) {
+TEST_F(ImageTest, FixedNumbersReuseAndFreeingAll) {
   const ObjectHandle first = Img_Create(5, 4, 4, 32, -1);
   ASSERT_NE(first, 0);
   EXPECT_EQ(Img_Handle(5), first);
@@ -60,6 +60,14 @@ TEST_F(ImageTest, FixedNumbersReturnTheHandleAndReuseFreesTheOldImage) {
   EXPECT_EQ(ImageTable().LiveCount(), 1u);
   EXPECT_NE(Img_Create(100, 1, 1, 24, 0), 0);
   EXPECT_TRUE(Img_IsImage(100));
+  // Freeing all takes fixed and automatic numbers alike; Img_End frees the rest.
+  const ObjectHandle any = Img_Create(KX_Any, 2, 2, 32, -1);
+  Img_Free(KX_Any);
+  EXPECT_FALSE(Img_IsImage(5) || Img_IsImage(100) || Img_IsImage(any));
+  EXPECT_EQ(Bitmap_FromHandle(second), nullptr);
+  Img_Create(KX_Any, 2, 2, 32, -1);
+  Img_End();
+  EXPECT_EQ(ImageTable().LiveCount(), 0u);
 }
 
 TEST_F(ImageTest, UnknownNumbersGiveZeroAndChangeNothing) {
@@ -78,18 +86,6 @@ TEST_F(ImageTest, UnknownNumbersGiveZeroAndChangeNothing) {
   }
   EXPECT_EQ(Bitmap_FromHandle(0), nullptr);
   EXPECT_EQ(Bitmap_FromHandle(12345), nullptr);
-}
-
-TEST_F(ImageTest, FreeAllAndEndFreeEveryImage) {
-  const ObjectHandle a = Img_Create(KX_Any, 2, 2, 32, -1);
-  const ObjectHandle fixed = Img_Create(2, 2, 2, 24, 0);
-  Img_Free(KX_Any);
-  EXPECT_FALSE(Img_IsImage(a));
-  EXPECT_FALSE(Img_IsImage(2));
-  EXPECT_EQ(Bitmap_FromHandle(fixed), nullptr);
-  Img_Create(KX_Any, 2, 2, 32, -1);
-  Img_End();
-  EXPECT_EQ(ImageTable().LiveCount(), 0u);
 }
 
 TEST_F(ImageTest, CopyTakesEveryByteIntoANewBitmap) {
