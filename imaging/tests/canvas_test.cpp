@@ -303,6 +303,7 @@ TEST_F(CanvasTest, EnterMoveLeave) {
   Input(c, PlatTestInput::kMouseMove, 7, 8);
   Input(c, PlatTestInput::kMouseLeave, 0, 0);
   Input(c, PlatTestInput::kMouseLeave, 0, 0);
+  ASSERT_GE(gSeen.size(), 3u);
   EXPECT_EQ(gSeen[2].data.x, 7);
   EXPECT_EQ(gSeen[2].data.y, 8);
   EXPECT_EQ(TakeSubTypes(), (Types{KX_Canvas_MouseEnter, KX_Canvas_MouseMove, KX_Canvas_MouseMove,
