@@ -68,71 +68,45 @@ const char16_t kKitchenSink[] =
    <buttonimage name='bi' flags='#KX_Button_Toggle'/>
    <checkbox name='cb' text='Check' flags='#KX_CheckBox_Right|#KX_CheckBox_Center|#KX_CheckBox_ThreeState'/>
    <text name='t' text='A &amp; B' flags='#KX_Text_Center|#KX_Text_Right|#KX_Text_Border'/>
-   <hyperlink name='link' text='link' color='255' flags='#KX_HyperLink_Underline'/>
-  </hbox>
+   <hyperlink name='link' text='link' color='255' flags='#KX_HyperLink_Underline'/></hbox>
   <gridbox columns='3' colexpand='equal' rowexpand='item:1'>
    <string name='s' text='text' flags='#KX_String_Password|#KX_String_ReadOnly|#KX_String_Numeric|#KX_String_LowerCase|#KX_String_UpperCase|#KX_String_BorderLess|#KX_String_AutoComplete|#KX_String_AutoInsert' onchange='OnPressed' onfocus='OnPressed' onlostfocus='OnPressed'/>
-   <shortcut name='sc' text='Ctrl+S'/>
-   <ipaddress name='ip' text='10.0.0.1'/>
+   <shortcut name='sc' text='Ctrl+S'/><ipaddress name='ip' text='10.0.0.1'/>
    <combobox name='combo' flags='#KX_ComboBox_Editable|#KX_ComboBox_LowerCase|#KX_ComboBox_UpperCase|#KX_ComboBox_Image' onchange='OnPressed'/>
    <date name='date' text='yyyy-MM-dd' flags='#KX_Date_UpDown|#KX_Date_CheckBox' onchange='OnPressed'/>
    <spin name='spin' min='-5' max='5' value='3' text='3' flags='#KX_Spin_ReadOnly|#KX_Spin_Numeric'/>
    <calendar name='cal' flags='#KX_Calendar_Borderless' colspan='2'/>
-   <image name='img' flags='#KX_Image_Raised|#KX_Image_Border' onleftclick='OnPressed' onrightclick='OnPressed' onleftdoubleclick='OnPressed' onrightdoubleclick='OnPressed' ondragstart='OnPressed'/>
-  </gridbox>
+   <image name='img' flags='#KX_Image_Raised|#KX_Image_Border' onleftclick='OnPressed' onrightclick='OnPressed' onleftdoubleclick='OnPressed' onrightdoubleclick='OnPressed' ondragstart='OnPressed'/></gridbox>
   <multibox>
    <listview name='lv' height='50' flags='#KX_ListView_MultiSelect|#KX_ListView_ClickSelect' onleftclick='OnPressed' onleftdoubleclick='OnPressed'/>
-   <listicon name='li' text='Name' height='50' flags='#KX_ListIcon_CheckBoxes|#KX_ListIcon_MultiSelect|#KX_ListIcon_GridLines|#KX_ListIcon_FullRowSelect|#KX_ListIcon_HeaderDragDrop|#KX_ListIcon_AlwaysShowSelection|#KX_ListIcon_ThreeState' onchange='OnPressed'/>
-  </multibox>
+   <listicon name='li' text='Name' height='50' flags='#KX_ListIcon_CheckBoxes|#KX_ListIcon_MultiSelect|#KX_ListIcon_GridLines|#KX_ListIcon_FullRowSelect|#KX_ListIcon_HeaderDragDrop|#KX_ListIcon_AlwaysShowSelection|#KX_ListIcon_ThreeState' onchange='OnPressed'/></multibox>
   <panel name='panel' onchange='OnPressed'>
-   <tab text='Lists'>
-    <hbox>
+   <tab text='Lists'><hbox>
      <tree name='tree' width='80' height='60' flags='#KX_Tree_AlwaysShowSelection|#KX_Tree_NoLines|#KX_Tree_NoButtons|#KX_Tree_CheckBoxes|#KX_Tree_ThreeState'/>
      <explorerlist name='el' text='/' width='80' height='60' flags='#KX_Explorer_NoMyDocuments|#KX_Explorer_NoFiles|#KX_Explorer_NoDriveRequester|#KX_Explorer_AutoSort|#KX_Explorer_BorderLess|#KX_Explorer_AlwaysShowSelection|#KX_Explorer_NoParentFolder|#KX_Explorer_NoFolders|#KX_Explorer_NoDirectoryChange|#KX_Explorer_NoSort|#KX_Explorer_MultiSelect|#KX_Explorer_GridLines|#KX_Explorer_HeaderDragDrop|#KX_Explorer_FullRowSelect'/>
      <explorertree name='et' text='/' width='80' height='60' flags='#KX_Explorer_BorderLess|#KX_Explorer_AlwaysShowSelection|#KX_Explorer_NoLines|#KX_Explorer_NoButtons|#KX_Explorer_NoMyDocuments|#KX_Explorer_NoFiles|#KX_Explorer_NoDriveRequester|#KX_Explorer_AutoSort'/>
-     <explorercombo name='ec' text='/' flags='#KX_Explorer_NoMyDocuments|#KX_Explorer_DrivesOnly|#KX_Explorer_Editable'/>
-    </hbox>
-   </tab>
+     <explorercombo name='ec' text='/' flags='#KX_Explorer_NoMyDocuments|#KX_Explorer_DrivesOnly|#KX_Explorer_Editable'/></hbox></tab>
    <tab text='Editors' margin='5'>
     <splitter name='split' firstmin='auto' secondmin='20' flags='#KX_Splitter_Vertical|#KX_Splitter_Separator|#KX_Splitter_FirstFixed|#KX_Splitter_SecondFixed'>
      <editor name='ed' text='line one' height='40' flags='#KX_Editor_ReadOnly|#KX_Editor_WordWrap'/>
-     <scintilla name='sci' text='code' height='40'/>
-    </splitter>
-   </tab>
-   <tab text='Values'>
-    <vbox>
+     <scintilla name='sci' text='code' height='40'/></splitter></tab>
+   <tab text='Values'><vbox>
      <scrollbar name='sb' min='0' max='50' page='5' value='7' height='16' flags='#KX_ScrollBar_Vertical'/>
      <trackbar name='tb' value='4' height='30' flags='#KX_TrackBar_Ticks|#KX_TrackBar_Vertical'/>
-     <progressbar name='pb' min='10' max='20' value='15' height='16' flags='#KX_ProgressBar_Smooth|#KX_ProgressBar_Vertical'/>
-    </vbox>
-   </tab>
-  </panel>
+     <progressbar name='pb' min='10' max='20' value='15' height='16' flags='#KX_ProgressBar_Smooth|#KX_ProgressBar_Vertical'/></vbox></tab></panel>
   <hbox>
    <container name='cont' flags='#KX_Container_BorderLess|#KX_Container_Flat|#KX_Container_Raised|#KX_Container_Single|#KX_Container_Double'>
     <singlebox margin='2'>
-     <option name='o1' text='one' group='1'/>
-    </singlebox>
-   </container>
-   <frame name='frame' text='Choices' flags='#KX_Frame_Double|#KX_Frame_Single|#KX_Frame_Flat'>
-    <vbox>
-     <option name='a1' text='a1' group='1'/>
-     <option name='b1o' text='b1' group='2'/>
-     <option name='a2' text='a2' group='1'/>
-     <option name='b2o' text='b2' group='2'/>
-    </vbox>
-   </frame>
+     <option name='o1' text='one' group='1'/></singlebox></container>
+   <frame name='frame' text='Choices' flags='#KX_Frame_Double|#KX_Frame_Single|#KX_Frame_Flat'><vbox>
+     <option name='a1' text='a1' group='1'/><option name='b1o' text='b1' group='2'/>
+     <option name='a2' text='a2' group='1'/><option name='b2o' text='b2' group='2'/></vbox></frame>
    <scrollarea name='area' innerwidth='300' innerheight='auto' step='5' scrolling='vertical' flags='#KX_ScrollArea_Flat|#KX_ScrollArea_Raised|#KX_ScrollArea_Single|#KX_ScrollArea_BorderLess|#KX_ScrollArea_Center' width='100' height='60'>
-    <web name='web' text='http://example.invalid/' width='200' height='100'/>
-   </scrollarea>
+    <web name='web' text='http://example.invalid/' width='200' height='100'/></scrollarea>
    <canvas name='cv' width='40' height='40' flags='#KX_Canvas_ClipMouse|#KX_Canvas_Border|#KX_Canvas_Keyboard|#KX_Canvas_DrawFocus'/>
    <canvas name='cc' flags='#KX_Canvas_Container' margin='3'><button name='inside' text='In'/></canvas>
-   <empty width='10' folded='yes'/>
-   <hidden-thing><button name='never'/></hidden-thing>
-   <button name='off' text='Off' disabled='yes'/>
-   <button name='gone' text='Gone' invisible='yes'/>
-  </hbox>
- </vbox>
-</window></dialogs>)";
+   <empty width='10' folded='yes'/><hidden-thing><button name='never'/></hidden-thing>
+   <button name='off' text='Off' disabled='yes'/><button name='gone' text='Gone' invisible='yes'/></hbox></vbox></window></dialogs>)";
 
 TEST_F(DialogTest, KitchenSinkOpensWithEveryKindAndFlagFamily) {
   const ObjectHandle xml = Parse(kKitchenSink);
@@ -196,10 +170,9 @@ TEST_F(DialogTest, KitchenSinkOpensWithEveryKindAndFlagFamily) {
 }
 
 TEST_F(DialogTest, EachErrorMessageComesFromTheDescriptionMadeForIt) {
-  struct Case {
+  const struct {
     std::u16string body, flags, message;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {u"<button flags='#KX_Text_Center'/>", u"",
        u"'#KX_Text_Center' flag is not supported for the following gadget: button"},
       {u"<button id='#NOT_THERE'/>", u"",
@@ -210,7 +183,7 @@ TEST_F(DialogTest, EachErrorMessageComesFromTheDescriptionMadeForIt) {
       {u"<text/>", u"#KX_Button_Left",
        u"'#KX_Button_Left' flag is not supported for the following gadget: window"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(Utf16ToUtf8(c.body));
     int ok = 1;
     const ObjectHandle dialog = Open(c.body, &ok, c.flags);
@@ -296,12 +269,11 @@ TEST_F(DialogTest, RequestedSizeAndInvisibleWindows) {
   ASSERT_NE(Dlg_Open(big, xml, u"big", 0, 0, 500, 300, Dlg_Window(hidden)), 0);
   const ObjectHandle window = Dlg_Window(big);
   EXPECT_TRUE(Plat_IsVisible(static_cast<PlatWindow>(Win_Native(window))));
-  EXPECT_EQ(Win_InnerWidth(window), 500) << "the requested size is larger than the required one";
-  EXPECT_EQ(Win_InnerHeight(window), 300);
+  EXPECT_EQ(std::pair(Win_InnerWidth(window), Win_InnerHeight(window)), std::pair(500, 300))
+      << "the requested size is larger than the required one";
   // The single child fills the window less the margins.
   const ObjectHandle b = Dlg_Gadget(big, u"b");
-  EXPECT_EQ(Gad_Width(b), 500 - 16);
-  EXPECT_EQ(Gad_Height(b), 300 - 16);
+  EXPECT_EQ(std::pair(Gad_Width(b), Gad_Height(b)), std::pair(500 - 16, 300 - 16));
 }
 
 TEST_F(DialogTest, SplitterPanesGiveTheirChildrenTheirSize) {

@@ -76,11 +76,11 @@ TEST(Description, CommonAttributes) {
   EXPECT_EQ(kids[0]->minWidth, 123);
   EXPECT_EQ(kids[0]->minHeight, -7);
   EXPECT_TRUE(kids[0]->folded);
-  EXPECT_TRUE(script::Scripts()[kids[0]->gadget].disabled);
-  EXPECT_TRUE(script::Scripts()[kids[0]->gadget].hidden);
+  auto& scripts = script::Scripts();
+  EXPECT_TRUE(scripts[kids[0]->gadget].disabled && scripts[kids[0]->gadget].hidden);
   EXPECT_EQ(kids[1]->requestedId, 12);
-  EXPECT_FALSE(script::Scripts()[kids[1]->gadget].disabled);
-  EXPECT_FALSE(script::Scripts()[kids[1]->gadget].hidden) << "only \"yes\" hides";
+  EXPECT_FALSE(scripts[kids[1]->gadget].disabled);
+  EXPECT_FALSE(scripts[kids[1]->gadget].hidden) << "only \"yes\" hides";
   EXPECT_FALSE(kids[1]->name.has_value());
   EXPECT_EQ(kids[2]->requestedId, -1);
   Registry_Remove(u"#TEST_ID");
@@ -309,9 +309,9 @@ TEST(Construction, ContainersAndSplittersHoldTheirChildren) {
              u"</vbox><button name='third'/></splitter></vbox>"));
   ASSERT_NE(b.window, nullptr) << b.Error();
   const std::vector<std::u16string> expected = {
-      u"create k",     u"create s",    u"create c",  u"create b",     u"close c",
-      u"close s",      u"close k",     u"create sp", u"open side 0",  u"create a",
-      u"close side 0", u"open side 1", u"create b2", u"close side 1", u"create third"};
+      u"create k", u"create s", u"create c",  u"create b", u"close c",
+      u"close s",  u"close k",  u"create sp", u"open 0",   u"create a",
+      u"close 0",  u"open 1",   u"create b2", u"close 1",  u"create third"};
   EXPECT_EQ(b.host->log, expected);
   EXPECT_EQ(b.window->Child()->Children()[1]->Children().size(), 2u)
       << "a splitter's third child has no place";

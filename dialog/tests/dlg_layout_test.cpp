@@ -200,21 +200,26 @@ TEST(ContainerLayout, SingleBoxMarginsExpandLimitsAndAlignment) {
   }
 }
 
-TEST(ContainerLayout, ContainerExtrasAndOwnCoordinates) {
-  for (auto [flags, extra] : {std::pair{u"", 0},
-                              {u"#KX_Container_Flat", 2},
-                              {u"#KX_Container_Double", 2},
-                              {u"#KX_Container_BorderLess", 0}}) {
-    SCOPED_TRACE(Utf16ToUtf8(flags));
-    auto b = Make(
-        u"<vbox expand='item:2'><progressbar height='7'/><container name='k' margin='3' flags='" +
-        std::u16string(flags) +
-        u"'><progressbar name='p' width='20' height='10'/></container></vbox>");
-    EXPECT_EQ(SizeOf(*b).first, 26 + extra);
+TEST(ContainerLayout, ContainersAndContainerCanvasesUseTheirOwnCoordinates) {
+  for (auto [tag, extra] : {std::pair{u"container", 0},
+                            {u"container flags='#KX_Container_Flat'", 2},
+                            {u"container flags='#KX_Container_Double'", 2},
+                            {u"container flags='#KX_Container_BorderLess'", 0},
+                            {u"canvas flags='#KX_Canvas_Container'", 0}}) {
+    SCOPED_TRACE(Utf16ToUtf8(tag));
+    const std::u16string kind = std::u16string(tag).substr(0, std::u16string(tag).find(u' '));
+    auto b = Make(u"<vbox expand='item:2'><progressbar height='7'/><" + std::u16string(tag) +
+                      u" name='k' margin='3'><progressbar name='p' width='20' height='10'/></" +
+                      kind + u"></vbox>",
+                  [](Host& h) { h.byKind[DlgKind::Canvas] = Sized(300, 300); });
+    EXPECT_EQ(SizeOf(*b).first, 26 + extra) << "sized by the child";
     Open(*b, 100, 62);
     EXPECT_EQ(b->host->Placed(u"k"), (Rect{0, 12, 100, 50}));
     EXPECT_EQ(b->host->Placed(u"p"), (Rect{3 + extra / 2, 3 + extra / 2, 94 - extra, 44 - extra}));
   }
+  auto empty = Make(u"<canvas flags='#KX_Canvas_Container' width='5'/>",
+                    [](Host& h) { h.byKind[DlgKind::Canvas] = Sized(30, 40); });
+  EXPECT_EQ(SizeOf(*empty), (Size{30, 40})) << "a container canvas without a child";
 }
 
 TEST(ContainerLayout, FrameCaptionRule) {
@@ -230,21 +235,6 @@ TEST(ContainerLayout, FrameCaptionRule) {
     // The child sits beside the frame, in the same coordinates.
     EXPECT_EQ(b->host->Placed(u"p"), (Rect{9, 12 + c + 5, 82, 60 - c - 4 - 10}));
   }
-}
-
-TEST(ContainerLayout, CanvasAsContainer) {
-  auto b = Make(
-      u"<canvas name='c' flags='#KX_Canvas_Container' margin='2'>"
-      u"<progressbar name='p' width='20' height='10'/></canvas>",
-      [](Host& h) { h.byKind[DlgKind::Canvas] = Sized(300, 300); });
-  EXPECT_EQ(SizeOf(*b).first, 24) << "a container canvas sizes by its child";
-  Open(*b, 100, 50);
-  EXPECT_EQ(b->host->Placed(u"c"), (Rect{0, 0, 100, 50}));
-  EXPECT_EQ(b->host->Placed(u"p"), (Rect{2, 2, 96, 46}));
-
-  auto empty = Make(u"<canvas flags='#KX_Canvas_Container' width='5'/>",
-                    [](Host& h) { h.byKind[DlgKind::Canvas] = Sized(30, 40); });
-  EXPECT_EQ(SizeOf(*empty), (Size{30, 40}));
 }
 
 TEST(ContainerLayout, PanelPagesAndTabs) {
