@@ -81,12 +81,9 @@ TEST(FileReadLine, SpecialBytesAtEveryOffsetOfALongRun) {
     EXPECT_EQ(Lines(head + "\xC3\xA4" + head), (Text{wide + u"\u00E4" + wide})) << at;
     EXPECT_EQ(Lines(head + "\x80" + head, kTextAnsi), (Text{wide + u"\u20AC" + wide})) << at;
   }
-}
-
-TEST(FileReadLine, LongLinesComeBackWhole) {
-  const std::string longLine(10000, 'q');
-  const std::u16string wide(10000, u'q');
-  EXPECT_EQ(Lines(longLine + "\n" + longLine), (Text{wide, wide}));
+  const std::string longLine(10000, 'q');  // longer than the buffer
+  EXPECT_EQ(Lines(longLine + "\n" + longLine),
+            (Text{Utf8ToUtf16(longLine), Utf8ToUtf16(longLine)}));
 }
 
 TEST(FileReadLine, Windows1252) {
@@ -141,15 +138,14 @@ TEST(FileReadLineEx, MaximumAndRawMode) {
   EXPECT_EQ(File_ReadLineEx(g, 0, 1), u"\u00E4") << "a sequence is one unit";
   EXPECT_EQ(File_ReadLineEx(g, 0, 2), u"\u00F6x");
   File_Close(g);
-}
 
-TEST(FileReadLineEx, RawModeOverLongRuns) {
+  // Raw mode over runs longer than one step of the scan.
   const std::string text = std::string(37, 'r') + "\r\n" + std::string(20, 's') + "\n";
-  TempFile temp(text + "\0after"s);
-  const ObjectHandle f = File_OpenRead(KX_Any, temp.path());
-  EXPECT_EQ(File_ReadLineEx(f, kReadRaw), Utf8ToUtf16(text));
-  EXPECT_EQ(File_ReadLine(f), u"after");
-  File_Close(f);
+  TempFile runs(text + "\0after"s);
+  const ObjectHandle h = File_OpenRead(KX_Any, runs.path());
+  EXPECT_EQ(File_ReadLineEx(h, kReadRaw), Utf8ToUtf16(text));
+  EXPECT_EQ(File_ReadLine(h), u"after");
+  File_Close(h);
 }
 
 TEST(FileReadLine, ThreadsReadTheirOwnFiles) {

@@ -78,17 +78,12 @@ TEST(HashFile, DigestOfTheWholeFileAndOfARange) {
   TempFile temp(bytes);
   EXPECT_EQ(Utf16ToUtf8(Hash_File(temp.path())), Md5Sum(temp.native()));
   // A length beyond the end stops at the end; a negative offset is no offset.
-  const struct {
-    std::int64_t offset, length;
-    std::size_t from, count;
-  } ranges[] = {{0, -1, 0, bytes.size()},
-                {1000, 3 << 19, 1000, 3 << 19},
-                {1 << 20, 1 << 20, 1 << 20, 1 << 20},
-                {12345, -1, 12345, bytes.size()},
-                {0, 0, 0, 0},
-                {0, 1 << 30, 0, bytes.size()},
-                {1 << 30, -1, bytes.size(), 0},
-                {-5, 3, 0, 3}};
+  // clang-format off
+  const struct { std::int64_t offset, length; std::size_t from, count; } ranges[] = {
+      {0, -1, 0, bytes.size()}, {1000, 3 << 19, 1000, 3 << 19}, {12345, -1, 12345, bytes.size()},
+      {1 << 20, 1 << 20, 1 << 20, 1 << 20}, {0, 0, 0, 0}, {0, 1 << 30, 0, bytes.size()},
+      {1 << 30, -1, bytes.size(), 0}, {-5, 3, 0, 3}};
+  // clang-format on
   for (const auto& r : ranges) {
     EXPECT_EQ(Utf16ToUtf8(Hash_File(temp.path(), kHashMd5, r.offset, r.length)),
               Md5Of(bytes.substr(r.from, r.count)))

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -84,19 +83,6 @@ TEST_F(ObjectTableTest, FreeAllCallsTheCallbackForEveryLiveObject) {
   table.FreeAll();
   EXPECT_EQ(gFreed, (std::vector<ObjectHandle>{1, dyn}));
   EXPECT_EQ(table.LiveCount(), 0u);
-}
-
-TEST_F(ObjectTableTest, ConcurrentCreationFromSeveralThreads) {
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t)
-    threads.emplace_back([&] {
-      for (int i = 0; i < 2000; ++i) {
-        std::lock_guard lock(table.Mutex());
-        table.Allocate(KX_Any)->handle = 1;
-      }
-    });
-  for (auto& t : threads) t.join();
-  EXPECT_EQ(table.LiveCount(), 4u * 2000);
 }
 
 }  // namespace

@@ -76,6 +76,19 @@ class ArchiveTest : public ::testing::Test {
     std::filesystem::remove_all(dir_);
   }
 
+  // Every reading call on `pack` gives its failure value.
+  void ExpectNoReading(ObjectHandle pack) const {
+    SCOPED_TRACE(pack);
+    EXPECT_EQ(Pack_Examine(pack), 0);
+    EXPECT_EQ(Pack_NextEntry(pack), 0);
+    EXPECT_EQ(Pack_EntryName(pack), u"");
+    EXPECT_EQ(Pack_EntryType(pack), -1);
+    EXPECT_EQ(Pack_EntrySize(pack), -1);
+    EXPECT_EQ(Pack_ExtractToFile(pack, Path16("x")), -1);
+    char buffer[8];
+    EXPECT_EQ(Pack_ExtractToMemory(pack, buffer, 8), -1);
+  }
+
   std::filesystem::path Path(const std::string& name) const { return dir_ / name; }
   std::u16string Path16(const std::string& name) const { return Utf8ToUtf16(Path(name).string()); }
 

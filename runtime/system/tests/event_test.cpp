@@ -39,11 +39,7 @@ void Pump() {
 }
 PlatWindow Native(ObjectHandle window) { return static_cast<PlatWindow>(Win_Native(window)); }
 void Send(PlatWindow to, std::uint32_t id, std::intptr_t wParam, std::intptr_t lParam = 0) {
-  PlatMessage m;
-  m.id = id;
-  m.wParam = wParam;
-  m.lParam = lParam;
-  Plat_Send(to, m);
+  Plat_Send(to, {.id = id, .wParam = wParam, .lParam = lParam});
 }
 
 class EventTest : public ::testing::Test {
