@@ -50,6 +50,10 @@ class DialogTest : public ::testing::Test {
     *ok = Dlg_Open(dialog, xml, u"w");
     return dialog;
   }
+  PlatWindow Native(ObjectHandle dialog, const char16_t* name) {
+    GadgetRecord* g = Gad_Record(Dlg_Gadget(dialog, name));
+    return g ? static_cast<PlatWindow>(g->handle) : nullptr;
+  }
   std::vector<ObjectHandle> xmls_;
 };
 
@@ -64,71 +68,45 @@ const char16_t kKitchenSink[] =
    <buttonimage name='bi' flags='#KX_Button_Toggle'/>
    <checkbox name='cb' text='Check' flags='#KX_CheckBox_Right|#KX_CheckBox_Center|#KX_CheckBox_ThreeState'/>
    <text name='t' text='A &amp; B' flags='#KX_Text_Center|#KX_Text_Right|#KX_Text_Border'/>
-   <hyperlink name='link' text='link' color='255' flags='#KX_HyperLink_Underline'/>
-  </hbox>
+   <hyperlink name='link' text='link' color='255' flags='#KX_HyperLink_Underline'/></hbox>
   <gridbox columns='3' colexpand='equal' rowexpand='item:1'>
    <string name='s' text='text' flags='#KX_String_Password|#KX_String_ReadOnly|#KX_String_Numeric|#KX_String_LowerCase|#KX_String_UpperCase|#KX_String_BorderLess|#KX_String_AutoComplete|#KX_String_AutoInsert' onchange='OnPressed' onfocus='OnPressed' onlostfocus='OnPressed'/>
-   <shortcut name='sc' text='Ctrl+S'/>
-   <ipaddress name='ip' text='10.0.0.1'/>
+   <shortcut name='sc' text='Ctrl+S'/><ipaddress name='ip' text='10.0.0.1'/>
    <combobox name='combo' flags='#KX_ComboBox_Editable|#KX_ComboBox_LowerCase|#KX_ComboBox_UpperCase|#KX_ComboBox_Image' onchange='OnPressed'/>
    <date name='date' text='yyyy-MM-dd' flags='#KX_Date_UpDown|#KX_Date_CheckBox' onchange='OnPressed'/>
    <spin name='spin' min='-5' max='5' value='3' text='3' flags='#KX_Spin_ReadOnly|#KX_Spin_Numeric'/>
    <calendar name='cal' flags='#KX_Calendar_Borderless' colspan='2'/>
-   <image name='img' flags='#KX_Image_Raised|#KX_Image_Border' onleftclick='OnPressed' onrightclick='OnPressed' onleftdoubleclick='OnPressed' onrightdoubleclick='OnPressed' ondragstart='OnPressed'/>
-  </gridbox>
+   <image name='img' flags='#KX_Image_Raised|#KX_Image_Border' onleftclick='OnPressed' onrightclick='OnPressed' onleftdoubleclick='OnPressed' onrightdoubleclick='OnPressed' ondragstart='OnPressed'/></gridbox>
   <multibox>
    <listview name='lv' height='50' flags='#KX_ListView_MultiSelect|#KX_ListView_ClickSelect' onleftclick='OnPressed' onleftdoubleclick='OnPressed'/>
-   <listicon name='li' text='Name' height='50' flags='#KX_ListIcon_CheckBoxes|#KX_ListIcon_MultiSelect|#KX_ListIcon_GridLines|#KX_ListIcon_FullRowSelect|#KX_ListIcon_HeaderDragDrop|#KX_ListIcon_AlwaysShowSelection|#KX_ListIcon_ThreeState' onchange='OnPressed'/>
-  </multibox>
+   <listicon name='li' text='Name' height='50' flags='#KX_ListIcon_CheckBoxes|#KX_ListIcon_MultiSelect|#KX_ListIcon_GridLines|#KX_ListIcon_FullRowSelect|#KX_ListIcon_HeaderDragDrop|#KX_ListIcon_AlwaysShowSelection|#KX_ListIcon_ThreeState' onchange='OnPressed'/></multibox>
   <panel name='panel' onchange='OnPressed'>
-   <tab text='Lists'>
-    <hbox>
+   <tab text='Lists'><hbox>
      <tree name='tree' width='80' height='60' flags='#KX_Tree_AlwaysShowSelection|#KX_Tree_NoLines|#KX_Tree_NoButtons|#KX_Tree_CheckBoxes|#KX_Tree_ThreeState'/>
      <explorerlist name='el' text='/' width='80' height='60' flags='#KX_Explorer_NoMyDocuments|#KX_Explorer_NoFiles|#KX_Explorer_NoDriveRequester|#KX_Explorer_AutoSort|#KX_Explorer_BorderLess|#KX_Explorer_AlwaysShowSelection|#KX_Explorer_NoParentFolder|#KX_Explorer_NoFolders|#KX_Explorer_NoDirectoryChange|#KX_Explorer_NoSort|#KX_Explorer_MultiSelect|#KX_Explorer_GridLines|#KX_Explorer_HeaderDragDrop|#KX_Explorer_FullRowSelect'/>
      <explorertree name='et' text='/' width='80' height='60' flags='#KX_Explorer_BorderLess|#KX_Explorer_AlwaysShowSelection|#KX_Explorer_NoLines|#KX_Explorer_NoButtons|#KX_Explorer_NoMyDocuments|#KX_Explorer_NoFiles|#KX_Explorer_NoDriveRequester|#KX_Explorer_AutoSort'/>
-     <explorercombo name='ec' text='/' flags='#KX_Explorer_NoMyDocuments|#KX_Explorer_DrivesOnly|#KX_Explorer_Editable'/>
-    </hbox>
-   </tab>
+     <explorercombo name='ec' text='/' flags='#KX_Explorer_NoMyDocuments|#KX_Explorer_DrivesOnly|#KX_Explorer_Editable'/></hbox></tab>
    <tab text='Editors' margin='5'>
     <splitter name='split' firstmin='auto' secondmin='20' flags='#KX_Splitter_Vertical|#KX_Splitter_Separator|#KX_Splitter_FirstFixed|#KX_Splitter_SecondFixed'>
      <editor name='ed' text='line one' height='40' flags='#KX_Editor_ReadOnly|#KX_Editor_WordWrap'/>
-     <scintilla name='sci' text='code' height='40'/>
-    </splitter>
-   </tab>
-   <tab text='Values'>
-    <vbox>
+     <scintilla name='sci' text='code' height='40'/></splitter></tab>
+   <tab text='Values'><vbox>
      <scrollbar name='sb' min='0' max='50' page='5' value='7' height='16' flags='#KX_ScrollBar_Vertical'/>
      <trackbar name='tb' value='4' height='30' flags='#KX_TrackBar_Ticks|#KX_TrackBar_Vertical'/>
-     <progressbar name='pb' min='10' max='20' value='15' height='16' flags='#KX_ProgressBar_Smooth|#KX_ProgressBar_Vertical'/>
-    </vbox>
-   </tab>
-  </panel>
+     <progressbar name='pb' min='10' max='20' value='15' height='16' flags='#KX_ProgressBar_Smooth|#KX_ProgressBar_Vertical'/></vbox></tab></panel>
   <hbox>
    <container name='cont' flags='#KX_Container_BorderLess|#KX_Container_Flat|#KX_Container_Raised|#KX_Container_Single|#KX_Container_Double'>
     <singlebox margin='2'>
-     <option name='o1' text='one' group='1'/>
-    </singlebox>
-   </container>
-   <frame name='frame' text='Choices' flags='#KX_Frame_Double|#KX_Frame_Single|#KX_Frame_Flat'>
-    <vbox>
-     <option name='a1' text='a1' group='1'/>
-     <option name='b1o' text='b1' group='2'/>
-     <option name='a2' text='a2' group='1'/>
-     <option name='b2o' text='b2' group='2'/>
-    </vbox>
-   </frame>
+     <option name='o1' text='one' group='1'/></singlebox></container>
+   <frame name='frame' text='Choices' flags='#KX_Frame_Double|#KX_Frame_Single|#KX_Frame_Flat'><vbox>
+     <option name='a1' text='a1' group='1'/><option name='b1o' text='b1' group='2'/>
+     <option name='a2' text='a2' group='1'/><option name='b2o' text='b2' group='2'/></vbox></frame>
    <scrollarea name='area' innerwidth='300' innerheight='auto' step='5' scrolling='vertical' flags='#KX_ScrollArea_Flat|#KX_ScrollArea_Raised|#KX_ScrollArea_Single|#KX_ScrollArea_BorderLess|#KX_ScrollArea_Center' width='100' height='60'>
-    <web name='web' text='http://example.invalid/' width='200' height='100'/>
-   </scrollarea>
+    <web name='web' text='http://example.invalid/' width='200' height='100'/></scrollarea>
    <canvas name='cv' width='40' height='40' flags='#KX_Canvas_ClipMouse|#KX_Canvas_Border|#KX_Canvas_Keyboard|#KX_Canvas_DrawFocus'/>
    <canvas name='cc' flags='#KX_Canvas_Container' margin='3'><button name='inside' text='In'/></canvas>
-   <empty width='10' folded='yes'/>
-   <hidden-thing><button name='never'/></hidden-thing>
-   <button name='off' text='Off' disabled='yes'/>
-   <button name='gone' text='Gone' invisible='yes'/>
-  </hbox>
- </vbox>
-</window></dialogs>)";
+   <empty width='10' folded='yes'/><hidden-thing><button name='never'/></hidden-thing>
+   <button name='off' text='Off' disabled='yes'/><button name='gone' text='Gone' invisible='yes'/></hbox></vbox></window></dialogs>)";
 
 TEST_F(DialogTest, KitchenSinkOpensWithEveryKindAndFlagFamily) {
   const ObjectHandle xml = Parse(kKitchenSink);
@@ -153,24 +131,17 @@ TEST_F(DialogTest, KitchenSinkOpensWithEveryKindAndFlagFamily) {
   }
   EXPECT_EQ(Dlg_Gadget(dialog, u"never"), -1) << "unknown elements are skipped with their subtree";
   EXPECT_EQ(Gad_GetText(Dlg_Gadget(dialog, u"t")), u"A & B");
-  EXPECT_EQ(Gad_GetState(Dlg_Gadget(dialog, u"sb")), 7);
-  EXPECT_EQ(Gad_GetState(Dlg_Gadget(dialog, u"tb")), 4);
-  EXPECT_EQ(Gad_GetState(Dlg_Gadget(dialog, u"pb")), 15);
-  EXPECT_EQ(Gad_GetState(Dlg_Gadget(dialog, u"spin")), 3);
   EXPECT_EQ(Gad_GetText(Dlg_Gadget(dialog, u"ed")), u"line one");
-  EXPECT_FALSE(
-      Plat_IsEnabled(static_cast<PlatWindow>(Gad_Record(Dlg_Gadget(dialog, u"off"))->handle)));
-  EXPECT_FALSE(
-      Plat_IsVisible(static_cast<PlatWindow>(Gad_Record(Dlg_Gadget(dialog, u"gone"))->handle)));
-  EXPECT_TRUE(
-      Plat_IsVisible(static_cast<PlatWindow>(Gad_Record(Dlg_Gadget(dialog, u"b1"))->handle)));
+  for (auto [name, state] : {std::pair{u"sb", 7}, {u"tb", 4}, {u"pb", 15}, {u"spin", 3}})
+    EXPECT_EQ(Gad_GetState(Dlg_Gadget(dialog, name)), state) << Utf16ToUtf8(name);
+  EXPECT_FALSE(Plat_IsEnabled(Native(dialog, u"off")));
+  EXPECT_FALSE(Plat_IsVisible(Native(dialog, u"gone")));
+  EXPECT_TRUE(Plat_IsVisible(Native(dialog, u"b1")));
 
   // The deferred options form one radio group per GROUP value.
   const ObjectHandle a1 = Dlg_Gadget(dialog, u"a1"), a2 = Dlg_Gadget(dialog, u"a2");
   const ObjectHandle b1 = Dlg_Gadget(dialog, u"b1o"), b2 = Dlg_Gadget(dialog, u"b2o");
-  Gad_SetState(a1, 1);
-  Gad_SetState(b1, 1);
-  Gad_SetState(a2, 1);
+  for (ObjectHandle o : {a1, b1, a2}) Gad_SetState(o, 1);
   EXPECT_EQ(Gad_GetState(a1), 0);
   EXPECT_EQ(Gad_GetState(b1), 1) << "the other group is untouched";
   Gad_SetState(b2, 1);
@@ -178,11 +149,8 @@ TEST_F(DialogTest, KitchenSinkOpensWithEveryKindAndFlagFamily) {
   EXPECT_EQ(Gad_GetState(a2), 1);
 
   // A container canvas holds its child.
-  auto native = [&](const char16_t* name) {
-    return static_cast<PlatWindow>(Gad_Record(Dlg_Gadget(dialog, name))->handle);
-  };
-  EXPECT_EQ(Plat_Parent(native(u"inside")), native(u"cc"));
-  EXPECT_EQ(Plat_OuterRect(native(u"inside")).x, 3);
+  EXPECT_EQ(Plat_Parent(Native(dialog, u"inside")), Native(dialog, u"cc"));
+  EXPECT_EQ(Plat_OuterRect(Native(dialog, u"inside")).x, 3);
   // Panel pages hold their tabs' gadgets.
   EXPECT_EQ(Ctl_CountItems(Dlg_Gadget(dialog, u"panel")), 3);
   // Under a real display, keep the window up for a screenshot.
@@ -202,10 +170,9 @@ TEST_F(DialogTest, KitchenSinkOpensWithEveryKindAndFlagFamily) {
 }
 
 TEST_F(DialogTest, EachErrorMessageComesFromTheDescriptionMadeForIt) {
-  struct Case {
+  const struct {
     std::u16string body, flags, message;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {u"<button flags='#KX_Text_Center'/>", u"",
        u"'#KX_Text_Center' flag is not supported for the following gadget: button"},
       {u"<button id='#NOT_THERE'/>", u"",
@@ -216,7 +183,7 @@ TEST_F(DialogTest, EachErrorMessageComesFromTheDescriptionMadeForIt) {
       {u"<text/>", u"#KX_Button_Left",
        u"'#KX_Button_Left' flag is not supported for the following gadget: window"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(Utf16ToUtf8(c.body));
     int ok = 1;
     const ObjectHandle dialog = Open(c.body, &ok, c.flags);
@@ -247,16 +214,13 @@ TEST_F(DialogTest, EventAttributesBindRegisteredProcedures) {
   ASSERT_EQ(ok, 1);
   DrainEvents();
   gEvents.clear();
-  auto native = [&](const char16_t* name) {
-    return static_cast<PlatWindow>(Gad_Record(Dlg_Gadget(dialog, name))->handle);
-  };
-  Plat_TestInput(native(u"go"), PlatTestInput::kMouseDown, 3, 3, kPlatButtonLeft, 0);
-  Plat_TestInput(native(u"go"), PlatTestInput::kMouseUp, 3, 3, kPlatButtonLeft, 0);
+  Plat_TestInput(Native(dialog, u"go"), PlatTestInput::kMouseDown, 3, 3, kPlatButtonLeft, 0);
+  Plat_TestInput(Native(dialog, u"go"), PlatTestInput::kMouseUp, 3, 3, kPlatButtonLeft, 0);
   ASSERT_EQ(gEvents.size(), 1u);
   EXPECT_EQ(gEvents[0], 0);
   gEvents.clear();
   Gad_Focus(Dlg_Gadget(dialog, u"s"));
-  Plat_TestInput(native(u"s"), PlatTestInput::kKeyDown, 0, 0, 0, 0, 'A', U'a');
+  Plat_TestInput(Native(dialog, u"s"), PlatTestInput::kKeyDown, 0, 0, 0, 0, 'A', U'a');
   ASSERT_EQ(gEvents.size(), 1u) << "only the change is bound";
   EXPECT_EQ(gEvents[0], 768);
 }
@@ -305,12 +269,11 @@ TEST_F(DialogTest, RequestedSizeAndInvisibleWindows) {
   ASSERT_NE(Dlg_Open(big, xml, u"big", 0, 0, 500, 300, Dlg_Window(hidden)), 0);
   const ObjectHandle window = Dlg_Window(big);
   EXPECT_TRUE(Plat_IsVisible(static_cast<PlatWindow>(Win_Native(window))));
-  EXPECT_EQ(Win_InnerWidth(window), 500) << "the requested size is larger than the required one";
-  EXPECT_EQ(Win_InnerHeight(window), 300);
+  EXPECT_EQ(std::pair(Win_InnerWidth(window), Win_InnerHeight(window)), std::pair(500, 300))
+      << "the requested size is larger than the required one";
   // The single child fills the window less the margins.
   const ObjectHandle b = Dlg_Gadget(big, u"b");
-  EXPECT_EQ(Gad_Width(b), 500 - 16);
-  EXPECT_EQ(Gad_Height(b), 300 - 16);
+  EXPECT_EQ(std::pair(Gad_Width(b), Gad_Height(b)), std::pair(500 - 16, 300 - 16));
 }
 
 TEST_F(DialogTest, SplitterPanesGiveTheirChildrenTheirSize) {

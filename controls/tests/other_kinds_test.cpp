@@ -16,100 +16,72 @@ namespace {
 std::vector<std::int64_t> gSubTypes;
 void RecordGadgetEvent() { gSubTypes.push_back(Evt_SubType()); }
 
-ObjectHandle Make(int kind, const std::u16string& text = u"", std::int64_t flags = 0) {
-  ControlRequest r;
-  r.kind = kind;
-  r.width = 120;
-  r.height = 60;
-  r.text = text;
-  r.flags = flags;
-  return Ctl_Create(r);
+ObjectHandle Make(int kind, const std::u16string& text = u"", std::int64_t flags = 0,
+                  std::int64_t minimum = 0, std::int64_t maximum = 100, ObjectHandle first = -1,
+                  ObjectHandle second = -1) {
+  return Ctl_Create({.kind = kind,
+                     .width = 120,
+                     .height = 60,
+                     .text = text,
+                     .flags = flags,
+                     .minimum = minimum,
+                     .maximum = maximum,
+                     .first = first,
+                     .second = second});
 }
 
 using KindsTest = ControlTest;
 
-TEST_F(KindsTest, EveryKindIsMadeAndNaturalKindsAskForRoom) {
-  struct Case {
+TEST_F(KindsTest, EveryKindIsMadeTakesItsTextAndNaturalKindsAskForRoom) {
+  const struct {
     int kind;
     bool natural;
+    const char16_t* text;  // kept and read back as given, if any
+  } cases[] = {
+      // clang-format off
+      {kCtlCheckBox, true, u"Check"}, {kCtlOption, true, u"Pick"}, {kCtlString, true, u"typed"},
+      {kCtlShortcut, true, u""}, {kCtlButtonImage, true, u""}, {kCtlComboBox, true, u""},
+      {kCtlCalendar, true, u""}, {kCtlDate, true, u""}, {kCtlExplorerCombo, true, u""},
+      {kCtlHyperLink, true, u"link"}, {kCtlIpAddress, true, u"10.0.0.1"}, {kCtlSpin, true, u"42"},
+      {kCtlListView, false, u""}, {kCtlListIcon, false, u"Column"}, {kCtlTree, false, u""},
+      {kCtlExplorerList, false, u""}, {kCtlExplorerTree, false, u""}, {kCtlEditor, false, u"a\nb"},
+      {kCtlScintilla, false, u"code"}, {kCtlScrollBar, false, u""}, {kCtlTrackBar, false, u""},
+      {kCtlWeb, false, u"http://x/"}, {kCtlFrame, false, u"Frame"}, {kCtlPanel, false, u""},
+      {kCtlImage, false, u""},
+      // clang-format on
   };
-  const Case cases[] = {
-      {kCtlCheckBox, true},      {kCtlOption, true},        {kCtlString, true},
-      {kCtlShortcut, true},      {kCtlButtonImage, true},   {kCtlComboBox, true},
-      {kCtlCalendar, true},      {kCtlDate, true},          {kCtlExplorerCombo, true},
-      {kCtlHyperLink, true},     {kCtlIpAddress, true},     {kCtlSpin, true},
-      {kCtlListView, false},     {kCtlListIcon, false},     {kCtlTree, false},
-      {kCtlExplorerList, false}, {kCtlExplorerTree, false}, {kCtlEditor, false},
-      {kCtlScintilla, false},    {kCtlScrollBar, false},    {kCtlTrackBar, false},
-      {kCtlWeb, false},          {kCtlFrame, false},        {kCtlPanel, false},
-      {kCtlImage, false},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.kind);
-    const ObjectHandle g = Make(c.kind, u"caption");
+    const ObjectHandle g = Make(c.kind, *c.text ? c.text : u"caption");
     ASSERT_NE(g, 0);
     EXPECT_EQ(Gad_Kind(g), c.kind);
+    if (*c.text) {
+      EXPECT_EQ(Gad_GetText(g), c.text);
+    }
     int w = 0, h = 0;
     Gad_RequiredSize(g, &w, &h);
-    if (c.natural) {
-      EXPECT_GT(w, 0);
-      EXPECT_GT(h, 0);
-    }
+    EXPECT_TRUE(!c.natural || (w > 0 && h > 0)) << w << " x " << h;
     Gad_Resize(g, 3, 4, 150, 70);
-    EXPECT_EQ(Gad_Width(g), 150);
-    EXPECT_EQ(Gad_Height(g), 70);
+    EXPECT_EQ(std::pair(Gad_Width(g), Gad_Height(g)), std::pair(150, 70));
   }
   EXPECT_EQ(Make(999), 0) << "an unknown kind makes nothing";
 }
 
-TEST_F(KindsTest, TextsGoWhereTheKindKeepsThem) {
-  struct Case {
-    int kind;
-    std::u16string text, expected;
-  };
-  const Case cases[] = {
-      {kCtlCheckBox, u"Check", u"Check"},        {kCtlOption, u"Pick", u"Pick"},
-      {kCtlString, u"typed", u"typed"},          {kCtlEditor, u"a\nb", u"a\nb"},
-      {kCtlScintilla, u"code", u"code"},         {kCtlHyperLink, u"link", u"link"},
-      {kCtlFrame, u"Frame", u"Frame"},           {kCtlListIcon, u"Column", u"Column"},
-      {kCtlWeb, u"http://x/", u"http://x/"},     {kCtlSpin, u"42", u"42"},
-      {kCtlIpAddress, u"10.0.0.1", u"10.0.0.1"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.kind);
-    const ObjectHandle g = Make(c.kind, c.text);
-    ASSERT_NE(g, 0);
-    EXPECT_EQ(Gad_GetText(g), c.expected);
-  }
-}
-
 TEST_F(KindsTest, StatesRoundTrip) {
   const ObjectHandle box = Make(kCtlCheckBox, u"c", 0x5);  // three states
-  Gad_SetState(box, 2);
-  EXPECT_EQ(Gad_GetState(box), 2);
-  Gad_SetState(box, 1);
-  EXPECT_EQ(Gad_GetState(box), 1);
+  EXPECT_EQ(SetState(box, 2), 2);
+  EXPECT_EQ(SetState(box, 1), 1);
 
-  ControlRequest r;
-  r.kind = kCtlTrackBar;
-  r.maximum = 10;
-  const ObjectHandle track = Ctl_Create(r);
-  Gad_SetState(track, 7);
-  EXPECT_EQ(Gad_GetState(track), 7);
-  Gad_SetState(track, 70);
-  EXPECT_EQ(Gad_GetState(track), 10);
-  r.kind = kCtlSpin;
-  r.minimum = -5;
-  r.maximum = 5;
-  const ObjectHandle spin = Ctl_Create(r);
-  Gad_SetState(spin, -3);
-  EXPECT_EQ(Gad_GetState(spin), -3);
+  const ObjectHandle track = Make(kCtlTrackBar, u"", 0, 0, 10);
+  EXPECT_EQ(SetState(track, 7), 7);
+  EXPECT_EQ(SetState(track, 70), 10);
+  const ObjectHandle spin = Make(kCtlSpin, u"", 0, -5, 5);
+  EXPECT_EQ(SetState(spin, -3), -3);
   EXPECT_EQ(Gad_GetText(spin), u"-3");
 
   const ObjectHandle ip = Make(kCtlIpAddress);
-  Gad_SetState(ip, (192LL << 24) | (168LL << 16) | (1 << 8) | 20);
+  EXPECT_EQ(SetState(ip, 0xC0A80114LL), 0xC0A80114LL);
   EXPECT_EQ(Gad_GetText(ip), u"192.168.1.20");
-  EXPECT_EQ(Gad_GetState(ip), (192LL << 24) | (168LL << 16) | (1 << 8) | 20);
 
   const ObjectHandle combo = Make(kCtlComboBox);
   EXPECT_EQ(Ctl_AddItem(combo, -1, u"one"), 0);
@@ -124,8 +96,7 @@ TEST_F(KindsTest, StatesRoundTrip) {
   EXPECT_EQ(Ctl_AddItem(tree, -1, u"child", 0), 1);
   EXPECT_EQ(Ctl_AddItem(tree, -1, u"second"), 2);
   EXPECT_EQ(Ctl_CountItems(tree), 3);
-  Gad_SetState(tree, 1);
-  EXPECT_EQ(Gad_GetState(tree), 1);
+  EXPECT_EQ(SetState(tree, 1), 1);
   EXPECT_EQ(Gad_GetText(tree), u"child");
   Ctl_ClearItems(tree);
   EXPECT_EQ(Ctl_CountItems(tree), 0);
@@ -149,8 +120,7 @@ TEST_F(KindsTest, OptionsMadeTogetherFormOneGroup) {
   Gad_SetState(b, 1);
   EXPECT_EQ(Gad_GetState(a), 0) << "a and b are exclusive";
   EXPECT_EQ(Gad_GetState(c), 1) << "c is in a group of its own";
-  Gad_SetState(b, 0);
-  EXPECT_EQ(Gad_GetState(b), 0) << "the program may clear the checked option";
+  EXPECT_EQ(SetState(b, 0), 0) << "the program may clear the checked option";
   EXPECT_EQ(Gad_GetState(a), 0);
 }
 
@@ -161,12 +131,9 @@ TEST_F(KindsTest, UserActionsRaiseGadgetEvents) {
   const ObjectHandle image = Make(kCtlImage);
   DrainEvents();
   gSubTypes.clear();
-  Evt_BindGadget(box, RecordGadgetEvent);
-  Evt_BindGadget(string, RecordGadgetEvent);
-  Evt_BindGadget(image, RecordGadgetEvent);
-  PlatWindow b = Native(box);
-  Plat_TestInput(b, PlatTestInput::kMouseDown, 8, 30, kPlatButtonLeft, 0);
-  Plat_TestInput(b, PlatTestInput::kMouseUp, 8, 30, kPlatButtonLeft, 0);
+  for (ObjectHandle g : {box, string, image}) Evt_BindGadget(g, RecordGadgetEvent);
+  Plat_TestInput(Native(box), PlatTestInput::kMouseDown, 8, 30, kPlatButtonLeft, 0);
+  Plat_TestInput(Native(box), PlatTestInput::kMouseUp, 8, 30, kPlatButtonLeft, 0);
   ASSERT_EQ(gSubTypes.size(), 1u);
   EXPECT_EQ(gSubTypes[0], 0);
   EXPECT_EQ(Gad_GetState(box), 1);
@@ -197,12 +164,8 @@ TEST_F(KindsTest, UserActionsRaiseGadgetEvents) {
 }
 
 TEST_F(KindsTest, ContainersHoldGadgets) {
-  ControlRequest r;
-  r.kind = kCtlContainer;
-  r.width = 200;
-  r.height = 100;
   void* before = Gad_CurrentList();
-  const ObjectHandle box = Ctl_Create(r);
+  const ObjectHandle box = Make(kCtlContainer);
   ASSERT_NE(box, 0);
   EXPECT_EQ(Gad_CurrentList(), Native(box));
   const ObjectHandle inner = Ctl_Button(KX_Any, 0, 0, 10, 10, u"in");
@@ -210,8 +173,7 @@ TEST_F(KindsTest, ContainersHoldGadgets) {
   Gad_CloseList();
   EXPECT_EQ(Gad_CurrentList(), before);
 
-  r.kind = kCtlPanel;
-  const ObjectHandle panel = Ctl_Create(r);
+  const ObjectHandle panel = Make(kCtlPanel);
   ASSERT_TRUE(Ctl_AddPanelPage(panel, 0, u"First"));
   const ObjectHandle one = Ctl_Button(KX_Any, 0, 0, 10, 10, u"1");
   ASSERT_TRUE(Ctl_AddPanelPage(panel, 1, u"Second"));
@@ -221,28 +183,21 @@ TEST_F(KindsTest, ContainersHoldGadgets) {
   Ctl_ClosePanel(panel);
   EXPECT_EQ(Gad_CurrentList(), before);
   EXPECT_EQ(Ctl_CountItems(panel), 2);
-  Gad_SetState(panel, 1);
-  EXPECT_EQ(Gad_GetState(panel), 1);
+  EXPECT_EQ(SetState(panel, 1), 1);
   EXPECT_GT(Ctl_PanelTabHeight(panel), 0);
 
-  r.kind = kCtlScrollArea;
-  const ObjectHandle area = Ctl_Create(r);
+  const ObjectHandle area = Make(kCtlScrollArea);
   ASSERT_NE(area, 0);
   const ObjectHandle deep = Ctl_Button(KX_Any, 0, 0, 10, 10, u"deep");
   EXPECT_NE(Plat_Parent(Native(deep)), Native(area));
   Gad_CloseList();
   Ctl_SetScrollAreaSize(area, 500, 500);
 
-  r.kind = kCtlContainer;
-  r.flags = 0;
-  const ObjectHandle first = Ctl_Create(r);
+  const ObjectHandle first = Make(kCtlContainer);
   Gad_CloseList();
-  const ObjectHandle second = Ctl_Create(r);
+  const ObjectHandle second = Make(kCtlContainer);
   Gad_CloseList();
-  r.kind = kCtlSplitter;
-  r.first = first;
-  r.second = second;
-  const ObjectHandle splitter = Ctl_Create(r);
+  const ObjectHandle splitter = Make(kCtlSplitter, u"", 0, 0, 100, first, second);
   ASSERT_NE(splitter, 0);
   EXPECT_EQ(Plat_Parent(Native(first)), Native(splitter));
   gSubTypes.clear();
@@ -254,10 +209,6 @@ TEST_F(KindsTest, ContainersHoldGadgets) {
   EXPECT_EQ(Gad_CurrentList(), before);
 }
 
-}  // namespace
-
-namespace {
-
 // The explorer views show a real folder: its entries arrive in the
 // background while the main thread dispatches.
 TEST_F(ControlTest, ExplorerViewsListTheFolderTheyAreGiven) {
@@ -268,12 +219,8 @@ TEST_F(ControlTest, ExplorerViewsListTheFolderTheyAreGiven) {
   std::ofstream(folder + "/a.xyz") << "1,2,3\n";
   std::ofstream(folder + "/b.xyz") << "1,2,3\n";
   const std::u16string path(folder.begin(), folder.end());
-  ControlRequest r;
-  r.kind = kCtlExplorerList;
-  r.text = path;
-  const ObjectHandle all = Ctl_Create(r);
-  r.flags = 0x1;  // folders only
-  const ObjectHandle folders = Ctl_Create(r);
+  const ObjectHandle all = Make(kCtlExplorerList, path);
+  const ObjectHandle folders = Make(kCtlExplorerList, path, 0x1);  // folders only
   ASSERT_NE(all, 0);
   EXPECT_EQ(Gad_GetText(all), path);
   for (int i = 0; i < 100 && (Ctl_CountItems(all) < 3 || Ctl_CountItems(folders) < 1); ++i)

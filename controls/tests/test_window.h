@@ -13,6 +13,12 @@ inline void DrainEvents() {
   while (Evt_QueueLength() > 0) Evt_Wait(0);
 }
 
+// Sets a gadget's state and reads it straight back.
+inline std::int64_t SetState(ObjectHandle gadget, std::int64_t value) {
+  Gad_SetState(gadget, value);
+  return Gad_GetState(gadget);
+}
+
 class ControlTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -14,43 +14,37 @@ using script::Host;
 
 std::u16string Window(const std::u16string& body) { return u"<window>" + body + u"</window>"; }
 
-TEST(Description, DialogsRootSelectsWindowsByNameIgnoringCase) {
-  const std::u16string xml =
+TEST(Description, WindowsAreSelectedByNameIgnoringCase) {
+  const std::u16string many =
       u"<dialogs>text<!-- c --><window name='a' text='first'/><other/>"
       u"<window text='nameless'/><window name='b' text='second'/></dialogs>";
-  Built upper;
-  upper.Make(xml, u"B");
-  ASSERT_NE(upper.window, nullptr) << upper.Error();
-  EXPECT_EQ(upper.window->text, u"second");
-  Built empty;
-  empty.Make(xml, u"");
-  ASSERT_NE(empty.window, nullptr);
-  EXPECT_EQ(empty.window->text, u"first");
-  Built missing;
-  missing.Make(xml, u"nameless");
-  EXPECT_EQ(missing.window, nullptr);
-  EXPECT_EQ(missing.Error(), "Dialog window not found");
-
-  Built root;  // a root window is tested the same way
-  root.Make(u"<Window Name='Solo'/>", u"solo");
-  EXPECT_NE(root.window, nullptr);
-  Built rootMiss;
-  rootMiss.Make(u"<window/>", u"solo");
-  EXPECT_EQ(rootMiss.Error(), "Dialog window not found");
-  Built other;
-  other.Make(u"<dialog><window/></dialog>");
-  EXPECT_EQ(other.Error(), "Dialog window not found");
-}
-
-TEST(Description, SyntaxErrorBuildsWhatWasParsed) {
-  Built b;
+  const struct {
+    std::u16string xml, name;
+    const char16_t* text;  // null: not found
+  } cases[] = {{many, u"B", u"second"},
+               {many, u"", u"first"},
+               {many, u"nameless", nullptr},
+               {u"<Window Name='Solo' text='s'/>", u"solo", u"s"},  // a root window
+               {u"<window/>", u"solo", nullptr},
+               {u"<dialog><window/></dialog>", u"", nullptr},
+               {u"<<<", u"", nullptr}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.xml + u" / " + c.name));
+    Built b;
+    b.Make(c.xml, c.name);
+    if (c.text) {
+      ASSERT_NE(b.window, nullptr) << b.Error();
+      EXPECT_EQ(b.window->text, c.text);
+    } else {
+      EXPECT_EQ(b.window, nullptr);
+      EXPECT_EQ(b.Error(), "Dialog window not found");
+    }
+  }
+  Built b;  // a syntax error builds what was parsed
   b.Make(u"<window name='w'><vbox><button name='ok'/></vbox><oops></window>", u"w");
   ASSERT_NE(b.window, nullptr) << b.Error();
   EXPECT_NE(Xml_Error(b.document), 0);
   EXPECT_NE(b.window->FindByName(u"ok"), nullptr);
-  Built nothing;
-  nothing.Make(u"<<<", u"");
-  EXPECT_EQ(nothing.Error(), "Dialog window not found");
 }
 
 TEST(Description, UnknownElementsAreSkippedWithTheirSubtree) {
@@ -82,11 +76,11 @@ TEST(Description, CommonAttributes) {
   EXPECT_EQ(kids[0]->minWidth, 123);
   EXPECT_EQ(kids[0]->minHeight, -7);
   EXPECT_TRUE(kids[0]->folded);
-  EXPECT_TRUE(script::Scripts()[kids[0]->gadget].disabled);
-  EXPECT_TRUE(script::Scripts()[kids[0]->gadget].hidden);
+  auto& scripts = script::Scripts();
+  EXPECT_TRUE(scripts[kids[0]->gadget].disabled && scripts[kids[0]->gadget].hidden);
   EXPECT_EQ(kids[1]->requestedId, 12);
-  EXPECT_FALSE(script::Scripts()[kids[1]->gadget].disabled);
-  EXPECT_FALSE(script::Scripts()[kids[1]->gadget].hidden) << "only \"yes\" hides";
+  EXPECT_FALSE(scripts[kids[1]->gadget].disabled);
+  EXPECT_FALSE(scripts[kids[1]->gadget].hidden) << "only \"yes\" hides";
   EXPECT_FALSE(kids[1]->name.has_value());
   EXPECT_EQ(kids[2]->requestedId, -1);
   Registry_Remove(u"#TEST_ID");
@@ -126,33 +120,6 @@ TEST(Description, GadgetValuesAndDefaults) {
   Registry_Remove(u"TEST_MAX");
 }
 
-TEST(Description, BoxAndGridKeywords) {
-  Built b;
-  b.Make(
-      Window(u"<vbox><hbox spacing='3' expand='Item:4' align='CENTER'/>"
-             u"<vbox expand='equal' align='Right'/><hbox expand='yes' align='bottom'/>"
-             u"<gridbox columns='3' colexpand='item:2' rowexpand='YES' colspacing='1' "
-             u"rowspacing='2'/><gridbox rowexpand='maybe' colexpand='maybe'/></vbox>"));
-  ASSERT_NE(b.window, nullptr);
-  const auto& kids = b.window->Child()->Children();
-  auto* box = static_cast<DlgBox*>(kids[0].get());
-  EXPECT_EQ(box->spacing, 3);
-  EXPECT_EQ(box->expand, DlgExpand::Item);
-  EXPECT_EQ(box->expandItem, 3);
-  EXPECT_EQ(box->align, kAlignCenter);
-  EXPECT_EQ(static_cast<DlgBox*>(kids[1].get())->expand, DlgExpand::Equal);
-  EXPECT_EQ(static_cast<DlgBox*>(kids[1].get())->align, kAlignEnd);
-  EXPECT_EQ(static_cast<DlgBox*>(kids[2].get())->align, kAlignEnd);
-  auto* grid = static_cast<DlgGrid*>(kids[3].get());
-  EXPECT_EQ(grid->columns, 3);
-  EXPECT_EQ(grid->colExpand, DlgExpand::Item);
-  EXPECT_EQ(grid->colItem, 1);
-  EXPECT_EQ(grid->rowExpand, DlgExpand::Yes);
-  auto* plain = static_cast<DlgGrid*>(kids[4].get());
-  EXPECT_EQ(plain->colExpand, DlgExpand::Yes);
-  EXPECT_EQ(plain->rowExpand, DlgExpand::No);
-}
-
 TEST(Description, MarginDefaultsAndKeyedParts) {
   Built b;
   b.Make(
@@ -161,34 +128,32 @@ TEST(Description, MarginDefaultsAndKeyedParts) {
              u"<singlebox margin='top:1 bottom:2 left:3 right:4 vertical:9'/></vbox>"));
   ASSERT_NE(b.window, nullptr) << b.Error();
   EXPECT_EQ(b.window->top, 8);
+  // Top, bottom, left, right of each child.
+  const int expected[][4] = {{10, 10, 10, 10}, {5, 5, 5, 5}, {10, 10, 10, 10}, {10, 10, 10, 10},
+                             {10, 10, 10, 10}, {4, 4, 2, 0}, {9, 9, 3, 4}};
   const auto& kids = b.window->Child()->Children();
-  auto margins = [&](std::size_t i) {
+  for (std::size_t i = 0; i < kids.size(); ++i) {
     auto* e = static_cast<DlgOneChild*>(kids[i].get());
-    return std::array<int, 4>{e->top, e->bottom, e->left, e->right};
-  };
-  EXPECT_EQ(margins(0), (std::array<int, 4>{10, 10, 10, 10}));
-  EXPECT_EQ(margins(1), (std::array<int, 4>{5, 5, 5, 5}));
-  EXPECT_EQ(margins(2), (std::array<int, 4>{10, 10, 10, 10}));
-  EXPECT_EQ(margins(3), (std::array<int, 4>{10, 10, 10, 10}));
-  EXPECT_EQ(margins(4), (std::array<int, 4>{10, 10, 10, 10}));
-  EXPECT_EQ(margins(5), (std::array<int, 4>{4, 4, 2, 0}));
-  EXPECT_EQ(margins(6), (std::array<int, 4>{9, 9, 3, 4}));
+    EXPECT_EQ((std::array{e->top, e->bottom, e->left, e->right}), std::to_array(expected[i]))
+        << "child " << i;
+  }
 }
 
 TEST(Flags, ParsingRules) {
   DlgContext context(nullptr);
-  EXPECT_EQ(
-      DlgParseFlags(DlgKind::Window, u"#KX_Window_SystemMenu | #KX_Window_SizeGadget", context),
-      0xCC0000u);
-  EXPECT_EQ(DlgParseFlags(DlgKind::Window, u"\t #kx_window_tool\t|#KX_WINDOW_NOGADGETS ", context),
-            0xCu);
-  EXPECT_EQ(DlgParseFlags(DlgKind::Window, u"KX_Window_Tool", context), 0u)
-      << "without # parsing stops";
-  EXPECT_EQ(DlgParseFlags(DlgKind::Window, u"#KX_Window_Tool|KX_Window_NoGadgets", context), 4u);
-  const std::u16string longName = u"#" + std::u16string(127, u'X');
-  EXPECT_EQ(DlgParseFlags(DlgKind::Window, u"#KX_Window_Tool|" + longName, context), 4u)
-      << "an item over 127 characters stops parsing";
-  EXPECT_EQ(DlgParseFlags(DlgKind::Window, u"", context), 0u);
+  const struct {
+    std::u16string flags;
+    std::uint64_t value;
+  } cases[] = {
+      {u"#KX_Window_SystemMenu | #KX_Window_SizeGadget", 0xCC0000u},
+      {u"\t #kx_window_tool\t|#KX_WINDOW_NOGADGETS ", 0xCu},
+      {u"KX_Window_Tool", 0u},  // without # parsing stops
+      {u"#KX_Window_Tool|KX_Window_NoGadgets", 4u},
+      {u"#KX_Window_Tool|#" + std::u16string(127, u'X'), 4u},  // items stop at 127 characters
+      {u"", 0u},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(DlgParseFlags(DlgKind::Window, c.flags, context), c.value) << Utf16ToUtf8(c.flags);
   EXPECT_FALSE(context.Failed());
   EXPECT_EQ(DlgParseFlags(DlgKind::Window, u"#KX_Window_Tool|#KX_Window_Tol", context), 4u);
   EXPECT_EQ(context.Error(),
@@ -286,26 +251,25 @@ TEST(Events, AcceptanceProceduresAndBinding) {
              u"<string name='s' onfocus='OnThing' onlostfocus='OnThing'/>"
              u"<vbox onevent='nothing registered: ignored'/></vbox>"));
   ASSERT_NE(ok.window, nullptr) << ok.Error();
-  using Binding = std::tuple<ObjectHandle, int, std::int64_t>;
+  const std::pair<const char16_t*, int> expected[] = {
+      {u"b", -1}, {u"l", 0}, {u"l", 768}, {u"l", 14002}, {u"p", 768}, {u"s", 14000}, {u"s", 14001}};
   const auto& h = *ok.host;
-  ASSERT_EQ(h.bound.size(), 7u);
-  EXPECT_EQ(h.bound[0], (Binding{h.gadgetOf.at(u"b"), -1, address}));
-  EXPECT_EQ(h.bound[1], (Binding{h.gadgetOf.at(u"l"), 0, address}));
-  EXPECT_EQ(h.bound[2], (Binding{h.gadgetOf.at(u"l"), 768, address}));
-  EXPECT_EQ(h.bound[3], (Binding{h.gadgetOf.at(u"l"), 14002, address}));
-  EXPECT_EQ(h.bound[4], (Binding{h.gadgetOf.at(u"p"), 768, address}));
-  EXPECT_EQ(h.bound[5], (Binding{h.gadgetOf.at(u"s"), 14000, address}));
-  EXPECT_EQ(h.bound[6], (Binding{h.gadgetOf.at(u"s"), 14001, address}));
+  ASSERT_EQ(h.bound.size(), std::size(expected));
+  for (std::size_t i = 0; i < h.bound.size(); ++i)
+    EXPECT_EQ(h.bound[i],
+              std::make_tuple(h.gadgetOf.at(expected[i].first), expected[i].second, address))
+        << i;
 
-  Built refused;
-  refused.Make(Window(u"<listview onRightClick='OnThing'/>"));
-  EXPECT_EQ(refused.Error(), "'onRightClick' is not supported for the following gadget: listview");
-  Built onButton;
-  onButton.Make(Window(u"<button ONCHANGE='OnThing'/>"));
-  EXPECT_EQ(onButton.Error(), "'ONCHANGE' is not supported for the following gadget: button");
-  Built unknown;
-  unknown.Make(Window(u"<image onleftdoubleclick='Missing'/>"));
-  EXPECT_EQ(unknown.Error(), "'Missing' is not a runtime procedure.");
+  for (auto [body, message] :
+       {std::pair{u"<listview onRightClick='OnThing'/>",
+                  "'onRightClick' is not supported for the following gadget: listview"},
+        {u"<button ONCHANGE='OnThing'/>",
+         "'ONCHANGE' is not supported for the following gadget: button"},
+        {u"<image onleftdoubleclick='Missing'/>", "'Missing' is not a runtime procedure."}}) {
+    Built refused;
+    refused.Make(Window(body));
+    EXPECT_EQ(refused.Error(), message);
+  }
   Registry_Remove(u"OnThing");
 }
 
@@ -336,29 +300,21 @@ TEST(Construction, OptionGroupsAreMadeAtTheEndOfTheirParent) {
   EXPECT_EQ(kids[1]->name, u"o2");
 }
 
-TEST(Construction, ContainersCloseTheirGadgetListsAfterTheirChildren) {
+TEST(Construction, ContainersAndSplittersHoldTheirChildren) {
   Built b;
   b.Make(
-      Window(u"<container name='k'><scrollarea name='s'><canvas name='c' "
+      Window(u"<vbox><container name='k'><scrollarea name='s'><canvas name='c' "
              u"flags='#KX_Canvas_Container'><button name='b'/></canvas></scrollarea>"
-             u"</container>"));
+             u"</container><splitter name='sp'><button name='a'/><vbox><button name='b2'/>"
+             u"</vbox><button name='third'/></splitter></vbox>"));
   ASSERT_NE(b.window, nullptr) << b.Error();
-  const std::vector<std::u16string> expected = {u"create k", u"create s", u"create c", u"create b",
-                                                u"close c",  u"close s",  u"close k"};
+  const std::vector<std::u16string> expected = {
+      u"create k", u"create s", u"create c",  u"create b", u"close c",
+      u"close s",  u"close k",  u"create sp", u"open 0",   u"create a",
+      u"close 0",  u"open 1",   u"create b2", u"close 1",  u"create third"};
   EXPECT_EQ(b.host->log, expected);
-}
-
-TEST(Construction, SplitterChildrenAreMadeInTheirContainers) {
-  Built b;
-  b.Make(
-      Window(u"<splitter name='sp'><button name='a'/><vbox><button name='b'/></vbox>"
-             u"<button name='third'/></splitter>"));
-  ASSERT_NE(b.window, nullptr) << b.Error();
-  const std::vector<std::u16string> expected = {u"create sp",    u"open side 0", u"create a",
-                                                u"close side 0", u"open side 1", u"create b",
-                                                u"close side 1", u"create third"};
-  EXPECT_EQ(b.host->log, expected);
-  EXPECT_EQ(b.window->Child()->Children().size(), 2u) << "a third child has no place";
+  EXPECT_EQ(b.window->Child()->Children()[1]->Children().size(), 2u)
+      << "a splitter's third child has no place";
   EXPECT_EQ(b.window->FindByName(u"third"), nullptr);
   DlgDestroy(std::move(b.window));
   EXPECT_EQ(b.host->forgotten, 1) << "destroying the window element forgets the window";
@@ -397,25 +353,27 @@ TEST(Construction, TreeOperations) {
 }
 
 TEST(Limits, TooManyChildrenAndTooDeep) {
-  std::u16string many = u"<vbox>";
-  for (int i = 0; i < 101; ++i) many += u"<empty/>";
-  Built b;
-  b.Make(Window(many + u"</vbox>"));
-  EXPECT_EQ(b.window, nullptr);
-  EXPECT_EQ(b.Error(), "Too many elements in the following gadget: vbox");
-
-  std::u16string grid = u"<gridbox columns='1'>";
-  for (int i = 0; i < 71; ++i) grid += u"<empty/>";
-  Built g;
-  g.Make(Window(grid + u"</gridbox>"));
-  EXPECT_EQ(g.Error(), "Too many elements in the following gadget: gridbox");
-
-  std::u16string deep;
-  for (int i = 0; i < 500; ++i) deep += u"<singlebox>";
-  Built d;
-  d.Make(Window(deep));
-  EXPECT_EQ(d.window, nullptr);
-  EXPECT_EQ(d.Error().rfind("Elements nested too deep", 0), 0u);
+  auto repeat = [](const char16_t* item, int n) {
+    std::u16string out;
+    while (n-- > 0) out += item;
+    return out;
+  };
+  const struct {
+    std::u16string body;
+    std::string error;
+  } cases[] = {
+      {u"<vbox>" + repeat(u"<empty/>", 101) + u"</vbox>",
+       "Too many elements in the following gadget: vbox"},
+      {u"<gridbox columns='1'>" + repeat(u"<empty/>", 71) + u"</gridbox>",
+       "Too many elements in the following gadget: gridbox"},
+      {repeat(u"<singlebox>", 500), "Elements nested too deep: singlebox"},
+  };
+  for (const auto& c : cases) {
+    Built b;
+    b.Make(Window(c.body));
+    EXPECT_EQ(b.window, nullptr);
+    EXPECT_EQ(b.Error(), c.error);
+  }
 }
 
 }  // namespace

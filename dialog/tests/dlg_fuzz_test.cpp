@@ -19,30 +19,13 @@ const char16_t* const kAttributes[] = {
     u"colspan",   u"rowspan",  u"colexpand", u"rowexpand",   u"innerwidth", u"innerheight",
     u"scrolling", u"firstmin", u"minwidth",  u"maxheight",   u"group",      u"onchange",
     u"onevent",   u"min",      u"value",     u"expandwidth", u"disabled"};
-const char16_t* const kValues[] = {u"yes",
-                                   u"no",
-                                   u"equal",
-                                   u"item:2",
-                                   u"item:-3",
-                                   u"center",
-                                   u"bottom right",
-                                   u"auto",
-                                   u"-1",
-                                   u"0",
-                                   u"7",
-                                   u"999999999999",
-                                   u"-2147483648",
-                                   u"vertical:4,left:2",
-                                   u"#KX_Any",
-                                   u"#KX_Window_Tool|#KX_Canvas_Container",
-                                   u"#KX_Splitter_Vertical | #KX_Splitter_Separator",
-                                   u"#nope",
-                                   u"request",
-                                   u"HORIZONTAL",
-                                   u"VERTICAL",
-                                   u"",
-                                   u"ö\u00a0",
-                                   u"3000"};
+// clang-format off
+const char16_t* const kValues[] = {
+    u"yes", u"no", u"equal", u"item:2", u"item:-3", u"center", u"bottom right", u"auto", u"-1",
+    u"0", u"7", u"999999999999", u"-2147483648", u"vertical:4,left:2", u"#KX_Any",
+    u"#KX_Window_Tool|#KX_Canvas_Container", u"#KX_Splitter_Vertical | #KX_Splitter_Separator",
+    u"#nope", u"request", u"HORIZONTAL", u"VERTICAL", u"", u"ö\u00a0", u"3000"};
+// clang-format on
 
 template <class T, std::size_t N>
 const T& Pick(std::mt19937& rng, const T (&items)[N]) {

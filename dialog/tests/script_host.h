@@ -3,6 +3,7 @@
 // then by kind); every placement is recorded.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -89,15 +90,12 @@ class Host : public DlgHost {
   std::vector<std::tuple<ObjectHandle, int, std::int64_t>> bound;
   std::vector<std::pair<int, std::u16string>> pages;
   std::vector<std::u16string> log;  // construction calls in order
-  int radioGroups = 0;
   struct Bounds {
     int minW, minH, maxW, maxH;
   };
   std::vector<Bounds> bounds;
   std::vector<Rect> scrollInner;
   std::vector<std::pair<int, int>> splitterMinimum;
-  int tabHeight = 20;
-  int pageInsetW = 4, pageInsetH = 22;  // panel size minus page size
 
   ObjectHandle OpenWindow(DlgWindow&) override { return 4242; }
   void WindowInnerSize(DlgWindow&, int* w, int* h) override {
@@ -128,28 +126,25 @@ class Host : public DlgHost {
     pages.emplace_back(index, title);
   }
   void OpenSplitterSide(DlgElement&, int side) override {
-    log.push_back(u"open side " + std::u16string(1, static_cast<char16_t>(u'0' + side)));
+    log.push_back(side ? u"open 1" : u"open 0");
   }
   void CloseSplitterSide(DlgElement&, int side) override {
-    log.push_back(u"close side " + std::u16string(1, static_cast<char16_t>(u'0' + side)));
+    log.push_back(side ? u"close 1" : u"close 0");
   }
   void ForgetWindow(DlgWindow&) override { ++forgotten; }
   int forgotten = 0;
-  void StartRadioGroup() override {
-    ++radioGroups;
-    log.push_back(u"group");
-  }
+  void StartRadioGroup() override { log.push_back(u"group"); }
   void BindGadgetEvent(ObjectHandle gadget, int subtype, std::int64_t procedure) override {
     bound.emplace_back(gadget, subtype, procedure);
   }
   void SetWindowBounds(DlgWindow&, int minW, int minH, int maxW, int maxH) override {
     bounds.push_back({minW, minH, maxW, maxH});
   }
-  int PanelTabHeight(ObjectHandle) override { return tabHeight; }
+  // Tabs are 20 high; a page is 4 narrower and 22 lower than its panel.
+  int PanelTabHeight(ObjectHandle) override { return 20; }
   void PanelPageSize(ObjectHandle panel, int* w, int* h) override {
-    const Rect& r = Scripts()[panel].placed;
-    *w = r.w - pageInsetW;
-    *h = r.h - pageInsetH;
+    *w = Scripts()[panel].placed.w - 4;
+    *h = Scripts()[panel].placed.h - 22;
   }
   void SetScrollAreaInnerSize(ObjectHandle, int w, int h) override {
     scrollInner.push_back({0, 0, w, h});
@@ -170,8 +165,6 @@ struct Built {
   std::unique_ptr<DlgContext> context = std::make_unique<DlgContext>(host.get());
   std::unique_ptr<DlgWindow> window;
 
-  Built() = default;
-  Built(Built&&) = default;
   ~Built() {
     if (window) DlgDestroy(std::move(window));
     if (document) Xml_Free(document);
@@ -179,8 +172,9 @@ struct Built {
 
   // Parses `xml` and builds the window named `name`; scripts set on the
   // host by `prepare` apply to the gadgets made.
-  template <class Prepare>
-  void Make(const std::u16string& xml, const std::u16string& name, Prepare&& prepare) {
+  void Make(
+      const std::u16string& xml, const std::u16string& name = u"",
+      const std::function<void(Host&)>& prepare = [](Host&) {}) {
     document = Xml_CatchMemory(KX_Any, xml);
     prepare(*host);
     const XmlNode* node = DlgSelectWindow(Xml_MainNode(document), name);
@@ -189,9 +183,6 @@ struct Built {
       return;
     }
     window = DlgBuildWindow(*node, *context);
-  }
-  void Make(const std::u16string& xml, const std::u16string& name = u"") {
-    Make(xml, name, [](Host&) {});
   }
   std::string Error() const { return context->Error(); }
 };

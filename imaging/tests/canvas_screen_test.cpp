@@ -8,9 +8,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "imaging/canvas.h"
@@ -21,8 +21,6 @@
 #include "runtime/system/window.h"
 
 namespace {
-
-bool Exists(const std::string& path) { return std::ifstream(path).good(); }
 
 TEST(CanvasOnScreen, DrawnPictureReachesTheScreen) {
   const ObjectHandle window = Win_Open(KX_Any, 40, 30, 320, 240, u"Relivox Leinwand");
@@ -46,27 +44,29 @@ TEST(CanvasOnScreen, DrawnPictureReachesTheScreen) {
   ASSERT_TRUE(Plat_GrabWindow(native, &shot, &w, &h));
   ASSERT_EQ(w, 276);
   ASSERT_EQ(h, 196);
-  const int stride = (w * 3 + 3) & ~3;
-  auto at = [&](int x, int y) {  // blue, green, red of picture pixel x, y
-    const std::uint8_t* p = shot.data() + static_cast<std::size_t>(h - 1 - y) * stride + x * 3;
-    return std::vector<int>{p[0], p[1], p[2]};
-  };
-  EXPECT_EQ(at(2, 2), (std::vector<int>{128, 128, 128}));
-  EXPECT_EQ(at(30, 30), (std::vector<int>{0, 0, 255}));
-  EXPECT_EQ(at(240, 170), (std::vector<int>{255, 0, 0}));
-  EXPECT_EQ(at(138, 98), (std::vector<int>{0, 255, 0}));
+  // Probe points: x, y, red, green, blue.
+  const int probes[4][5] = {
+      {2, 2, 128, 128, 128}, {30, 30, 255, 0, 0}, {240, 170, 0, 0, 255}, {138, 98, 0, 255, 0}};
+  for (const auto& p : probes) {
+    const std::uint8_t* at =
+        shot.data() + std::size_t(h - 1 - p[1]) * ((w * 3 + 3) & ~3) + p[0] * 3;
+    EXPECT_EQ((std::vector<int>{at[2], at[1], at[0]}), (std::vector<int>{p[2], p[3], p[4]}))
+        << p[0] << "," << p[1];
+  }
 
   if (const char* dir = std::getenv("RELIVOX_SCREENSHOT_DIR")) {
     const PlatRect r = Plat_ClientRect(native);
+    const std::string ready = std::string(dir) + "/ready";
     {
-      std::ofstream ready(std::string(dir) + "/ready.tmp");
-      // Screen rectangle of the picture, then probe points: x y red green blue.
-      ready << r.x << ' ' << r.y << ' ' << r.width << ' ' << r.height << '\n'
-            << "2 2 128 128 128\n30 30 255 0 0\n240 170 0 0 255\n138 98 0 255 0\n";
+      std::ofstream out(ready + ".tmp");
+      out << r.x << ' ' << r.y << ' ' << r.width << ' ' << r.height << '\n';
+      for (const auto& p : probes)
+        out << p[0] << ' ' << p[1] << ' ' << p[2] << ' ' << p[3] << ' ' << p[4] << '\n';
     }
-    std::rename((std::string(dir) + "/ready.tmp").c_str(), (std::string(dir) + "/ready").c_str());
+    std::rename((ready + ".tmp").c_str(), ready.c_str());
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!Exists(std::string(dir) + "/done") && std::chrono::steady_clock::now() < until)
+    while (!std::filesystem::exists(std::string(dir) + "/done") &&
+           std::chrono::steady_clock::now() < until)
       Evt_Wait(20);
   }
   Win_Close(window);

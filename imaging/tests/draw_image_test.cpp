@@ -1,130 +1,82 @@
 #include "imaging/tests/test_support.h"
 
-using Bytes = std::vector<int>;
-
 namespace {
+
+using Row = std::vector<Bytes>;
 
 class DrawImageTest : public ImagingTest {
  protected:
-  // A 3 x 1 32-bit source: alpha 0, alpha 255, alpha 100.
-  ObjectHandle Source32() {
-    const ObjectHandle image = Img_Create(KX_Any, 3, 1, 32, -1);
-    SetPixelBytes(image, 0, 0, {10, 20, 30, 0});
-    SetPixelBytes(image, 1, 0, {40, 50, 60, 255});
-    SetPixelBytes(image, 2, 0, {200, 200, 200, 100});
+  ObjectHandle Filled(int width, int height, int depth, const Bytes& bytes) {
+    const ObjectHandle image = Img_Create(KX_Any, width, height, depth, -1);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) SetPixelBytes(image, x, y, bytes);
     return image;
   }
-
-  ObjectHandle Source24() {
-    const ObjectHandle image = Img_Create(KX_Any, 3, 1, 24, 0);
-    for (int x = 0; x < 3; ++x) SetPixelBytes(image, x, 0, {10, 20, 30});
-    return image;
-  }
-
   // Draws `source` at 0, 0 onto a 3 x 1 target of `depth` whose pixels are 50s
   // (alpha 60) and returns the target's pixels.
-  std::vector<Bytes> DrawOnto(int depth, ObjectHandle source, unsigned mode, bool alpha) {
-    const ObjectHandle target = Img_Create(KX_Any, 3, 1, depth, -1);
-    for (int x = 0; x < 3; ++x)
-      SetPixelBytes(target, x, 0, depth == 32 ? Bytes{50, 50, 50, 60} : Bytes{50, 50, 50});
-    EXPECT_EQ(Draw_Start(Img_Output(target)), 1);
-    Draw_Mode(mode);
-    if (alpha)
-      Draw_AlphaImage(Img_Handle(source), 0, 0);
-    else
-      Draw_Image(Img_Handle(source), 0, 0);
-    Draw_Stop();
-    return {PixelBytes(target, 0, 0), PixelBytes(target, 1, 0), PixelBytes(target, 2, 0)};
+  Row DrawOnto(int depth, ObjectHandle source, unsigned mode, bool alpha) {
+    const ObjectHandle target = Filled(3, 1, depth, {50, 50, 50, 60});
+    DrawInto(target, mode, [&] {
+      alpha ? Draw_AlphaImage(Img_Handle(source), 0, 0) : Draw_Image(Img_Handle(source), 0, 0);
+    });
+    Row row{PixelBytes(target, 0, 0), PixelBytes(target, 1, 0), PixelBytes(target, 2, 0)};
+    Img_Free(target);
+    return row;
   }
 };
 
-}  // namespace
-
-TEST_F(DrawImageTest, ThirtyTwoBitSourceOntoThirtyTwoBitTarget) {
-  const ObjectHandle s = Source32();
-  using V = std::vector<Bytes>;
-  // Draw_Image in the default mode: colour copied, target alpha kept.
-  EXPECT_EQ(DrawOnto(32, s, 0, false),
-            (V{{10, 20, 30, 60}, {40, 50, 60, 60}, {200, 200, 200, 60}}));
-  // Draw_AlphaImage in the default mode and any source-over: blended, alpha updated
-  // (200 at 100 over 50 at 60 gives 159 and alpha 136).
-  const V blended{{50, 50, 50, 60}, {40, 50, 60, 255}, {159, 159, 159, 136}};
-  EXPECT_EQ(DrawOnto(32, s, 0, true), blended);
-  EXPECT_EQ(DrawOnto(32, s, DrawMode_SourceOver, false), blended);
-  EXPECT_EQ(DrawOnto(32, s, DrawMode_SourceOver | DrawMode_SourceOverKeepAlpha, true), blended);
-  EXPECT_EQ(DrawOnto(32, s, DrawMode_SourceOverKeepAlpha, true),
-            (V{{50, 50, 50, 60}, {40, 50, 60, 60}, {159, 159, 159, 60}}));
-  EXPECT_EQ(DrawOnto(32, s, DrawMode_CopyAll, true),
-            (V{{10, 20, 30, 0}, {40, 50, 60, 255}, {200, 200, 200, 100}}));
-  EXPECT_EQ(DrawOnto(32, s, DrawMode_AlphaOnly, true),
-            (V{{50, 50, 50, 0}, {50, 50, 50, 255}, {50, 50, 50, 100}}));
-  EXPECT_EQ(DrawOnto(32, s, DrawMode_ExclusiveOr, true), (V{{50 ^ 10, 50 ^ 20, 50 ^ 30, 60},
-                                                            {50 ^ 40, 0, 50 ^ 60, 60},
-                                                            {50 ^ 200, 50 ^ 200, 50 ^ 200, 60}}));
-}
-
-TEST_F(DrawImageTest, ThirtyTwoBitSourceOntoTwentyFourBitTarget) {
-  const ObjectHandle s = Source32();
-  using V = std::vector<Bytes>;
-  EXPECT_EQ(DrawOnto(24, s, 0, false), (V{{10, 20, 30}, {40, 50, 60}, {200, 200, 200}}));
+TEST_F(DrawImageTest, EverySourceTargetAndMode) {
+  // 32-bit source: alpha 0, alpha 255, alpha 100.
+  const ObjectHandle s32 = Img_Create(KX_Any, 3, 1, 32, -1);
+  SetPixelBytes(s32, 0, 0, {10, 20, 30, 0});
+  SetPixelBytes(s32, 1, 0, {40, 50, 60, 255});
+  SetPixelBytes(s32, 2, 0, {200, 200, 200, 100});
+  const unsigned over = DrawMode_SourceOver, keep = DrawMode_SourceOverKeepAlpha,
+                 all = DrawMode_CopyAll, alphaOnly = DrawMode_AlphaOnly,
+                 xorMode = DrawMode_ExclusiveOr;
+  // 200 at 100 over 50 at 60 gives 159 and alpha 136; over a 24-bit target
   // (200 * 100 + 50 * 155) / 255 = 108.
-  const V blended{{50, 50, 50}, {40, 50, 60}, {108, 108, 108}};
-  EXPECT_EQ(DrawOnto(24, s, 0, true), blended);
-  EXPECT_EQ(DrawOnto(24, s, DrawMode_SourceOver, false), blended);
-  EXPECT_EQ(DrawOnto(24, s, DrawMode_SourceOverKeepAlpha, false), blended);
-  EXPECT_EQ(DrawOnto(24, s, DrawMode_AlphaOnly, true), (V(3, Bytes{50, 50, 50})));
-  EXPECT_EQ(DrawOnto(24, s, DrawMode_CopyAll, false),
-            (V{{10, 20, 30}, {40, 50, 60}, {200, 200, 200}}));
-  EXPECT_EQ(
-      DrawOnto(24, s, DrawMode_ExclusiveOr, false),
-      (V{{50 ^ 10, 50 ^ 20, 50 ^ 30}, {50 ^ 40, 0, 50 ^ 60}, {50 ^ 200, 50 ^ 200, 50 ^ 200}}));
-}
-
-TEST_F(DrawImageTest, TwentyFourBitSourceCountsAsOpaque) {
-  const ObjectHandle s = Source24();
-  using V = std::vector<Bytes>;
-  EXPECT_EQ(DrawOnto(32, s, 0, false), V(3, Bytes{10, 20, 30, 60}));
-  EXPECT_EQ(DrawOnto(32, s, 0, true), V(3, Bytes{10, 20, 30, 255}));
-  EXPECT_EQ(DrawOnto(32, s, DrawMode_SourceOver, false), V(3, Bytes{10, 20, 30, 255}));
-  EXPECT_EQ(DrawOnto(32, s, DrawMode_SourceOverKeepAlpha, false), V(3, Bytes{10, 20, 30, 60}));
-  EXPECT_EQ(DrawOnto(32, s, DrawMode_CopyAll, false), V(3, Bytes{10, 20, 30, 255}));
-  EXPECT_EQ(DrawOnto(32, s, DrawMode_AlphaOnly, false), V(3, Bytes{50, 50, 50, 255}));
-  EXPECT_EQ(DrawOnto(32, s, DrawMode_ExclusiveOr, false),
-            V(3, Bytes{50 ^ 10, 50 ^ 20, 50 ^ 30, 60}));
-  EXPECT_EQ(DrawOnto(24, s, 0, false), V(3, Bytes{10, 20, 30}));
-  EXPECT_EQ(DrawOnto(24, s, 0, true), V(3, Bytes{10, 20, 30}));
-  EXPECT_EQ(DrawOnto(24, s, DrawMode_SourceOver, false), V(3, Bytes{10, 20, 30}));
-  EXPECT_EQ(DrawOnto(24, s, DrawMode_AlphaOnly, false), V(3, Bytes{50, 50, 50}));
-  EXPECT_EQ(DrawOnto(24, s, DrawMode_ExclusiveOr, false), V(3, Bytes{50 ^ 10, 50 ^ 20, 50 ^ 30}));
-}
-
-TEST_F(DrawImageTest, ExportCopiesColourBytesOfTransparentPixels) {
-  const ObjectHandle mosaic = Img_Create(KX_Any, 2, 1, 32, -1);
-  SetPixelBytes(mosaic, 1, 0, {77, 77, 77, 255});
-  const ObjectHandle exported = Img_Create(KX_Any, 2, 1, 24, 0);
-  ASSERT_EQ(Draw_Start(Img_Output(exported)), 1);
-  Draw_Image(Img_Handle(mosaic), 0, 0);
-  Draw_Stop();
-  EXPECT_EQ(PixelBytes(exported, 0, 0), (Bytes{0, 0, 0}));
-  EXPECT_EQ(PixelBytes(exported, 1, 0), (Bytes{77, 77, 77}));
-}
-
-TEST_F(DrawImageTest, MosaicComposesOpaqueTilePixelsOnly) {
-  const ObjectHandle mosaic = Img_Create(KX_Any, 4, 2, 32, -1);
-  const ObjectHandle tileA = Img_Create(KX_Any, 2, 2, 32, -1);
-  const ObjectHandle tileB = Img_Create(KX_Any, 2, 2, 32, -1);
-  SetPixelBytes(tileA, 1, 0, {7, 7, 7, 255});
-  SetPixelBytes(tileA, 1, 1, {8, 8, 8, 255});
-  SetPixelBytes(tileB, 0, 0, {9, 9, 9, 255});
-  ASSERT_EQ(Draw_Start(Img_Output(mosaic)), 1);
-  Draw_Mode(DrawMode_SourceOver);
-  Draw_AlphaImage(Img_Handle(tileA), 0, 0);
-  Draw_AlphaImage(Img_Handle(tileB), 1, 0);  // overlaps tileA's column 1
-  Draw_Stop();
-  EXPECT_EQ(PixelBytes(mosaic, 0, 0), (Bytes{0, 0, 0, 0}));
-  EXPECT_EQ(PixelBytes(mosaic, 1, 0), (Bytes{9, 9, 9, 255})) << "later tile wins";
-  EXPECT_EQ(PixelBytes(mosaic, 1, 1), (Bytes{8, 8, 8, 255})) << "transparent pixel keeps data";
-  EXPECT_EQ(PixelBytes(mosaic, 2, 0), (Bytes{0, 0, 0, 0}));
+  const Row blend32{{50, 50, 50, 60}, {40, 50, 60, 255}, {159, 159, 159, 136}};
+  const Row blend24{{50, 50, 50}, {40, 50, 60}, {108, 108, 108}};
+  const Row copy32{{10, 20, 30, 0}, {40, 50, 60, 255}, {200, 200, 200, 100}};
+  const Row copy24{{10, 20, 30}, {40, 50, 60}, {200, 200, 200}};
+  const Row xor32{{56, 38, 44, 60}, {26, 0, 14, 60}, {250, 250, 250, 60}};  // 50 ^ each byte
+  const Row xor24{{56, 38, 44}, {26, 0, 14}, {250, 250, 250}};
+  struct Case {
+    int depth;
+    unsigned mode;
+    bool alpha;  // Draw_AlphaImage rather than Draw_Image
+    Row expected;
+  };
+  const Case cases[] = {
+      // Draw_Image in the default mode copies colour and keeps target alpha.
+      {32, 0, false, {{10, 20, 30, 60}, {40, 50, 60, 60}, {200, 200, 200, 60}}},
+      {32, 0, true, blend32},
+      {32, over, false, blend32},
+      {32, over | keep, true, blend32},
+      {32, keep, true, {{50, 50, 50, 60}, {40, 50, 60, 60}, {159, 159, 159, 60}}},
+      {32, all, true, copy32},
+      {32, alphaOnly, true, {{50, 50, 50, 0}, {50, 50, 50, 255}, {50, 50, 50, 100}}},
+      {32, xorMode, true, xor32},
+      // Onto 24-bit the colour bytes of transparent pixels are copied too.
+      {24, 0, false, copy24},
+      {24, 0, true, blend24},
+      {24, over, false, blend24},
+      {24, keep, false, blend24},
+      {24, alphaOnly, true, Row(3, {50, 50, 50})},
+      {24, all, false, copy24},
+      {24, xorMode, false, xor24},
+  };
+  // A 24-bit source counts as opaque: it draws as an opaque 32-bit one does.
+  const ObjectHandle s24 = Filled(3, 1, 24, {10, 20, 30});
+  const ObjectHandle opaque = Filled(3, 1, 32, {10, 20, 30, 255});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << "onto " << c.depth << " mode " << c.mode << (c.alpha ? " alpha" : ""));
+    EXPECT_EQ(DrawOnto(c.depth, s32, c.mode, c.alpha), c.expected);
+    for (bool alpha : {false, true})
+      EXPECT_EQ(DrawOnto(c.depth, s24, c.mode, alpha), DrawOnto(c.depth, opaque, c.mode, alpha));
+  }
 }
 
 // The drawn part lines up as if unclipped, whichever edges cut it.
@@ -136,21 +88,17 @@ TEST_F(DrawImageTest, ClipsAtEveryEdgeKeepingAlignment) {
   for (int depth : {24, 32}) {
     for (int px = -4; px <= 6; ++px) {
       for (int py = -3; py <= 5; ++py) {
+        SCOPED_TRACE(testing::Message() << "depth " << depth << " at " << px << "," << py);
         const ObjectHandle target = Img_Create(KX_Any, tw, th, depth, depth == 32 ? -1 : 0);
-        ASSERT_EQ(Draw_Start(Img_Output(target)), 1);
-        Draw_Mode(DrawMode_CopyAll);
-        Draw_Image(Img_Handle(source), px, py);
-        Draw_Stop();
+        DrawInto(target, DrawMode_CopyAll, [&] { Draw_Image(Img_Handle(source), px, py); });
         for (int y = 0; y < th; ++y) {
           for (int x = 0; x < tw; ++x) {
             const int sx = x - px, sy = y - py;
-            Bytes expected = depth == 32 ? Bytes{0, 0, 0, 0} : Bytes{0, 0, 0};
-            if (sx >= 0 && sx < sw && sy >= 0 && sy < sh) {
-              expected = {sx + 1, sy + 1, 100 + sx + 10 * sy};
-              if (depth == 32) expected.push_back(255);
-            }
-            ASSERT_EQ(PixelBytes(target, x, y), expected)
-                << "depth " << depth << " at " << px << "," << py << " pixel " << x << "," << y;
+            Bytes expected{0, 0, 0, 0};
+            if (sx >= 0 && sx < sw && sy >= 0 && sy < sh)
+              expected = {sx + 1, sy + 1, 100 + sx + 10 * sy, 255};
+            expected.resize(depth / 8);
+            ASSERT_EQ(PixelBytes(target, x, y), expected) << "pixel " << x << "," << y;
           }
         }
         Img_Free(target);
@@ -162,10 +110,7 @@ TEST_F(DrawImageTest, ClipsAtEveryEdgeKeepingAlignment) {
 TEST_F(DrawImageTest, GivenSizeScalesTheSource) {
   const ObjectHandle source = Img_Create(KX_Any, 2, 2, 32, Draw_RGBA(90, 120, 150, 255));
   const ObjectHandle target = Img_Create(KX_Any, 6, 6, 32, -1);
-  ASSERT_EQ(Draw_Start(Img_Output(target)), 1);
-  Draw_Mode(DrawMode_CopyAll);
-  Draw_Image(Img_Handle(source), 1, 1, 4, 3);
-  Draw_Stop();
+  DrawInto(target, DrawMode_CopyAll, [&] { Draw_Image(Img_Handle(source), 1, 1, 4, 3); });
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 6; ++x) {
       const bool inside = x >= 1 && x < 5 && y >= 1 && y < 4;
@@ -194,14 +139,8 @@ TEST_F(DrawImageTest, ZeroUnknownAndEmptySourcesDrawNothing) {
 TEST_F(DrawImageTest, DrawingAnImageOntoItselfReadsTheOriginal) {
   const ObjectHandle image = Img_Create(KX_Any, 4, 1, 32, -1);
   for (int x = 0; x < 4; ++x) SetPixelBytes(image, x, 0, {x, x, x, 255});
-  ASSERT_EQ(Draw_Start(Img_Output(image)), 1);
-  Draw_Mode(DrawMode_CopyAll);
-  Draw_Image(Img_Handle(image), 1, 0);
-  Draw_Stop();
-  EXPECT_EQ(PixelBytes(image, 0, 0), (Bytes{0, 0, 0, 255}));
-  EXPECT_EQ(PixelBytes(image, 1, 0), (Bytes{0, 0, 0, 255}));
-  EXPECT_EQ(PixelBytes(image, 2, 0), (Bytes{1, 1, 1, 255}));
-  EXPECT_EQ(PixelBytes(image, 3, 0), (Bytes{2, 2, 2, 255}));
+  DrawInto(image, DrawMode_CopyAll, [&] { Draw_Image(Img_Handle(image), 1, 0); });
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(PixelBytes(image, x, 0)[0], x == 0 ? 0 : x - 1);
 }
 
 // Each source pixel lands exactly as Draw_Plot of its colour would set it, for
@@ -213,8 +152,7 @@ TEST_F(DrawImageTest, RowsMatchPlottingEachPixel) {
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       const int group = x / 8;
-      int alpha = 0;
-      if (group == 1) alpha = 255;
+      int alpha = group == 1 ? 255 : 0;
       if (group == 2) alpha = (x * 7 + y) % 3 ? 255 : 0;
       if (group == 3) alpha = (x + y) % 5 == 0 ? 77 + y : ((x + y) % 2) * 255;
       if (group >= 4) alpha = (x * 53 + y * 31) % 256;
@@ -234,40 +172,32 @@ TEST_F(DrawImageTest, RowsMatchPlottingEachPixel) {
                         {DrawMode_ExclusiveOr, true, DrawMode_ExclusiveOr}};
   for (int depth : {24, 32}) {
     for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message()
+                   << "depth " << depth << " mode " << c.mode << " alpha " << c.alphaImage);
       auto makeTarget = [&] {
         const ObjectHandle t = Img_Create(KX_Any, width + 2, height, depth, -1);
         for (int y = 0; y < height; ++y)
-          for (int x = 0; x < width + 2; ++x) {
-            Bytes p{(x * 11) & 0xFF, (y * 40) & 0xFF, 90};
-            if (depth == 32) p.push_back((x * 29 + y * 7) % 256);
-            SetPixelBytes(t, x, y, p);
-          }
+          for (int x = 0; x < width + 2; ++x)
+            SetPixelBytes(t, x, y, {(x * 11) & 0xFF, (y * 40) & 0xFF, 90, (x * 29 + y * 7) % 256});
         return t;
       };
-      const ObjectHandle drawn = makeTarget();
-      const ObjectHandle plotted = makeTarget();
-      ASSERT_EQ(Draw_Start(Img_Output(drawn)), 1);
-      Draw_Mode(c.mode);
-      if (c.alphaImage)
-        Draw_AlphaImage(Img_Handle(source), 1, 0);
-      else
-        Draw_Image(Img_Handle(source), 1, 0);
-      Draw_Stop();
-      ASSERT_EQ(Draw_Start(Img_Output(plotted)), 1);
-      Draw_Mode(c.plotMode);
-      for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-          const Bytes s = PixelBytes(source, x, y);
-          Draw_Plot(x + 1, y, Draw_RGBA(s[2], s[1], s[0], s[3]));
-        }
-      Draw_Stop();
-      for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width + 2; ++x)
-          ASSERT_EQ(PixelBytes(drawn, x, y), PixelBytes(plotted, x, y))
-              << "depth " << depth << " mode " << c.mode << " alpha " << c.alphaImage << " at " << x
-              << "," << y;
+      const ObjectHandle drawn = makeTarget(), plotted = makeTarget();
+      DrawInto(drawn, c.mode, [&] {
+        c.alphaImage ? Draw_AlphaImage(Img_Handle(source), 1, 0)
+                     : Draw_Image(Img_Handle(source), 1, 0);
+      });
+      DrawInto(plotted, c.plotMode, [&] {
+        for (int y = 0; y < height; ++y)
+          for (int x = 0; x < width; ++x) {
+            const Bytes s = PixelBytes(source, x, y);
+            Draw_Plot(x + 1, y, Draw_RGBA(s[2], s[1], s[0], s[3]));
+          }
+      });
+      ExpectSamePixels(drawn, plotted);
       Img_Free(drawn);
       Img_Free(plotted);
     }
   }
 }
+
+}  // namespace

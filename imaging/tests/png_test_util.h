@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,11 +16,8 @@
 
 struct DecodedPng {
   bool ok = false;
-  png_uint_32 width = 0;
-  png_uint_32 height = 0;
-  int bitDepth = 0;
-  int colourType = 0;
-  int interlace = 0;
+  png_uint_32 width = 0, height = 0;
+  int bitDepth = 0, colourType = 0, interlace = 0;
   std::vector<png_color> palette;
   // One vector per picture row, top first. Palette images: one index per
   // pixel (unpacked). Truecolour: the channel bytes as stored (RGB / RGBA).
@@ -50,10 +46,6 @@ inline void ReadFromMemory(png_structp png, png_bytep out, size_t length) {
   reader->offset += length;
 }
 
-inline std::uint32_t BigEndian(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
-}
-
 // libpng part kept free of C++ objects with destructors (long jump).
 inline bool ReadRaw(Reader* reader, DecodedPng* out, std::vector<std::uint8_t>* raw,
                     std::size_t* rowBytes) {
@@ -69,9 +61,8 @@ inline bool ReadRaw(Reader* reader, DecodedPng* out, std::vector<std::uint8_t>* 
                &out->interlace, nullptr, nullptr);
   png_colorp palette = nullptr;
   int entries = 0;
-  if (png_get_PLTE(png, info, &palette, &entries) & PNG_INFO_PLTE) {
+  if (png_get_PLTE(png, info, &palette, &entries) & PNG_INFO_PLTE)
     out->palette.assign(palette, palette + entries);
-  }
   *rowBytes = png_get_rowbytes(png, info);
   raw->resize(*rowBytes * out->height);
   for (png_uint_32 y = 0; y < out->height; ++y)
@@ -86,47 +77,35 @@ inline bool ReadRaw(Reader* reader, DecodedPng* out, std::vector<std::uint8_t>* 
 inline DecodedPng DecodePng(const std::vector<std::uint8_t>& bytes) {
   using namespace png_test_detail;
   DecodedPng out;
-  static const std::uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
-  if (bytes.size() < 8 || !std::equal(kSignature, kSignature + 8, bytes.begin())) return out;
+  if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) return out;
   for (std::size_t at = 8; at + 12 <= bytes.size();) {
-    const std::uint32_t length = BigEndian(&bytes[at]);
+    const std::uint8_t* p = &bytes[at];
+    const std::size_t length = std::size_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
     if (at + 12 + length > bytes.size()) return out;
-    out.chunks.emplace_back(reinterpret_cast<const char*>(&bytes[at + 4]), 4);
-    if (out.chunks.back() == "IDAT") {
-      out.idat.insert(out.idat.end(), bytes.begin() + at + 8, bytes.begin() + at + 8 + length);
-    }
+    out.chunks.emplace_back(reinterpret_cast<const char*>(p + 4), 4);
+    if (out.chunks.back() == "IDAT") out.idat.insert(out.idat.end(), p + 8, p + 8 + length);
     at += 12 + length;
   }
-
   Reader reader{&bytes, 0};
   std::vector<std::uint8_t> raw;
   std::size_t rowBytes = 0;
   if (!ReadRaw(&reader, &out, &raw, &rowBytes)) return out;
-
-  const int channels = out.colourType == PNG_COLOR_TYPE_RGB    ? 3
-                       : out.colourType == PNG_COLOR_TYPE_RGBA ? 4
-                                                               : 1;
   for (png_uint_32 y = 0; y < out.height; ++y) {
     const std::uint8_t* row = raw.data() + y * rowBytes;
-    std::vector<std::uint8_t> pixels;
+    std::vector<std::uint8_t> pixels(row, row + rowBytes);
     if (out.colourType == PNG_COLOR_TYPE_PALETTE) {
-      for (png_uint_32 x = 0; x < out.width; ++x) {
-        const std::size_t bit = std::size_t(x) * out.bitDepth;
+      pixels.clear();
+      for (std::size_t bit = 0; bit < std::size_t(out.width) * out.bitDepth; bit += out.bitDepth)
         pixels.push_back((row[bit / 8] >> (8 - out.bitDepth - bit % 8)) &
                          ((1 << out.bitDepth) - 1));
-      }
-    } else {
-      pixels.assign(row, row + std::size_t(out.width) * channels);
     }
     out.rows.push_back(std::move(pixels));
   }
-
   // The filter byte of each row, from the inflated stream.
   std::vector<std::uint8_t> inflated((rowBytes + 1) * out.height);
   uLongf size = inflated.size();
   if (uncompress(inflated.data(), &size, out.idat.data(), out.idat.size()) != Z_OK) return out;
   for (png_uint_32 y = 0; y < out.height; ++y) out.filters.push_back(inflated[y * (rowBytes + 1)]);
-
   out.ok = true;
   return out;
 }

@@ -43,7 +43,7 @@ const LayoutEntry kOuterLayout[] = {
 
 const std::u16string kLong = u"long enough to live on the heap, not in the string";
 
-TEST(ElementLayoutTest, StringFieldsStartEmptyAndHoldCopies) {
+TEST(ElementLayoutTest, StringsHoldCopiesAndOnlyNestedContainersNeedInit) {
   RtString field = nullptr;
   EXPECT_EQ(Field_String(&field), u"");
   std::u16string text = kLong;
@@ -54,16 +54,12 @@ TEST(ElementLayoutTest, StringFieldsStartEmptyAndHoldCopies) {
   EXPECT_EQ(field, nullptr);
   EXPECT_FALSE(Field_SetString(nullptr, u"x"));
   EXPECT_EQ(Field_String(nullptr), u"");
-}
 
-TEST(ElementLayoutTest, OnlyNestedContainersNeedInit) {
   EXPECT_FALSE(Layout_NeedsInit(nullptr));
   EXPECT_FALSE(Layout_NeedsInit(kInnerLayout));
   EXPECT_TRUE(Layout_NeedsInit(kOuterLayout));
-  const LayoutEntry wrapped[] = {
-      {LayoutKind::Struct, 0, sizeof(Outer), 0, kOuterLayout},
-      {LayoutKind::End},
-  };
+  const LayoutEntry wrapped[] = {{LayoutKind::Struct, 0, sizeof(Outer), 0, kOuterLayout},
+                                 {LayoutKind::End}};
   EXPECT_TRUE(Layout_NeedsInit(wrapped));
 }
 
@@ -101,9 +97,7 @@ TEST(ElementLayoutTest, ListElementsWithNestedContainersFreeEverything) {
   EXPECT_EQ(List_Size(list), 2);
   // The rest goes with the list; the sanitizer build reports anything left.
   List_Free(list);
-}
 
-TEST(ElementLayoutTest, MapElementsFreeTheirStrings) {
   MapHeader* map = Map_New(sizeof(Inner), 7, kInnerLayout, nullptr, 512);
   for (int i = 0; i < 50; ++i) {
     auto* inner = static_cast<Inner*>(Map_Add(map, u"path" + std::u16string(1, u'A' + i)));

@@ -26,6 +26,7 @@ TEST(FileOpen, SecondOpenIsRefusedWhileTheFirstHoldsTheFile) {
   TempFile temp("data\n");
   const ObjectHandle first = File_OpenRead(KX_Any, temp.path());
   ASSERT_NE(first, 0);
+  EXPECT_EQ(File_WriteData(first, "x", 1), 0) << "opened for reading only";
   EXPECT_EQ(File_OpenRead(KX_Any, temp.path()), 0);
   EXPECT_EQ(File_Open(KX_Any, temp.path()), 0);
   EXPECT_EQ(File_Create(KX_Any, temp.path()), 0);
@@ -33,9 +34,8 @@ TEST(FileOpen, SecondOpenIsRefusedWhileTheFirstHoldsTheFile) {
   EXPECT_EQ(Hash_File(temp.path()), u"") << "the fingerprint opener is refused too";
   File_Close(first);
 
-  const ObjectHandle again = File_OpenRead(KX_Any, temp.path());
-  EXPECT_NE(again, 0) << "closing gives the file free";
-  File_Close(again);
+  EXPECT_NE(File_OpenRead(KX_Any, temp.path()), 0) << "closing gives the file free";
+  File_Close(KX_Any);
 }
 
 TEST(FileOpen, OtherProcessesSeeTheLock) {
@@ -58,7 +58,7 @@ TEST(FileOpen, FixedNumbersAreReusedAndReleased) {
   EXPECT_GT(File_OpenRead(4, a.path()), 0);
   EXPECT_EQ(File_OpenRead(4, a.path() + u".missing"), 0);
   EXPECT_EQ(File_Length(4), -1) << "a failed open releases the number";
-  EXPECT_EQ(File_OpenRead(200, a.path()) > 0, true) << "the table grows";
+  EXPECT_GT(File_OpenRead(200, a.path()), 0) << "the table grows";
   File_Close(200);
   EXPECT_EQ(File_OpenRead(-7, a.path()), 0);
 }
@@ -140,14 +140,6 @@ TEST(FileWrite, LargeWritesAndCloseAll) {
   EXPECT_EQ(File_Length(8), -1);
 }
 
-TEST(FileWrite, ReadOnlyFilesRefuseWrites) {
-  TempFile temp("keep");
-  const ObjectHandle f = File_OpenRead(KX_Any, temp.path());
-  EXPECT_EQ(File_WriteData(f, "x", 1), 0);
-  File_Close(f);
-  EXPECT_EQ(temp.Read(), "keep");
-}
-
 TEST(FsHelpers, FileSizeTempDirectoryAndDelete) {
   TempFile temp("12345");
   EXPECT_EQ(Fs_FileSize(temp.path()), 5);
@@ -166,15 +158,13 @@ TEST(FsHelpers, FileSizeTempDirectoryAndDelete) {
   EXPECT_EQ(Fs_DeleteFile(temp.path()), 0);
   EXPECT_EQ(Fs_DeleteFile(u""), 0);
   EXPECT_EQ(Fs_DeleteFile(tmp), 0) << "directories are not deleted";
-}
 
-TEST(FsHelpers, TempDirectoryFollowsTmpdir) {
   const char* saved = std::getenv("TMPDIR");
   const std::string keep = saved ? saved : "";
-  ::setenv("TMPDIR", "/var/tmp", 1);
-  EXPECT_EQ(Fs_TempDirectory(), u"/var/tmp/");
-  ::setenv("TMPDIR", "/var/tmp/", 1);
-  EXPECT_EQ(Fs_TempDirectory(), u"/var/tmp/");
+  for (const char* dir : {"/var/tmp", "/var/tmp/"}) {
+    ::setenv("TMPDIR", dir, 1);
+    EXPECT_EQ(Fs_TempDirectory(), u"/var/tmp/");
+  }
   ::unsetenv("TMPDIR");
   EXPECT_EQ(Fs_TempDirectory(), u"/tmp/");
   if (saved) ::setenv("TMPDIR", keep.c_str(), 1);

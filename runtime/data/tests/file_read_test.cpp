@@ -27,20 +27,48 @@ std::vector<std::u16string> Lines(const std::string& bytes, std::int64_t format 
 
 using Text = std::vector<std::u16string>;
 
-TEST(FileReadLine, LineEndsLfCrAndCrLf) {
-  EXPECT_EQ(Lines("a\r\nb\rc\nd"), (Text{u"a", u"b", u"c", u"d"}));
-  EXPECT_EQ(Lines("x\r"), (Text{u"x"})) << "a final CR ends the file";
-  EXPECT_EQ(Lines("a\n\nb\n"), (Text{u"a", u"", u"b"}));
-  EXPECT_EQ(Lines("a\r\rb"), (Text{u"a", u"", u"b"}));
-  EXPECT_EQ(Lines("a\n\r"), (Text{u"a", u""})) << "LF CR is two ends";
-  EXPECT_EQ(Lines(""), Text{});
+std::string Utf16(const std::u16string& text) {
+  std::string bytes;
+  for (const char16_t c : text) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  return bytes;
 }
 
-TEST(FileReadLine, ZeroByteEndsTheLine) {
-  EXPECT_EQ(Lines("ab\0cd\n"s), (Text{u"ab", u"cd"}));
-  EXPECT_EQ(Lines("ab\0cd\n"s, kTextAnsi), (Text{u"ab", u"cd"}));
-  EXPECT_EQ(Lines("\0\0"s), (Text{u"", u""}));
+// One row per line rule: the file's bytes, the text format, the lines read.
+// clang-format off
+TEST(FileReadLine, LineRulesAndDecoding) {
+  const struct { std::string bytes; std::int64_t format; Text lines; const char* why; } cases[] = {
+      {"a\r\nb\rc\nd", 0, {u"a", u"b", u"c", u"d"}, "LF, CR, CRLF, none"},
+      {"x\r", 0, {u"x"}, "a final CR ends the file"},
+      {"a\n\nb\n", 0, {u"a", u"", u"b"}, ""}, {"a\r\rb", 0, {u"a", u"", u"b"}, ""},
+      {"a\n\r", 0, {u"a", u""}, "LF CR is two ends"}, {"", 0, {}, ""},
+      {"ab\0cd\n"s, 0, {u"ab", u"cd"}, "NUL ends a line"},
+      {"ab\0cd\n"s, kTextAnsi, {u"ab", u"cd"}, ""}, {"\0\0"s, 0, {u"", u""}, ""},
+      {"\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80!", 0, {u"\u00E4\u20AC\U0001F600!"}, "UTF-8"},
+      {"\xEF\xBB\xBFx,y", 0, {u"\uFEFFx,y"}, "the byte-order mark stays"},
+      {"a\x80\xBF\xF8\xFFz", 0, {u"a????z"}, "stray continuation, F8-FF"},
+      {"\xC0\x80|\xC1\xBF|\xE0\x80\x80|\xF0\x80\x80\x80", 0,
+       {u"\uFFFD|\uFFFD|\uFFFD|\uFFFD"}, "overlong"},
+      {"\xED\xA0\x80|\xED\xBF\xBF", 0, {u"\uFFFD|\uFFFD"}, "surrogates"},
+      {"\xF4\x90\x80\x80|\xF7\xBF\xBF\xBF", 0, {u"\uFFFD|\uFFFD"}, "beyond U+10FFFF"},
+      // A broken sequence keeps the byte that broke it: a line feed behind a
+      // stray lead byte still ends the line.
+      {"\xE2\nnext\n", 0, {u"\uFFFD", u"next"}, "broken by LF"},
+      {"\xC3" "A", 0, {u"\uFFFDA"}, ""}, {"\xE2\x82" "A", 0, {u"\uFFFDA"}, ""},
+      {"\xF0\x9F\x98\r\nb", 0, {u"\uFFFD", u"b"}, ""},
+      {"\xC3\xC3\xA4", 0, {u"\uFFFD\u00E4"}, "a lead byte breaks a sequence too"},
+      {"\xE2\0z"s, 0, {u"\uFFFD", u"z"}, ""},
+      {"ok\nab\xE2\x82", 0, {u"ok", u"ab"}, "a sequence cut by the end is dropped"},
+      {"\xF0", 0, {u""}, ""},
+      {"\xE4\n", 7, {u"\u00E4"}, "unlisted formats read as ANSI"},
+      {Utf16(u"ab\r\nc\rd\u20AC\ne"), kTextUtf16, {u"ab", u"c", u"d\u20AC", u"e"}, "UTF-16"},
+      {Utf16(u"\U0001F600\xD800x"), kTextUtf16, {u"\U0001F600\xD800x"}, "units copied as they are"},
+      {Utf16(u"a") + "\0\0b\0"s, kTextUtf16, {u"a", u"b"}, ""},
+      {Utf16(u"a") + "\x0A\x01"s, kTextUtf16, {u"a\u010A"}, "only the whole unit 000A is LF"},
+      {Utf16(u"ok\n") + "z", kTextUtf16, {u"ok", u""}, "odd last byte"},
+      {Utf16(u"ok\r") + "z", kTextUtf16, {u"ok"}, ""}};
+  for (const auto& c : cases) EXPECT_EQ(Lines(c.bytes, c.format), c.lines) << c.why << c.bytes;
 }
+// clang-format on
 
 // Stops anywhere within and across the 16-byte steps of the ASCII scan.
 TEST(FileReadLine, SpecialBytesAtEveryOffsetOfALongRun) {
@@ -53,48 +81,9 @@ TEST(FileReadLine, SpecialBytesAtEveryOffsetOfALongRun) {
     EXPECT_EQ(Lines(head + "\xC3\xA4" + head), (Text{wide + u"\u00E4" + wide})) << at;
     EXPECT_EQ(Lines(head + "\x80" + head, kTextAnsi), (Text{wide + u"\u20AC" + wide})) << at;
   }
-}
-
-TEST(FileReadLine, LongLinesComeBackWhole) {
-  const std::string longLine(10000, 'q');
-  const Text lines = Lines(longLine + "\n" + longLine);
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], std::u16string(10000, u'q'));
-  EXPECT_EQ(lines[1], lines[0]);
-}
-
-TEST(FileReadLine, Utf8Decoding) {
-  EXPECT_EQ(Lines("\xC3\xA4"), (Text{u"\u00E4"}));
-  EXPECT_EQ(Lines("\xE2\x82\xAC 5"), (Text{u"\u20AC 5"}));
-  EXPECT_EQ(Lines("\xF0\x9F\x98\x80!"), (Text{u"\U0001F600!"}));
-  EXPECT_EQ(Lines("\xEF\xBB\xBFx,y"), (Text{u"\uFEFFx,y"})) << "the byte-order mark stays";
-  EXPECT_EQ(Lines("\x80"), (Text{u"?"}));
-  EXPECT_EQ(Lines("a\xBF\xF8\xFFz"), (Text{u"a???z"})) << "stray continuation, F8-FF";
-  EXPECT_EQ(Lines("\xC0\x80|\xC1\xBF"), (Text{u"\uFFFD|\uFFFD"})) << "overlong";
-  EXPECT_EQ(Lines("\xE0\x80\x80|\xF0\x80\x80\x80"), (Text{u"\uFFFD|\uFFFD"})) << "overlong";
-  EXPECT_EQ(Lines("\xED\xA0\x80|\xED\xBF\xBF"), (Text{u"\uFFFD|\uFFFD"})) << "surrogates";
-  EXPECT_EQ(Lines("\xF4\x90\x80\x80|\xF7\xBF\xBF\xBF"), (Text{u"\uFFFD|\uFFFD"})) << "> U+10FFFF";
-}
-
-TEST(FileReadLine, BrokenUtf8SequenceKeepsTheBreakingByte) {
-  EXPECT_EQ(Lines("\xE2\n"
-                  "next\n"),
-            (Text{u"\uFFFD", u"next"}))
-      << "a line feed behind a stray lead byte still ends the line";
-  EXPECT_EQ(Lines("\xC3"
-                  "A"),
-            (Text{u"\uFFFDA"}));
-  EXPECT_EQ(Lines("\xE2\x82"
-                  "A"),
-            (Text{u"\uFFFDA"}));
-  EXPECT_EQ(Lines("\xF0\x9F\x98\r\nb"), (Text{u"\uFFFD", u"b"}));
-  EXPECT_EQ(Lines("\xC3\xC3\xA4"), (Text{u"\uFFFD\u00E4"})) << "a lead byte breaks a sequence too";
-  EXPECT_EQ(Lines("\xE2\0z"s), (Text{u"\uFFFD", u"z"}));
-}
-
-TEST(FileReadLine, SequenceCutByTheEndOfTheFileIsDropped) {
-  EXPECT_EQ(Lines("ok\nab\xE2\x82"), (Text{u"ok", u"ab"}));
-  EXPECT_EQ(Lines("\xF0"), (Text{u""}));
+  const std::string longLine(10000, 'q');  // longer than the buffer
+  EXPECT_EQ(Lines(longLine + "\n" + longLine),
+            (Text{Utf8ToUtf16(longLine), Utf8ToUtf16(longLine)}));
 }
 
 TEST(FileReadLine, Windows1252) {
@@ -107,27 +96,6 @@ TEST(FileReadLine, Windows1252) {
       u"\u0153\u009D\u017E\u0178\u00E4\u00F6\u00FC\u00DF\u00FF";
   EXPECT_EQ(Lines(bytes + "\r\nx", kTextAnsi), (Text{expected, u"x"}));
   EXPECT_EQ(Lines("\xE4\n", 7), (Text{u"\u00E4"})) << "unlisted formats read as ANSI";
-}
-
-std::string Utf16(const std::u16string& text) {
-  std::string bytes;
-  for (const char16_t c : text) {
-    bytes.push_back(static_cast<char>(c & 0xFF));
-    bytes.push_back(static_cast<char>(c >> 8));
-  }
-  return bytes;
-}
-
-TEST(FileReadLine, Utf16LittleEndian) {
-  EXPECT_EQ(Lines(Utf16(u"ab\r\nc\rd\u20AC\ne"), kTextUtf16),
-            (Text{u"ab", u"c", u"d\u20AC", u"e"}));
-  EXPECT_EQ(Lines(Utf16(u"\U0001F600\xD800x"), kTextUtf16), (Text{u"\U0001F600\xD800x"}))
-      << "units are copied as they are";
-  EXPECT_EQ(Lines(Utf16(u"a") + "\0\0b\0"s, kTextUtf16), (Text{u"a", u"b"}));
-  EXPECT_EQ(Lines(Utf16(u"a") + "\x0A\x01"s, kTextUtf16), (Text{u"a\u010A"}))
-      << "only the whole unit 000A is a line feed";
-  EXPECT_EQ(Lines(Utf16(u"ok\n") + "z", kTextUtf16), (Text{u"ok", u""})) << "odd last byte";
-  EXPECT_EQ(Lines(Utf16(u"ok\r") + "z", kTextUtf16), (Text{u"ok"}));
 }
 
 TEST(FileReadLine, UnitsSplitAcrossTheBufferEdge) {
@@ -170,15 +138,14 @@ TEST(FileReadLineEx, MaximumAndRawMode) {
   EXPECT_EQ(File_ReadLineEx(g, 0, 1), u"\u00E4") << "a sequence is one unit";
   EXPECT_EQ(File_ReadLineEx(g, 0, 2), u"\u00F6x");
   File_Close(g);
-}
 
-TEST(FileReadLineEx, RawModeOverLongRuns) {
+  // Raw mode over runs longer than one step of the scan.
   const std::string text = std::string(37, 'r') + "\r\n" + std::string(20, 's') + "\n";
-  TempFile temp(text + "\0after"s);
-  const ObjectHandle f = File_OpenRead(KX_Any, temp.path());
-  EXPECT_EQ(File_ReadLineEx(f, kReadRaw), Utf8ToUtf16(text));
-  EXPECT_EQ(File_ReadLine(f), u"after");
-  File_Close(f);
+  TempFile runs(text + "\0after"s);
+  const ObjectHandle h = File_OpenRead(KX_Any, runs.path());
+  EXPECT_EQ(File_ReadLineEx(h, kReadRaw), Utf8ToUtf16(text));
+  EXPECT_EQ(File_ReadLine(h), u"after");
+  File_Close(h);
 }
 
 TEST(FileReadLine, ThreadsReadTheirOwnFiles) {

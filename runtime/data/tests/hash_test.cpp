@@ -77,18 +77,18 @@ TEST(HashFile, DigestOfTheWholeFileAndOfARange) {
     bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
   TempFile temp(bytes);
   EXPECT_EQ(Utf16ToUtf8(Hash_File(temp.path())), Md5Sum(temp.native()));
-  EXPECT_EQ(Utf16ToUtf8(Hash_File(temp.path(), kHashMd5, 0, -1)), Md5Of(bytes));
-  EXPECT_EQ(Utf16ToUtf8(Hash_File(temp.path(), kHashMd5, 1000, 3 << 19)),
-            Md5Of(bytes.substr(1000, 3 << 19)));
-  EXPECT_EQ(Utf16ToUtf8(Hash_File(temp.path(), kHashMd5, 1 << 20, 1 << 20)),
-            Md5Of(bytes.substr(1 << 20, 1 << 20)));
-  EXPECT_EQ(Utf16ToUtf8(Hash_File(temp.path(), kHashMd5, 12345)), Md5Of(bytes.substr(12345)));
-  EXPECT_EQ(Utf16ToUtf8(Hash_File(temp.path(), kHashMd5, 0, 0)), Md5Of(""));
-  EXPECT_EQ(Utf16ToUtf8(Hash_File(temp.path(), kHashMd5, 0, 1 << 30)), Md5Of(bytes))
-      << "a length beyond the end stops at the end";
-  EXPECT_EQ(Utf16ToUtf8(Hash_File(temp.path(), kHashMd5, 1 << 30)), Md5Of(""));
-  EXPECT_EQ(Utf16ToUtf8(Hash_File(temp.path(), kHashMd5, -5, 3)), Md5Of(bytes.substr(0, 3)))
-      << "a negative offset is no offset";
+  // A length beyond the end stops at the end; a negative offset is no offset.
+  // clang-format off
+  const struct { std::int64_t offset, length; std::size_t from, count; } ranges[] = {
+      {0, -1, 0, bytes.size()}, {1000, 3 << 19, 1000, 3 << 19}, {12345, -1, 12345, bytes.size()},
+      {1 << 20, 1 << 20, 1 << 20, 1 << 20}, {0, 0, 0, 0}, {0, 1 << 30, 0, bytes.size()},
+      {1 << 30, -1, bytes.size(), 0}, {-5, 3, 0, 3}};
+  // clang-format on
+  for (const auto& r : ranges) {
+    EXPECT_EQ(Utf16ToUtf8(Hash_File(temp.path(), kHashMd5, r.offset, r.length)),
+              Md5Of(bytes.substr(r.from, r.count)))
+        << r.offset << " " << r.length;
+  }
 }
 
 TEST(HashFile, UnknownPluginsAndUnreadableFilesGiveEmptyText) {

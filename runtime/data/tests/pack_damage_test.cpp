@@ -9,15 +9,8 @@
 
 namespace {
 
-const int kZipRegistered = Pack_UseZip();
-
 class PackDamage : public ArchiveTest {
  protected:
-  void SetUp() override {
-    ArchiveTest::SetUp();
-    ASSERT_EQ(kZipRegistered, 1);
-  }
-
   // Walks to entry `name` and extracts it to `target`.
   std::int64_t ExtractNamed(const std::string& zip, const std::u16string& name,
                             const std::string& target) {
@@ -32,12 +25,7 @@ class PackDamage : public ArchiveTest {
 TEST_F(PackDamage, UnknownNumbersGiveTheFailureValues) {
   for (ObjectHandle number : {ObjectHandle{0}, ObjectHandle{5}, ObjectHandle{1000},
                               ObjectHandle{123456789}, ObjectHandle{-7}}) {
-    EXPECT_EQ(Pack_Examine(number), 0);
-    EXPECT_EQ(Pack_NextEntry(number), 0);
-    EXPECT_EQ(Pack_EntryName(number), u"");
-    EXPECT_EQ(Pack_EntryType(number), -1);
-    EXPECT_EQ(Pack_EntrySize(number), -1);
-    EXPECT_EQ(Pack_ExtractToFile(number, Path16("x")), -1);
+    ExpectNoReading(number);
     Pack_Close(number);
   }
   EXPECT_EQ(Files(), std::set<std::string>{});
@@ -98,51 +86,36 @@ TEST_F(PackDamage, TruncatedArchivesNeverYieldPartialFiles) {
   zip.AddFile("first.xyz", NoisyText(5000, 5));
   zip.AddFile("second.xyz", NoisyText(200000, 6), ZipBuilder::kDeflated);
   const std::string bytes = zip.Build();
-  // Cut inside the second entry's data, and cut inside the directory at the end.
+  // Cut inside the second entry's data, inside the directory at the end, ...
   const std::size_t cuts[] = {zip.DataOffset(1) + zip.DataSize(1) / 2, bytes.size() - 30,
                               zip.DataOffset(0) + 10, 3};
   for (std::size_t cut : cuts) {
     SCOPED_TRACE(cut);
     WriteBytes(Path("cut.zip"), bytes.substr(0, cut));
     const ObjectHandle pack = Pack_Open(KX_Any, Path16("cut.zip"));
+    ASSERT_TRUE(pack != 0 || cut != cuts[0]) << "the entries before the cut are readable";
     if (pack == 0) continue;  // refused outright: fine
     ASSERT_EQ(Pack_Examine(pack), 1);
-    int index = 0;
-    while (Pack_NextEntry(pack)) {
-      const std::string target = "out" + std::to_string(index++);
+    int extracted = 0;
+    for (int index = 0; Pack_NextEntry(pack); ++index) {
+      const std::string target = "out" + std::to_string(index);
       const std::int64_t written = Pack_ExtractToFile(pack, Path16(target));
       if (written < 0) {
         EXPECT_EQ(written, -1);
         EXPECT_FALSE(std::filesystem::exists(Path(target)));
       } else {
         // Whatever is extracted is complete and correct.
+        ++extracted;
         EXPECT_EQ(written, Pack_EntrySize(pack));
         EXPECT_EQ(ReadBytes(Path(target)),
                   Pack_EntryName(pack) == u"first.xyz" ? NoisyText(5000, 5) : NoisyText(200000, 6));
       }
     }
+    EXPECT_TRUE(extracted == 1 || cut != cuts[0]) << extracted;
     EXPECT_EQ(Pack_ExtractToFile(pack, Path16("after-end")), -1);
     Pack_Close(pack);
     for (const auto& name : Files()) std::filesystem::remove(Path(name));
   }
-}
-
-TEST_F(PackDamage, AnEntryCutInsideItsDataFails) {
-  ZipBuilder zip;
-  zip.AddFile("first.xyz", NoisyText(5000, 5));
-  zip.AddFile("second.xyz", NoisyText(200000, 6), ZipBuilder::kDeflated);
-  const std::string bytes = zip.Build();
-  WriteBytes(Path("cut.zip"), bytes.substr(0, zip.DataOffset(1) + zip.DataSize(1) / 2));
-  const ObjectHandle pack = Pack_Open(KX_Any, Path16("cut.zip"));
-  ASSERT_NE(pack, 0) << "the entries before the cut are readable";
-  ASSERT_EQ(Pack_Examine(pack), 1);
-  ASSERT_EQ(Pack_NextEntry(pack), 1);
-  EXPECT_EQ(Pack_ExtractToFile(pack, Path16("first")), 5000);
-  if (Pack_NextEntry(pack)) {
-    EXPECT_EQ(Pack_ExtractToFile(pack, Path16("second")), -1);
-  }
-  EXPECT_EQ(Pack_NextEntry(pack), 0);
-  EXPECT_EQ(Files(), (std::set<std::string>{"cut.zip", "first"}));
 }
 
 // Files may grow to `bytes` only while this lives: writes beyond fail as on

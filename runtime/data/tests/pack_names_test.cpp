@@ -8,35 +8,16 @@
 
 namespace {
 
-const int kZipRegistered = Pack_UseZip();
-
-class PackNames : public ArchiveTest {
- protected:
-  void SetUp() override {
-    ArchiveTest::SetUp();
-    ASSERT_EQ(kZipRegistered, 1);
-  }
-};
+using PackNames = ArchiveTest;
 
 TEST_F(PackNames, UmlautNamesDecodeWhateverTheToolWroteThem) {
   ZipBuilder zip;
-  zip.AddFile("Kacheln/H\xC3\xB6he \xC3\x9F.xyz", "1,1,1\n", ZipBuilder::kStored, true);
-  zip.AddFile(
-      "Gr\xC3\xBC\xC3\x9F"
-      "e.xyz",
-      "2,2,2\n", ZipBuilder::kDeflated);  // UTF-8, no flag
-  zip.AddFile(
-      "M\xFC"
-      "hle.xyz",
-      "3,3,3\n");  // Windows-1252, no flag
+  zip.AddFile("Kacheln/Höhe ß.xyz", "1,1,1\n", ZipBuilder::kStored, true);
+  zip.AddFile("Grüße.xyz", "2,2,2\n", ZipBuilder::kDeflated);  // UTF-8, no flag
+  zip.AddFile("M\xFChle.xyz", "3,3,3\n");                      // Windows-1252, no flag
   zip.AddFile("last.xyz", "4,4,4\n");
-  // The archive's own path has an umlaut too.
-  zip.Write(
-      Path("Pr\xC3\xBC"
-           "fung.zip"));
-
-  const ObjectHandle pack = Pack_Open(KX_Any, Path16("Pr\xC3\xBC"
-                                                     "fung.zip"));
+  zip.Write(Path("Prüfung.zip"));  // the archive's own path has an umlaut too
+  const ObjectHandle pack = Pack_Open(KX_Any, Path16("Prüfung.zip"));
   ASSERT_NE(pack, 0);
   ASSERT_EQ(Pack_Examine(pack), 1);
   // No entry ends the walk early.
@@ -49,8 +30,8 @@ TEST_F(PackNames, UmlautNamesDecodeWhateverTheToolWroteThem) {
   EXPECT_EQ(Pack_ExtractToFile(pack, Path16("c"), u"Mühle.xyz"), 6);
   EXPECT_EQ(ReadBytes(Path("c")), "3,3,3\n");
   // An umlaut in the target path.
-  EXPECT_EQ(Pack_ExtractToFile(pack, Path16("\xC3\xA4.xyz"), u"Grüße.xyz"), 6);
-  EXPECT_EQ(ReadBytes(Path("\xC3\xA4.xyz")), "2,2,2\n");
+  EXPECT_EQ(Pack_ExtractToFile(pack, Path16("ä.xyz"), u"Grüße.xyz"), 6);
+  EXPECT_EQ(ReadBytes(Path("ä.xyz")), "2,2,2\n");
 }
 
 // A format with nothing but open and close: every other operation must
@@ -90,12 +71,7 @@ TEST_F(PackNames, PluginsAreFoundByIdAndMissingOperationsFailQuietly) {
 
   const ObjectHandle bare = Pack_Open(4, u"bare", 7);
   ASSERT_NE(bare, 0);
-  EXPECT_EQ(Pack_Examine(4), 0);
-  EXPECT_EQ(Pack_NextEntry(4), 0);
-  EXPECT_EQ(Pack_EntryName(4), u"");
-  EXPECT_EQ(Pack_EntryType(4), -1);
-  EXPECT_EQ(Pack_EntrySize(4), -1);
-  EXPECT_EQ(Pack_ExtractToFile(4, Path16("x")), -1);
+  ExpectNoReading(4);
   const int closes = gBareCloses;
   Pack_Close(4);
   EXPECT_EQ(gBareCloses, closes + 1);

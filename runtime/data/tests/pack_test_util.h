@@ -9,7 +9,6 @@
 #include <fstream>
 #include <iterator>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,7 +36,7 @@ inline std::vector<WalkedEntry> WalkRest(ObjectHandle archive) {
 
 inline std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
@@ -59,9 +58,14 @@ inline std::string NoisyText(std::size_t size, unsigned seed) {
   return text;
 }
 
+// Every archive test opens with the first registered plugin, so the zip
+// plugin must come first, before any test registers another.
+inline const int kZipRegistered = Pack_UseZip();
+
 class ArchiveTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_EQ(kZipRegistered, 1);
     const char* base = getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/pack-test-XXXXXX";
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
@@ -70,6 +74,19 @@ class ArchiveTest : public ::testing::Test {
   void TearDown() override {
     Pack_Close(KX_Any);
     std::filesystem::remove_all(dir_);
+  }
+
+  // Every reading call on `pack` gives its failure value.
+  void ExpectNoReading(ObjectHandle pack) const {
+    SCOPED_TRACE(pack);
+    EXPECT_EQ(Pack_Examine(pack), 0);
+    EXPECT_EQ(Pack_NextEntry(pack), 0);
+    EXPECT_EQ(Pack_EntryName(pack), u"");
+    EXPECT_EQ(Pack_EntryType(pack), -1);
+    EXPECT_EQ(Pack_EntrySize(pack), -1);
+    EXPECT_EQ(Pack_ExtractToFile(pack, Path16("x")), -1);
+    char buffer[8];
+    EXPECT_EQ(Pack_ExtractToMemory(pack, buffer, 8), -1);
   }
 
   std::filesystem::path Path(const std::string& name) const { return dir_ / name; }

@@ -20,43 +20,45 @@ class ZipBuilder {
   // the name bytes carry no charset, as older tools write them.
   void AddFile(const std::string& name, const std::string& data, int method = kStored,
                bool utf8Flag = false) {
-    Add(name, data, method, utf8Flag, 0100644);
+    const auto crc =
+        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
+    entries_.push_back({name, method == kDeflated ? Deflate(data) : data,
+                        static_cast<std::uint32_t>(crc), static_cast<std::uint32_t>(data.size()),
+                        method, utf8Flag, 0100644});
   }
-  void AddFolder(const std::string& name) { Add(name, "", kStored, false, 040755); }
+  void AddFolder(const std::string& name) {
+    entries_.push_back({name, "", 0, 0, kStored, false, 040755});
+  }
 
   std::string Build() {
     std::string out;
     for (auto& entry : entries_) {
       entry.headerOffset = out.size();
-      Put32(out, 0x04034B50);
+      Put(out, 0x04034B50, 4);
       PutCommon(out, entry);
-      Put16(out, 0);  // extra length
+      Put(out, 0, 2);  // extra length
       out += entry.name;
       entry.dataOffset = out.size();
       out += entry.body;
     }
     const std::size_t directoryOffset = out.size();
     for (const auto& entry : entries_) {
-      Put32(out, 0x02014B50);
-      Put16(out, (3 << 8) | 20);  // made by Unix, so the mode below counts
+      Put(out, 0x02014B50, 4);
+      Put(out, (3 << 8) | 20, 2);  // made by Unix, so the mode below counts
       PutCommon(out, entry);
-      Put16(out, 0);  // extra length
-      Put16(out, 0);  // comment length
-      Put16(out, 0);  // disk
-      Put16(out, 0);  // internal attributes
-      Put32(out, (entry.mode << 16) | (entry.mode & 040000 ? 0x10 : 0));
-      Put32(out, static_cast<std::uint32_t>(entry.headerOffset));
+      Put(out, 0, 8);  // extra and comment length, disk, internal attributes
+      Put(out, (entry.mode << 16) | (entry.mode & 040000 ? 0x10 : 0), 4);
+      Put(out, entry.headerOffset, 4);
       out += entry.name;
     }
-    const auto directorySize = static_cast<std::uint32_t>(out.size() - directoryOffset);
-    Put32(out, 0x06054B50);
-    Put16(out, 0);
-    Put16(out, 0);
-    Put16(out, static_cast<std::uint16_t>(entries_.size()));
-    Put16(out, static_cast<std::uint16_t>(entries_.size()));
-    Put32(out, directorySize);
-    Put32(out, static_cast<std::uint32_t>(directoryOffset));
-    Put16(out, 0);
+    const std::size_t directorySize = out.size() - directoryOffset;
+    Put(out, 0x06054B50, 4);
+    Put(out, 0, 4);  // disk numbers
+    Put(out, entries_.size(), 2);
+    Put(out, entries_.size(), 2);
+    Put(out, directorySize, 4);
+    Put(out, directoryOffset, 4);
+    Put(out, 0, 2);
     return out;
   }
 
@@ -70,28 +72,12 @@ class ZipBuilder {
   struct Entry {
     std::string name;
     std::string body;  // as stored (compressed for deflate)
-    std::uint32_t crc = 0;
-    std::uint32_t size = 0;
-    int method = kStored;
-    bool utf8 = false;
-    std::uint32_t mode = 0;
-    std::size_t headerOffset = 0;
-    std::size_t dataOffset = 0;
+    std::uint32_t crc, size;
+    int method;
+    bool utf8;
+    std::uint32_t mode;
+    std::size_t headerOffset = 0, dataOffset = 0;
   };
-
-  void Add(const std::string& name, const std::string& data, int method, bool utf8,
-           std::uint32_t mode) {
-    Entry entry;
-    entry.name = name;
-    entry.crc = static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-    entry.size = static_cast<std::uint32_t>(data.size());
-    entry.method = method;
-    entry.utf8 = utf8;
-    entry.mode = mode;
-    entry.body = method == kDeflated ? Deflate(data) : data;
-    entries_.push_back(entry);
-  }
 
   static std::string Deflate(const std::string& data) {
     z_stream stream{};
@@ -109,25 +95,21 @@ class ZipBuilder {
     return out;
   }
 
-  static void Put16(std::string& out, std::uint32_t value) {
-    out.push_back(static_cast<char>(value & 0xFF));
-    out.push_back(static_cast<char>((value >> 8) & 0xFF));
-  }
-  static void Put32(std::string& out, std::uint32_t value) {
-    Put16(out, value & 0xFFFF);
-    Put16(out, value >> 16);
+  // Little-endian, `bytes` long.
+  static void Put(std::string& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
   }
   // The fields local and central headers share, from "version needed" on.
   static void PutCommon(std::string& out, const Entry& entry) {
-    Put16(out, 20);
-    Put16(out, entry.utf8 ? 0x800 : 0);
-    Put16(out, static_cast<std::uint32_t>(entry.method));
-    Put16(out, 0x6000);  // 12:00
-    Put16(out, ((2024 - 1980) << 9) | (5 << 5) | 17);
-    Put32(out, entry.crc);
-    Put32(out, static_cast<std::uint32_t>(entry.body.size()));
-    Put32(out, entry.size);
-    Put16(out, static_cast<std::uint32_t>(entry.name.size()));
+    Put(out, 20, 2);
+    Put(out, entry.utf8 ? 0x800 : 0, 2);
+    Put(out, static_cast<std::uint32_t>(entry.method), 2);
+    Put(out, 0x6000, 2);  // 12:00
+    Put(out, ((2024 - 1980) << 9) | (5 << 5) | 17, 2);
+    Put(out, entry.crc, 4);
+    Put(out, entry.body.size(), 4);
+    Put(out, entry.size, 4);
+    Put(out, entry.name.size(), 2);
   }
 
   std::vector<Entry> entries_;

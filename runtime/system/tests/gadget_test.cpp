@@ -7,49 +7,29 @@
 namespace {
 
 // A windowless kind that records what the common layer hands it.
-struct Script {
-  std::u16string text;
-  int freed = 0;
-  int x = 0, y = 0, w = 0, h = 0;
-};
-
-Script gScript;
+std::u16string gText;
+int gFreed = 0, gWidth = 0;
+int gToken;
 
 const GadgetKind kScripted = {
     .id = 900,
-    .free = [](GadgetRecord&) { ++gScript.freed; },
-    .setText = [](GadgetRecord&, const std::u16string& t) { gScript.text = t; },
-    .resize =
-        [](GadgetRecord&, int x, int y, int w, int h) {
-          gScript.x = x;
-          gScript.y = y;
-          gScript.w = w;
-          gScript.h = h;
-        },
-    .width = [](GadgetRecord&) { return gScript.w; },
-    .requiredSize =
-        [](GadgetRecord&, int* w, int* h) {
-          *w = 90;
-          *h = 24;
-        },
+    .free = [](GadgetRecord&) { ++gFreed; },
+    .setText = [](GadgetRecord&, const std::u16string& t) { gText = t; },
+    .resize = [](GadgetRecord&, int, int, int w, int) { gWidth = w; },
+    .width = [](GadgetRecord&) { return gWidth; },
+    .requiredSize = [](GadgetRecord&, int* w, int* h) { *w = 90, *h = 24; },
 };
-
-const GadgetKind kDefaults = {
-    .id = 0,
-    .height = [](GadgetRecord&) { return 77; },
-};
-
-int gToken;
+const GadgetKind kDefaults = {.id = 0, .height = [](GadgetRecord&) { return 77; }};
 
 TEST(Gadget, HandlersOfTheKindThenTheDefaultKindThenNothing) {
-  gScript = {};
+  gFreed = 0;
   Gad_SetDefaultKind(&kDefaults);
   ObjectHandle n = 0;
   ASSERT_NE(Gad_Register(KX_Any, &kScripted, &gToken, 0, &n), nullptr);
   Gad_SetText(n, u"XYZ öffnen");
-  EXPECT_EQ(gScript.text, u"XYZ öffnen");
-  Gad_Resize(n, 8, 8, 90, 24);
-  EXPECT_EQ(Gad_Width(n), 90);
+  EXPECT_EQ(gText, u"XYZ öffnen");
+  Gad_Resize(n, 8, 8, 91, 24);
+  EXPECT_EQ(Gad_Width(n), 91);
   EXPECT_EQ(Gad_Height(n), 77) << "empty slot falls back to the default kind";
   int w = -1, h = -1;
   Gad_RequiredSize(n, &w, &h);
@@ -57,9 +37,16 @@ TEST(Gadget, HandlersOfTheKindThenTheDefaultKindThenNothing) {
   EXPECT_EQ(Gad_GetState(n), 0);
   EXPECT_EQ(Gad_Kind(n), 900);
   Gad_Free(n);
-  EXPECT_EQ(gScript.freed, 1);
+  EXPECT_EQ(gFreed, 1);
   EXPECT_FALSE(Gad_IsGadget(n));
   Gad_SetDefaultKind(nullptr);
+
+  // Reusing a fixed number frees the old gadget.
+  ASSERT_NE(Gad_Register(3, &kScripted, &gToken, 0, nullptr), nullptr);
+  ASSERT_NE(Gad_Register(3, &kScripted, &gToken, 0, nullptr), nullptr);
+  EXPECT_EQ(gFreed, 2);
+  Gad_Free(KX_Any);
+  EXPECT_EQ(gFreed, 3);
 }
 
 TEST(Gadget, UnknownNumbersAreHarmless) {
@@ -72,15 +59,6 @@ TEST(Gadget, UnknownNumbersAreHarmless) {
   Gad_SetText(42, u"x");
   Gad_Free(42);
   EXPECT_EQ(Gad_Register(5, &kScripted, nullptr, 0, nullptr), nullptr) << "no window, no gadget";
-}
-
-TEST(Gadget, ReusingAFixedNumberFreesTheOldGadget) {
-  gScript = {};
-  ASSERT_NE(Gad_Register(3, &kScripted, &gToken, 0, nullptr), nullptr);
-  ASSERT_NE(Gad_Register(3, &kScripted, &gToken, 0, nullptr), nullptr);
-  EXPECT_EQ(gScript.freed, 1);
-  Gad_Free(KX_Any);
-  EXPECT_EQ(gScript.freed, 2);
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <deque>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,22 +19,21 @@ std::vector<PlatFileDialogSpec> gAsked;
 std::deque<bool> gReplies;
 std::vector<std::u16string> gQuestions;
 
+template <class T>
+T Take(std::deque<T>& queue) {
+  if (queue.empty()) return T{};  // nothing prepared: cancel, "no"
+  T first = queue.front();
+  queue.pop_front();
+  return first;
+}
 PlatFileDialogResult Choose(const PlatFileDialogSpec& desc) {
   gAsked.push_back(desc);
-  if (gAnswers.empty()) return {};
-  PlatFileDialogResult r = gAnswers.front();
-  gAnswers.pop_front();
-  return r;
+  return Take(gAnswers);
 }
-
 bool Answer(const std::u16string&, const std::u16string& text) {
   gQuestions.push_back(text);
-  if (gReplies.empty()) return false;
-  const bool yes = gReplies.front();
-  gReplies.pop_front();
-  return yes;
+  return Take(gReplies);
 }
-
 PlatFileDialogResult Chosen(std::vector<std::u16string> parts, int filter = 1) {
   return {true, std::move(parts), filter};
 }
@@ -57,41 +56,32 @@ class RequesterTest : public ::testing::Test {
 
 const std::u16string kPattern = u"Unterstützte Formate|*.zip;*.xyz|zip|*.zip|xyz|*.xyz";
 
-TEST_F(RequesterTest, OneFileOfAMultipleSelection) {
-  gAnswers.push_back(Chosen({u"/daten/kacheln/a.xyz"}));
-  EXPECT_EQ(Req_OpenFile(u"Load XYZ", u"", kPattern, 0, KX_Requester_MultiSelection),
-            u"/daten/kacheln/a.xyz");
-  EXPECT_EQ(Req_NextSelectedFile(), u"");
-  EXPECT_EQ(Req_NextSelectedFile(), u"");
-}
-
-TEST_F(RequesterTest, ThreeFilesAreWalkedInOrder) {
-  gAnswers.push_back(Chosen({u"/daten/kacheln", u"a.xyz", u"b.xyz", u"c.zip"}, 2));
-  EXPECT_EQ(Req_OpenFile(u"Load XYZ", u"", kPattern, 0, KX_Requester_MultiSelection),
-            u"/daten/kacheln/a.xyz");
-  EXPECT_EQ(Req_SelectedPattern(), 2);
-  EXPECT_EQ(Req_NextSelectedFile(), u"/daten/kacheln/b.xyz");
-  EXPECT_EQ(Req_NextSelectedFile(), u"/daten/kacheln/c.zip");
-  EXPECT_EQ(Req_NextSelectedFile(), u"");
-  EXPECT_EQ(Req_NextSelectedFile(), u"");
-}
-
-TEST_F(RequesterTest, RootFoldersGetNoSecondSeparator) {
-  gAnswers.push_back(Chosen({u"/", u"a.xyz", u"b.xyz"}));
-  EXPECT_EQ(Req_OpenFile(u"t", u"", kPattern, 0, KX_Requester_MultiSelection), u"/a.xyz");
-  EXPECT_EQ(Req_NextSelectedFile(), u"/b.xyz");
-  gAnswers.push_back(Chosen({u"C:\\", u"a.xyz", u"b.xyz"}));
-  EXPECT_EQ(Req_OpenFile(u"t", u"", kPattern, 0, KX_Requester_MultiSelection), u"C:\\a.xyz");
-  EXPECT_EQ(Req_NextSelectedFile(), u"C:\\b.xyz");
-  gAnswers.push_back(Chosen({u"C:\\Daten", u"a.xyz", u"b.xyz"}));
-  EXPECT_EQ(Req_OpenFile(u"t", u"", kPattern, 0, KX_Requester_MultiSelection), u"C:\\Daten\\a.xyz");
-}
-
-TEST_F(RequesterTest, CancelReturnsEmptyAndEndsTheWalk) {
+TEST_F(RequesterTest, SelectionsAreWalkedInOrderOnce) {
+  const struct {
+    std::vector<std::u16string> chosen, walk;
+  } cases[] = {
+      {{u"/daten/kacheln/a.xyz"}, {u"/daten/kacheln/a.xyz"}},
+      {{u"/daten/kacheln", u"a.xyz", u"b.xyz", u"c.zip"},
+       {u"/daten/kacheln/a.xyz", u"/daten/kacheln/b.xyz", u"/daten/kacheln/c.zip"}},
+      // Root folders get no second separator.
+      {{u"/", u"a.xyz", u"b.xyz"}, {u"/a.xyz", u"/b.xyz"}},
+      {{u"C:\\", u"a.xyz", u"b.xyz"}, {u"C:\\a.xyz", u"C:\\b.xyz"}},
+      {{u"C:\\Daten", u"a.xyz"}, {u"C:\\Daten\\a.xyz"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.walk[0]));
+    gAnswers.push_back(Chosen(c.chosen, 2));
+    std::vector<std::u16string> walk = {
+        Req_OpenFile(u"Load XYZ", u"", kPattern, 0, KX_Requester_MultiSelection)};
+    for (std::u16string next; !(next = Req_NextSelectedFile()).empty();) walk.push_back(next);
+    EXPECT_EQ(walk, c.walk);
+    EXPECT_EQ(Req_NextSelectedFile(), u"");
+    EXPECT_EQ(Req_SelectedPattern(), 2);
+  }
+  // A cancelled requester gives nothing and ends the walk of the one before.
   gAnswers.push_back(Chosen({u"/d", u"a", u"b", u"c"}));
   Req_OpenFile(u"t", u"", kPattern, 0, KX_Requester_MultiSelection);
   EXPECT_EQ(Req_NextSelectedFile(), u"/d/b");
-  // The next open requester starts afresh, even when cancelled.
   EXPECT_EQ(Req_OpenFile(u"t", u"", kPattern, 0, KX_Requester_MultiSelection), u"");
   EXPECT_EQ(Req_NextSelectedFile(), u"");
   EXPECT_EQ(Req_SaveFile(u"Save PNG", u"test.png", u"PNG|*.png"), u"");
@@ -121,18 +111,14 @@ TEST_F(RequesterTest, PatternBecomesPairsWithThePreselectedOne) {
 }
 
 TEST_F(RequesterTest, DefaultFileSplitsIntoFolderAndName) {
-  struct Case {
-    std::u16string file, directory, name;
-  } cases[] = {
+  // clang-format off
+  struct Case { std::u16string file, directory, name; } cases[] = {
       {u"test.png", u"", u"test.png"},
       {u"/home/vermessung/out/test.png", u"/home/vermessung/out", u"test.png"},
-      {u"C:\\Daten\\mosaik.png", u"C:\\Daten", u"mosaik.png"},
-      {u"C:\\Daten\\", u"C:\\Daten", u""},
-      {u"C:\\Daten\\was?.png", u"C:\\Daten", u""},
-      {u"a<b.png", u"", u""},
-      {u"zeile\numbruch.png", u"", u""},
-      {u"", u"", u""},
-  };
+      {u"C:\\Daten\\mosaik.png", u"C:\\Daten", u"mosaik.png"}, {u"C:\\Daten\\", u"C:\\Daten", u""},
+      {u"C:\\Daten\\was?.png", u"C:\\Daten", u""}, {u"a<b.png", u"", u""},
+      {u"zeile\numbruch.png", u"", u""}, {u"", u"", u""}};
+  // clang-format on
   for (const Case& c : cases) {
     gAsked.clear();
     Req_SaveFile(u"Save PNG", c.file, u"PNG|*.png");
@@ -149,10 +135,7 @@ TEST_F(RequesterTest, DefaultFileSplitsIntoFolderAndName) {
 TEST_F(RequesterTest, SaveAsksBeforeReplacingAnExistingFile) {
   const std::u16string existing = Fs_TempDirectory() + u"vorhanden.png";
   const std::u16string fresh = Fs_TempDirectory() + u"neu.png";
-  std::FILE* f = std::fopen(Utf16ToUtf8(existing).c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fputs("PNG", f);
-  std::fclose(f);
+  std::ofstream(Utf16ToUtf8(existing)) << "PNG";
   Fs_DeleteFile(fresh);
 
   // "No": the requester comes back at the same place, and a new name is taken.
