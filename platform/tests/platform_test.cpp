@@ -139,7 +139,8 @@ TEST(PlatformLoop, PostFromAnotherThreadReachesTheWindowProcedure) {
 TEST(PlatformLoop, PostToAGoneWindowFreesItsData) {
   Log log;
   PlatWindow top = OpenTop(&log);
-  static std::atomic<int> dropped{0};
+  static std::atomic<int> dropped;
+  dropped = 0;
   PlatMessage m;
   m.id = kPlatUser + 1;
   Plat_PostMessage(

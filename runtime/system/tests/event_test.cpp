@@ -106,6 +106,12 @@ TEST_F(EventTest, FiveLookupsInOrderAndEachKeyOnce) {
   gCalls.clear();
   Evt_Raise(900, 2, -1, 9);
   EXPECT_EQ(gCalls, "54");
+  Evt_Unbind(900, Mark<'5'>, -1, 2, 9);
+  Evt_Unbind(900, Mark<'4'>);
+  Evt_Unbind(900, Mark<'3'>, 1);
+  Evt_Unbind(900, Mark<'2'>, 1, 2);
+  Evt_Unbind(900, Mark<'1'>, 1, 2, 9);
+  Evt_Unbind(900, Mark<'x'>, 1, 3);
 }
 
 void SelfUnbinding() {
@@ -139,7 +145,8 @@ TEST_F(EventTest, SuspendedThreadRaisesNothingButPostedEvents) {
   Evt_Suspend();
   Evt_Raise(700, 0, -1, 0);
   EXPECT_EQ(Evt_QueueLength(), 0);
-  static std::atomic<int> freed{0};
+  static std::atomic<int> freed;
+  freed = 0;
   std::thread([] {
     Evt_Post(700, 5, -1, 2, new int(42), [](void* p) {
       ++freed;
