@@ -48,6 +48,7 @@ bool FlushPending(FileRecord& file) {
   if (file.mode != kBufferWrite) return true;
   const std::int32_t pending = file.capacity - file.count;
   const bool ok = WriteFully(file.handle.fd(), file.data(), pending);
+  if (!ok) file.writeFailed = true;
   file.mode = kBufferRead;
   file.count = 0;
   file.fill = 0;
@@ -111,5 +112,5 @@ std::int64_t File_WriteData(ObjectHandle number, const void* data, std::int64_t 
 
 std::int64_t File_Flush(ObjectHandle number) {
   FileRecord* file = FindFile(number);
-  return file && FlushPending(*file) ? 1 : 0;
+  return file && FlushPending(*file) && !file->writeFailed ? 1 : 0;
 }

@@ -27,6 +27,9 @@ struct FileRecord {
   std::int32_t mode = kBufferRead;
   std::int64_t textFormat = kTextUtf8;
   bool readOnly = false;
+  // A flush made on the way to a read or a query lost bytes; File_Flush
+  // reports it from then on, as those bytes never reached the file.
+  bool writeFailed = false;
 
   unsigned char* data() { return unbuffered ? spare : buffer.get(); }
   const unsigned char* unread() { return data() + (fill - count); }

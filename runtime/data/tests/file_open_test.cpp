@@ -140,6 +140,19 @@ TEST(FileWrite, LargeWritesAndCloseAll) {
   EXPECT_EQ(File_Length(8), -1);
 }
 
+TEST(FileWrite, BytesLostByAnImplicitFlushFailTheNextFlush) {
+  // Every write to /dev/full fails with "no space left".
+  const ObjectHandle f = File_Open(KX_Any, u"/dev/full");
+  ASSERT_NE(f, 0);
+  EXPECT_EQ(File_WriteData(f, "0123456789", 10), 10) << "still in the buffer";
+  File_Length(f);  // writes the pending bytes, which fails
+  EXPECT_EQ(File_Flush(f), 0) << "ten bytes were lost";
+  EXPECT_EQ(File_WriteData(f, "ab", 2), 2);
+  File_AtEnd(f);
+  EXPECT_EQ(File_Flush(f), 0);
+  File_Close(f);
+}
+
 TEST(FsHelpers, FileSizeTempDirectoryAndDelete) {
   TempFile temp("12345");
   EXPECT_EQ(Fs_FileSize(temp.path()), 5);
