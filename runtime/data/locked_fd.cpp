@@ -18,14 +18,16 @@ struct Holders {
 };
 
 // Files this process holds open, by device and inode. Guarded by LockMutex().
+// Neither is ever destroyed: descriptors held in static tables (a file still
+// open at exit) are closed after this file's statics would be gone.
 std::map<std::pair<dev_t, ino_t>, Holders>& OpenFiles() {
-  static std::map<std::pair<dev_t, ino_t>, Holders> files;
-  return files;
+  static auto* files = new std::map<std::pair<dev_t, ino_t>, Holders>;
+  return *files;
 }
 
 std::mutex& LockMutex() {
-  static std::mutex mutex;
-  return mutex;
+  static auto* mutex = new std::mutex;
+  return *mutex;
 }
 
 }  // namespace

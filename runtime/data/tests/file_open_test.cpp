@@ -140,6 +140,19 @@ TEST(FileWrite, LargeWritesAndCloseAll) {
   EXPECT_EQ(File_Length(8), -1);
 }
 
+TEST(FileOpen, AFileStillOpenAtExitIsNoCrash) {
+  // A fresh process, so that the file table is made before the lock table.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  TempFile temp("x\n");
+  EXPECT_EXIT(
+      {
+        File_OpenRead(KX_Any, temp.path());
+        std::remove(temp.native().c_str());  // the child's own file; no destructor runs
+        std::exit(0);
+      },
+      testing::ExitedWithCode(0), "");
+}
+
 TEST(FileWrite, BytesLostByAnImplicitFlushFailTheNextFlush) {
   // Every write to /dev/full fails with "no space left".
   const ObjectHandle f = File_Open(KX_Any, u"/dev/full");
