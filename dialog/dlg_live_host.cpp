@@ -26,6 +26,16 @@ std::unordered_map<ObjectHandle, Pane>& PaneMap() {
   return map;
 }
 
+constexpr char kMarkProperty[] = "KX_DialogHost";
+
+void Mark(void* native, std::intptr_t mark) {
+  Plat_SetProperty(static_cast<PlatWindow>(native), kMarkProperty, mark);
+}
+
+bool IsMarked(void* native, std::intptr_t mark) {
+  return native && Plat_GetProperty(static_cast<PlatWindow>(native), kMarkProperty) == mark;
+}
+
 // Set once by the program's start-up; read on the main thread.
 const DlgGadgetLibrary* gLibrary = nullptr;
 
@@ -57,6 +67,11 @@ DlgWindow* DlgMappedWindow(ObjectHandle window) {
   return it == WindowMap().end() ? nullptr : it->second;
 }
 
+DlgLiveHost::DlgLiveHost(int x, int y, ObjectHandle parent) : x_(x), y_(y), parent_(parent) {
+  static std::intptr_t lastMark = 0;  // main thread only, like every dialog call
+  mark_ = ++lastMark;
+}
+
 ObjectHandle DlgLiveHost::OpenWindow(DlgWindow& window) {
   // Hidden while it is filled.
   const ObjectHandle requested = window.requestedId;
@@ -66,6 +81,7 @@ ObjectHandle DlgLiveHost::OpenWindow(DlgWindow& window) {
   if (!result) return 0;
   window_ = requested == KX_Any ? result : requested;
   windowOpen_ = true;
+  Mark(Win_Native(window_), mark_);
   WindowMap()[window_] = &window;
   Evt_Bind(KX_Event_SizeWindow, Relayout, window_);
   return window_;
@@ -75,12 +91,16 @@ ObjectHandle DlgLiveHost::CreateGadget(DlgElement& element) {
   if (!gLibrary || !gLibrary->create || !windowOpen_) return -1;
   const ObjectHandle gadget = gLibrary->create(element);
   if (gadget == -1) return -1;
-  if (GadgetRecord* g = Gad_Record(gadget)) gadgets_.emplace_back(gadget, g->handle);
+  if (GadgetRecord* g = Gad_Record(gadget)) {
+    Mark(g->handle, mark_);
+    gadgets_.emplace_back(gadget, g->handle);
+  }
   if (element.kind == DlgKind::Splitter) {
     auto& splitter = static_cast<DlgSplitter&>(element);
     for (int side = 0; side < 2; ++side) {
       const ObjectHandle pane = splitter.containers[static_cast<std::size_t>(side)];
       if (GadgetRecord* g = Gad_Record(pane)) {
+        Mark(g->handle, mark_);
         gadgets_.emplace_back(pane, g->handle);
         PaneMap()[pane] = Pane{&splitter, side, this};
         Evt_BindGadget(pane, PaneChanged);
@@ -175,12 +195,12 @@ void DlgLiveHost::FreeGadgets() {
   // Newest first: children before their containers.
   for (auto it = gadgets_.rbegin(); it != gadgets_.rend(); ++it) {
     GadgetRecord* g = Gad_Record(it->first);
-    if (g && g->handle == it->second) Gad_Free(it->first);
+    if (g && g->handle == it->second && IsMarked(g->handle, mark_)) Gad_Free(it->first);
   }
   gadgets_.clear();
 }
 
 void DlgLiveHost::CloseWindow() {
-  if (windowOpen_ && Win_IsWindow(window_)) Win_Close(window_);
+  if (windowOpen_ && IsMarked(Win_Native(window_), mark_)) Win_Close(window_);
   windowOpen_ = false;
 }

@@ -2,6 +2,7 @@
 // library, event bindings, and the two process-wide maps the handlers use.
 #pragma once
 
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -10,7 +11,7 @@
 
 class DlgLiveHost : public DlgHost {
  public:
-  DlgLiveHost(int x, int y, ObjectHandle parent) : x_(x), y_(y), parent_(parent) {}
+  DlgLiveHost(int x, int y, ObjectHandle parent);
 
   ObjectHandle OpenWindow(DlgWindow& window) override;
   ObjectHandle CreateGadget(DlgElement& element) override;
@@ -44,6 +45,10 @@ class DlgLiveHost : public DlgHost {
   ObjectHandle parent_;
   ObjectHandle window_ = 0;
   bool windowOpen_ = false;
+  // Set as a property on every native window this host makes. Numbers and
+  // native handles are both re-used once the program closes a window or
+  // frees a gadget itself; the mark tells whether what holds them now is ours.
+  std::intptr_t mark_;
   // Every gadget made, with its native window, so that a number re-used by
   // someone else since is left alone.
   std::vector<std::pair<ObjectHandle, void*>> gadgets_;

@@ -258,6 +258,20 @@ TEST_F(DialogTest, OpeningTwiceReplacesTheFirstTreeAndLookupsIgnoreCase) {
   EXPECT_EQ(Dlg_Window(3), -1);
 }
 
+TEST_F(DialogTest, FreeingLeavesAWindowThatTookTheClosedWindowsNumber) {
+  const ObjectHandle xml = Parse(u"<window id='7' name='w'><button id='5' name='Go'/></window>");
+  const ObjectHandle first = Dlg_Create(KX_Any);
+  ASSERT_NE(Dlg_Open(first, xml, u"w"), 0);
+  // The program closes the window itself; another dialog then takes number 7.
+  Win_Close(7);
+  const ObjectHandle second = Dlg_Create(KX_Any);
+  ASSERT_NE(Dlg_Open(second, xml, u"w"), 0);
+  Dlg_Free(first);
+  EXPECT_TRUE(Win_IsWindow(7));
+  EXPECT_TRUE(Gad_IsGadget(5));
+  EXPECT_EQ(Dlg_Window(second), 7);
+}
+
 TEST_F(DialogTest, RequestedSizeAndInvisibleWindows) {
   const ObjectHandle xml = Parse(
       u"<dialogs><window name='hidden' flags='#KX_Window_Invisible'><button text='x'/></window>"
