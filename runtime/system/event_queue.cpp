@@ -61,6 +61,8 @@ void RunHandlers(EventState& state, const EventNode& event) {
   CurrentEvent saved = state.current;
   state.current = {event.type, event.window, event.object, event.subType, event.data, nullptr};
   EventBindings_Run(event.type, event.window, event.object, event.subType);
+  // A handler's own Evt_Wait may have taken an event that owns its data.
+  state.ReleaseCurrent();
   state.current = saved;
 }
 

@@ -169,6 +169,25 @@ TEST_F(EventTest, SuspendedThreadRaisesNothingButPostedEvents) {
   Evt_Unbind(700, Mark<'A'>);
 }
 
+std::atomic<int> gNestedFreed{0};
+void WaitInsideHandler() { EXPECT_EQ(Evt_Wait(0), 801); }
+
+TEST_F(EventTest, DataOfAnEventTakenByAWaitInsideAHandlerIsReleased) {
+  gNestedFreed = 0;
+  Evt_Raise(
+      801, 0, -1, 0, new int(7),
+      [](void* p) {
+        ++gNestedFreed;
+        delete static_cast<int*>(p);
+      },
+      kEventDeferred);
+  Evt_Bind(800, WaitInsideHandler);
+  Evt_Raise(800, 0, -1, 0);  // its handler takes the queued 801
+  Evt_Unbind(800, WaitInsideHandler);
+  Drain();
+  EXPECT_EQ(gNestedFreed.load(), 1);
+}
+
 TEST_F(EventTest, OpenedWindowsCarryTheirNumberPlusOneAndCentre) {
   const ObjectHandle handle = Win_Open(3, 10, 10, 240, 160, u"Fixed");
   ASSERT_NE(handle, 0);
