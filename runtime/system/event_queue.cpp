@@ -156,8 +156,14 @@ void DropQueued(Pred pred) {
     for (EventNode& node : state.queue) (pred(node) ? dropped : kept).push_back(node);
     state.queue.swap(kept);
   }
-  for (EventNode& node : dropped)
-    if (node.freeData && node.data) node.freeData(node.data);
+  for (EventNode& node : dropped) {
+    if (!node.freeData || !node.data) continue;
+    // The event whose handlers run now: its run releases the data at the end.
+    if (node.data == state.current.data && !state.current.freeData)
+      state.current.freeData = node.freeData;
+    else
+      node.freeData(node.data);
+  }
 }
 
 struct PostBlock {

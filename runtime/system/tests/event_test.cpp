@@ -188,6 +188,25 @@ TEST_F(EventTest, DataOfAnEventTakenByAWaitInsideAHandlerIsReleased) {
   EXPECT_EQ(gNestedFreed.load(), 1);
 }
 
+bool gDataFreedBeforeRead = false;
+void ForgetsWindow77() { Evt_ForgetWindow(77); }
+void ReadsData() { gDataFreedBeforeRead = gNestedFreed > 0 || Evt_Data() == nullptr; }
+
+TEST_F(EventTest, ForgettingTheWindowKeepsTheDataOfTheEventBeingHandled) {
+  gNestedFreed = 0;
+  gDataFreedBeforeRead = true;
+  Evt_Bind(820, ReadsData);
+  Evt_Bind(820, ForgetsWindow77, 77);  // runs first: its key names the window
+  Evt_Raise(820, 0, 77, 0, new int(5), [](void* p) {
+    ++gNestedFreed;
+    delete static_cast<int*>(p);
+  });
+  EXPECT_FALSE(gDataFreedBeforeRead);
+  EXPECT_EQ(gNestedFreed.load(), 1);
+  EXPECT_EQ(Evt_QueueLength(), 0);
+  Evt_Unbind(820, ReadsData);
+}
+
 TEST_F(EventTest, OpenedWindowsCarryTheirNumberPlusOneAndCentre) {
   const ObjectHandle handle = Win_Open(3, 10, 10, 240, 160, u"Fixed");
   ASSERT_NE(handle, 0);
