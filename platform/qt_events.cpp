@@ -13,6 +13,7 @@
 #include <QWheelEvent>
 #include <QWindowStateChangeEvent>
 #include <algorithm>
+#include <mutex>
 
 #include "platform/qt_internal.h"
 
@@ -198,18 +199,38 @@ class Receiver : public QObject {
   }
 };
 
-// Lives on the main thread from Plat_Startup to Plat_Shutdown.
+// Lives on the main thread from Plat_Startup to Plat_Shutdown. Other threads
+// post to it, so it is read and dropped under gPostMutex.
 Receiver* gReceiver = nullptr;
+std::mutex gPostMutex;
+
+// Posts under the lock, so that shut-down cannot delete the receiver in
+// between; false when posting has stopped.
+bool PostToReceiver(QEvent* event) {
+  std::lock_guard lock(gPostMutex);
+  if (!Plat_IsStarted() || !gReceiver) return false;
+  QCoreApplication::postEvent(gReceiver, event);
+  return true;
+}
 
 }  // namespace
 
 namespace platqt {
 
-void StartPosting() { gReceiver = new Receiver; }
+void StartPosting() {
+  auto* receiver = new Receiver;
+  std::lock_guard lock(gPostMutex);
+  gReceiver = receiver;
+}
 
 void StopPosting() {
-  delete gReceiver;  // drops (and frees) what was never delivered
-  gReceiver = nullptr;
+  Receiver* receiver;
+  {
+    std::lock_guard lock(gPostMutex);
+    receiver = gReceiver;
+    gReceiver = nullptr;
+  }
+  delete receiver;  // drops (and frees) what was never delivered
 }
 
 void NoteMessage(std::uint32_t id) {
@@ -415,23 +436,20 @@ std::uint32_t Plat_WaitMessage(int timeoutMs) {
 
 void Plat_PostMessage(PlatWindow window, const PlatMessage& message, void (*drop)(void* data),
                       void* dropData) {
-  if (!Plat_IsStarted() || !gReceiver) {
-    if (drop) drop(dropData);
-    return;
-  }
   auto* post = new PostEvent;
   post->window = window;
   post->message = message;
   post->drop = drop;
   post->dropData = dropData;
-  QCoreApplication::postEvent(gReceiver, post);
+  if (!PostToReceiver(post)) delete post;  // frees the data through drop
 }
 
 bool Plat_PostTask(void (*fn)(void* data), void* data) {
-  if (!Plat_IsStarted() || !gReceiver || !fn) return false;
+  if (!fn) return false;
   auto* post = new PostEvent;
   post->task = fn;
   post->taskData = data;
-  QCoreApplication::postEvent(gReceiver, post);
-  return true;
+  if (PostToReceiver(post)) return true;
+  delete post;
+  return false;
 }

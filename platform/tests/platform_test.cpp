@@ -150,6 +150,24 @@ TEST(PlatformLoop, PostToAGoneWindowFreesItsData) {
   EXPECT_EQ(dropped.load(), 1);
 }
 
+TEST(PlatformLoop, ShutDownWhileAnotherThreadPostsIsSafe) {
+  std::atomic<bool> stop{false};
+  std::atomic<int> ran{0};
+  std::thread poster([&] {
+    while (!stop)
+      Plat_PostTask([](void* count) { ++*static_cast<std::atomic<int>*>(count); }, &ran);
+  });
+  for (int round = 0; round < 20; ++round) {
+    Plat_WaitMessage(0);
+    Plat_Shutdown();
+    ASSERT_TRUE(Plat_Startup());
+  }
+  stop = true;
+  poster.join();
+  Plat_WaitMessage(0);
+  EXPECT_GT(ran.load(), 0);
+}
+
 TEST(PlatformPaint, RepaintNowIsVisibleInAGrab) {
   Log log;
   PlatWindow top = OpenTop(&log, 100, 80);
