@@ -33,11 +33,12 @@ bool EnterWriteMode(FileRecord& file) {
 
 }  // namespace
 
-std::int64_t ReadFully(int fd, unsigned char* dest, std::int64_t n) {
+std::int64_t ReadFully(int fd, unsigned char* dest, std::int64_t n, bool* failed) {
   std::int64_t total = 0;
   while (total < n) {
     const ssize_t got = ::read(fd, dest + total, static_cast<std::size_t>(n - total));
     if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && failed) *failed = true;
     if (got <= 0) break;
     total += got;
   }

@@ -51,5 +51,6 @@ bool FlushPending(FileRecord& file);
 std::int32_t FillAtLeast(FileRecord& file, std::int32_t want);
 // The buffered read of n bytes; fewer only at the end of the file.
 std::int64_t ReadBuffered(FileRecord& file, unsigned char* dest, std::int64_t n);
-// read(2) until n bytes or the end; errors count as the end.
-std::int64_t ReadFully(int fd, unsigned char* dest, std::int64_t n);
+// read(2) until n bytes or the end; errors count as the end (and set
+// *failed when given).
+std::int64_t ReadFully(int fd, unsigned char* dest, std::int64_t n, bool* failed = nullptr);

@@ -89,9 +89,11 @@ std::u16string Hash_File(const std::u16string& path, std::int64_t id, std::int64
 
   if (offset > 0 && ::lseek(file.fd(), offset, SEEK_SET) < 0) return {};
   std::int64_t left = length < 0 ? -1 : length;
+  bool failed = false;
   while (left != 0) {
     const std::int64_t want = left < 0 ? kChunk : std::min(left, kChunk);
-    const std::int64_t got = ReadFully(file.fd(), buffer.get(), want);
+    const std::int64_t got = ReadFully(file.fd(), buffer.get(), want, &failed);
+    if (failed) return {};  // a digest of part of the file would pass for the whole
     if (got > 0) plugin.add(guard.state, buffer.get(), static_cast<std::size_t>(got));
     if (left > 0) left -= got;
     if (got < kChunk) break;

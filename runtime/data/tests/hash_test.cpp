@@ -97,6 +97,7 @@ TEST(HashFile, UnknownPluginsAndUnreadableFilesGiveEmptyText) {
   EXPECT_EQ(Hash_File(temp.path(), 99), u"");
   EXPECT_EQ(Hash_File(temp.path(), 0), u"");
   EXPECT_EQ(Hash_File(temp.path() + u".missing"), u"");
+  EXPECT_EQ(Hash_File(u"/proc/self/mem"), u"") << "opens, but every read fails";
   EXPECT_EQ(Hash_File(u""), u"");
   EXPECT_EQ(Hash_File(Fs_TempDirectory()), u"");
   EXPECT_EQ(Hash_File(temp.path()), u"900150983cd24fb0d6963f7d28e17f72");
