@@ -1,6 +1,7 @@
 #include "runtime/system/gadget.h"
 
 #include <atomic>
+#include <vector>
 
 #include "platform/platform.h"
 #include "runtime/data/object_table.h"
@@ -134,6 +135,14 @@ void Gad_Free(ObjectHandle gadget) {
     Table().FreeAll();
   else
     FreeGadget(gadget);
+}
+
+void Gad_FreeInside(void* window, bool (*contains)(void* window, void* gadgetWindow)) {
+  std::vector<ObjectHandle> inside;
+  Table().ForEach([&](ObjectHandle number, GadgetRecord& g) {
+    if (contains(window, g.handle)) inside.push_back(number);
+  });
+  for (ObjectHandle number : inside) FreeGadget(number);
 }
 
 int Gad_Width(ObjectHandle gadget) {

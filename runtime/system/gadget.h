@@ -68,6 +68,12 @@ int Gad_Kind(ObjectHandle gadget);  // kind id, 0 when no gadget
 // Runs the kind's free handler and releases the number; KX_Any frees all.
 void Gad_Free(ObjectHandle gadget);
 
+// Frees every gadget whose native window `contains` says lies inside
+// `window`. The window library calls it before destroying a window: a record
+// that outlived its native window would later "free" whatever new window the
+// platform put at the same address.
+void Gad_FreeInside(void* window, bool (*contains)(void* window, void* gadgetWindow));
+
 int Gad_Width(ObjectHandle gadget);
 int Gad_Height(ObjectHandle gadget);
 void Gad_SetText(ObjectHandle gadget, const std::u16string& text);

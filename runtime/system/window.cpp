@@ -168,6 +168,9 @@ void FreeWindow(ObjectHandle number) {
   }
   Evt_ForgetWindow(number);
   Gad_ForgetList(handle);
+  Gad_FreeInside(handle, [](void* top, void* gadgetWindow) {
+    return Plat_TopLevel(static_cast<PlatWindow>(gadgetWindow)) == top;
+  });
   Plat_SetProperty(handle, "KX_WindowID", 0);
   Plat_DestroyWindow(handle);
   if (owner) Plat_Activate(owner);

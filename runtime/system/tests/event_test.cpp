@@ -344,6 +344,24 @@ std::intptr_t NativeOf(ObjectHandle gadget) {
   return reinterpret_cast<std::intptr_t>(Gad_Record(gadget)->handle);
 }
 
+TEST_F(EventTest, ClosingAWindowFreesItsGadgetsSoNoneOutlivesIt) {
+  const ObjectHandle w = Win_Open(KX_Any, 0, 0, 300, 200, u"Alt");
+  const ObjectHandle other = Win_Open(KX_Any, 0, 0, 300, 200, u"Andere");
+  const ObjectHandle mine = MakeGadget(w, 5, false);
+  const ObjectHandle theirs = MakeGadget(other, 6, false);
+  Win_Close(w);
+  EXPECT_FALSE(Gad_IsGadget(mine));
+  EXPECT_TRUE(Gad_IsGadget(theirs));
+  // Reusing the number must not touch whatever now lives at the old address.
+  const ObjectHandle fresh = Win_Open(KX_Any, 0, 0, 300, 200, u"Neu");
+  MakeGadget(fresh, 5, false);
+  EXPECT_TRUE(Win_IsWindow(fresh));
+  EXPECT_TRUE(Win_IsWindow(other));
+  Win_Close(other);
+  Win_Close(fresh);
+  EXPECT_FALSE(Gad_IsGadget(theirs));
+}
+
 TEST_F(EventTest, GadgetCommandFoundByTheSecondLookupWhateverTheSubType) {
   const ObjectHandle w = Win_Open(KX_Any, 0, 0, 300, 200, u"Knöpfe");
   const ObjectHandle button = MakeGadget(w, KX_Any, false);
