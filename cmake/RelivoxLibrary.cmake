@@ -1,12 +1,13 @@
-# relivox_library(<name> DEPS <targets...>)
+# relivox_library(<name> [WINDOW_TESTS] DEPS <targets...> TEST_DEPS <targets...>)
 #
 # One static library per folder: every *.cpp beside the CMakeLists.txt is a
 # source, every *.cpp in tests/ belongs to the folder's test program
 # <name>_tests. A tests/main.cpp replaces gtest's own main (for tests that
-# need a QApplication). Sources are globbed so that adding a file needs no
+# need a QApplication); WINDOW_TESTS gives the test program the shared main
+# that starts the window library on the main thread. Sources are globbed so that adding a file needs no
 # edit here.
 function(relivox_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS;TEST_DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "WINDOW_TESTS" "" "DEPS;TEST_DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(sources)
     add_library(${name} STATIC ${sources})
@@ -20,9 +21,12 @@ function(relivox_library name)
 
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
   if(tests)
+    if(ARG_WINDOW_TESTS)
+      list(APPEND tests ${PROJECT_SOURCE_DIR}/runtime/system/tests/main.cpp)
+    endif()
     add_executable(${name}_tests ${tests})
     target_link_libraries(${name}_tests PRIVATE ${name} ${ARG_TEST_DEPS} GTest::gtest Threads::Threads)
-    if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/main.cpp)
+    if(NOT ARG_WINDOW_TESTS AND NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/main.cpp)
       target_link_libraries(${name}_tests PRIVATE GTest::gtest_main)
     endif()
     add_test(NAME ${name} COMMAND ${name}_tests)

@@ -1,4 +1,6 @@
-// Window tests need the platform (and its application object) on the main thread.
+// The main of every test program that opens windows (see WINDOW_TESTS in
+// cmake/RelivoxLibrary.cmake): the platform and its application object run
+// on the main thread.
 #include <gtest/gtest.h>
 
 #include "runtime/system/window.h"
