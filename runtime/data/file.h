@@ -37,7 +37,13 @@ std::int64_t File_Length(ObjectHandle file);
 // 0 while a byte remains; 1 at the end (-1 for an unbuffered file); 0 for an unknown file.
 std::int64_t File_AtEnd(ObjectHandle file);
 // The logical position (bytes handed out or written); -1 for an unknown file.
+// Costs no system call.
 std::int64_t File_Position(ObjectHandle file);
+// 1 when a read of the file failed with an error: reading stopped there as
+// at the end (File_AtEnd 1, short File_ReadData, the line so far), so a
+// damaged file would otherwise pass for a shorter complete one. 0 for a
+// file read without error, and for an unknown file.
+std::int64_t File_Error(ObjectHandle file);
 
 // The next line without its end (LF, CR LF, CR or a 0 unit); empty at the end
 // and for an unknown file.

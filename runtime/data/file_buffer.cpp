@@ -9,11 +9,12 @@
 
 namespace {
 
-bool WriteFully(int fd, const unsigned char* data, std::int64_t n) {
+bool WriteFully(FileRecord& file, const unsigned char* data, std::int64_t n) {
   while (n > 0) {
-    const ssize_t written = ::write(fd, data, static_cast<std::size_t>(n));
+    const ssize_t written = ::write(file.handle.fd(), data, static_cast<std::size_t>(n));
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) return false;
+    file.offset += written;
     data += written;
     n -= written;
   }
@@ -24,7 +25,11 @@ bool WriteFully(int fd, const unsigned char* data, std::int64_t n) {
 // bytes land at the logical position rather than behind the buffered ones.
 bool EnterWriteMode(FileRecord& file) {
   if (file.mode == kBufferWrite) return true;
-  if (file.count > 0 && ::lseek(file.handle.fd(), -file.count, SEEK_CUR) < 0) return false;
+  if (file.count > 0) {
+    const off_t back = ::lseek(file.handle.fd(), -file.count, SEEK_CUR);
+    if (back < 0) return false;
+    file.offset = back;
+  }
   file.mode = kBufferWrite;
   file.count = file.capacity;
   file.fill = 0;
@@ -45,10 +50,18 @@ std::int64_t ReadFully(int fd, unsigned char* dest, std::int64_t n, bool* failed
   return total;
 }
 
+std::int64_t ReadFully(FileRecord& file, unsigned char* dest, std::int64_t n) {
+  bool failed = false;
+  const std::int64_t got = ReadFully(file.handle.fd(), dest, n, &failed);
+  file.offset += got;
+  if (failed) file.readFailed = true;
+  return got;
+}
+
 bool FlushPending(FileRecord& file) {
   if (file.mode != kBufferWrite) return true;
   const std::int32_t pending = file.capacity - file.count;
-  const bool ok = WriteFully(file.handle.fd(), file.data(), pending);
+  const bool ok = WriteFully(file, file.data(), pending);
   if (!ok) file.writeFailed = true;
   file.mode = kBufferRead;
   file.count = 0;
@@ -67,7 +80,9 @@ std::int32_t FillAtLeast(FileRecord& file, std::int32_t want) {
     const ssize_t got = ::read(file.handle.fd(), data + file.fill,
                                static_cast<std::size_t>(file.capacity - file.fill));
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;  // end of file; errors read as the end too
+    if (got < 0) file.readFailed = true;  // reads as the end; File_Error tells
+    if (got <= 0) break;
+    file.offset += got;
     file.fill += static_cast<std::int32_t>(got);
     file.count += static_cast<std::int32_t>(got);
   }
@@ -82,7 +97,7 @@ std::int64_t ReadBuffered(FileRecord& file, unsigned char* dest, std::int64_t n)
   const std::int64_t rest = n - done;
   if (rest == 0) return done;
   // Large requests go straight to the system.
-  if (rest >= file.capacity) return done + ReadFully(file.handle.fd(), dest + done, rest);
+  if (rest >= file.capacity) return done + ReadFully(file, dest + done, rest);
   const std::int64_t take =
       std::min<std::int64_t>(rest, FillAtLeast(file, static_cast<std::int32_t>(rest)));
   std::memcpy(dest + done, file.unread(), static_cast<std::size_t>(take));
@@ -104,7 +119,7 @@ std::int64_t File_WriteData(ObjectHandle number, const void* data, std::int64_t 
   const auto* bytes = static_cast<const unsigned char*>(data);
   if (size > file->count) {
     if (!FlushPending(*file) || !EnterWriteMode(*file)) return 0;
-    if (size >= file->capacity) return WriteFully(file->handle.fd(), bytes, size) ? size : 0;
+    if (size >= file->capacity) return WriteFully(*file, bytes, size) ? size : 0;
   }
   std::memcpy(file->data() + (file->capacity - file->count), bytes, static_cast<std::size_t>(size));
   file->count -= static_cast<std::int32_t>(size);

@@ -30,6 +30,12 @@ struct FileRecord {
   // A flush made on the way to a read or a query lost bytes; File_Flush
   // reports it from then on, as those bytes never reached the file.
   bool writeFailed = false;
+  // A read failed with an error (not the end): reading stops as at the end,
+  // and File_Error says so from then on.
+  bool readFailed = false;
+  // The descriptor's offset, kept here so that File_Position needs no system
+  // call (the loader asks after every line).
+  std::int64_t offset = 0;
 
   unsigned char* data() { return unbuffered ? spare : buffer.get(); }
   const unsigned char* unread() { return data() + (fill - count); }
@@ -54,3 +60,5 @@ std::int64_t ReadBuffered(FileRecord& file, unsigned char* dest, std::int64_t n)
 // read(2) until n bytes or the end; errors count as the end (and set
 // *failed when given).
 std::int64_t ReadFully(int fd, unsigned char* dest, std::int64_t n, bool* failed = nullptr);
+// The same on a file: advances its offset and marks a failed read.
+std::int64_t ReadFully(FileRecord& file, unsigned char* dest, std::int64_t n);

@@ -59,6 +59,8 @@ ObjectHandle OpenInto(ObjectHandle number, const std::u16string& path, int flags
   file->mode = kBufferRead;
   file->textFormat = kTextUtf8;
   file->readOnly = readOnly;
+  file->readFailed = false;
+  file->offset = 0;
   return ObjectTable<FileRecord>::CreateResult(number, assigned, file->handle.fd());
 }
 
@@ -120,10 +122,13 @@ std::int64_t File_AtEnd(ObjectHandle number) {
 std::int64_t File_Position(ObjectHandle number) {
   FileRecord* file = FindFile(number);
   if (!file) return -1;
-  const off_t p = ::lseek(file->handle.fd(), 0, SEEK_CUR);
-  if (p < 0) return -1;
-  if (file->mode == kBufferWrite) return p + (file->capacity - file->count);
-  return p - file->count;
+  if (file->mode == kBufferWrite) return file->offset + (file->capacity - file->count);
+  return file->offset - file->count;
+}
+
+std::int64_t File_Error(ObjectHandle number) {
+  FileRecord* file = FindFile(number);
+  return file && file->readFailed ? 1 : 0;
 }
 
 std::int64_t File_Seek(ObjectHandle number, std::int64_t position) {
@@ -132,5 +137,7 @@ std::int64_t File_Seek(ObjectHandle number, std::int64_t position) {
   const bool flushed = FlushPending(*file);
   file->count = 0;  // read-ahead belongs to the old position
   file->fill = 0;
-  return flushed && ::lseek(file->handle.fd(), position, SEEK_SET) == position ? 1 : 0;
+  const off_t moved = ::lseek(file->handle.fd(), position, SEEK_SET);
+  if (moved >= 0) file->offset = moved;
+  return flushed && moved == position ? 1 : 0;
 }
