@@ -1,5 +1,7 @@
 #include "app/app_state.h"
 
+#include "app/mosaic.h"
+
 #include "imaging/image.h"
 #include "imaging/png_encoder.h"
 #include "runtime/data/hash.h"
@@ -36,7 +38,7 @@ void StopConverter() {
     while (TileRecord* tile = app.tiles->Next())
       if (tile->image) Img_Free(tile->image);
   }
-  if (app.mosaicImage) Img_Free(app.mosaicImage);
+  if (app.mosaicLock) ReleaseMosaic();
   delete app.tiles;
   delete app.jobQueue;
   Mtx_Free(app.queueLock);

@@ -10,6 +10,7 @@
 
 struct RtMutex;
 struct RtCondition;
+struct MosaicStore;
 
 // One registered tile. Seven signed 64-bit fields, in this order.
 struct TileRecord {
@@ -53,7 +54,10 @@ struct AppState {
   void (*exitHandler)() = nullptr;
 
   // Written by the worker under mosaicLock; the preview reads them under it.
+  // mosaicImage is exactly the extent's size but lies over mosaicStore, so
+  // its rows are further apart than its width (step by the bitmap's stride).
   ObjectHandle mosaicImage = 0;
+  MosaicStore* mosaicStore = nullptr;
   ObjectHandle previewSource = 0;
   RtMutex* mosaicLock = nullptr;
 

@@ -3,7 +3,8 @@
 
 #include <string>
 
-// Draws the mosaic onto a black 24-bit image and saves it at `path`, with
+// Saves the mosaic at `path` as a 24-bit PNG (black where no point lies),
+// streaming its rows (no copy of the picture is made), with
 // the status texts of saving; tells the face the outcome (which opens the
 // file or writes a world file only when it was written). Worker thread
 // only. Returns 0.

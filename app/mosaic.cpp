@@ -4,48 +4,99 @@
 
 #include "app/app_state.h"
 #include "app/indicators.h"
-#include "imaging/drawing.h"
+#include "app/mosaic_store.h"
 #include "imaging/image.h"
 #include "runtime/system/mutex.h"
 
 void LockMosaic() { Mtx_Lock(App().mosaicLock); }
 void UnlockMosaic() { Mtx_Unlock(App().mosaicLock); }
 
+namespace {
+
+MosaicExtent ExtentOf(const TileRecord& tile) { return {tile.minX, tile.minY, tile.maxX, tile.maxY}; }
+
+MosaicExtent Union(const MosaicExtent& a, const MosaicExtent& b) {
+  return {std::min(a.minX, b.minX), std::min(a.minY, b.minY), std::max(a.maxX, b.maxX),
+          std::max(a.maxY, b.maxY)};
+}
+
+// Replaces mosaicImage by an image over the extent's part of the store
+// (caller holds the mosaic lock). False when no image could be made.
+bool ShowExtent(AppState& app, const MosaicStore& store, const MosaicExtent& extent) {
+  if (app.mosaicImage && Img_IsImage(app.mosaicImage)) Img_Free(app.mosaicImage);
+  app.mosaicImage = Img_CreateOver(KX_Any, MosaicStore_Pixel(store, extent.minX, extent.maxY),
+                                   extent.Width(), extent.Height(), 32,
+                                   static_cast<int>(store.stride));
+  app.mosaicMinX = extent.minX;
+  app.mosaicMinY = extent.minY;
+  return app.mosaicImage != 0;
+}
+
+void DropMosaic(AppState& app) {
+  if (app.mosaicImage && Img_IsImage(app.mosaicImage)) Img_Free(app.mosaicImage);
+  app.mosaicImage = 0;
+  MosaicStore_Free(app.mosaicStore);
+  app.mosaicStore = nullptr;
+}
+
+}  // namespace
+
+// Only the new tile's box can change: outside it a full recomposition draws
+// the same tiles in the same relative order as before (the registry never
+// reorders existing records). So the box is recomposed from the tiles that
+// meet it, and the rest of the store is kept, or moved once into a larger
+// store when the extent outgrows it.
 int RebuildMosaic() {
   AppState& app = App();
   Map<TileRecord>& tiles = *app.tiles;
   const TileRecord* seed = tiles.Current();
   if (!seed) return 0;
-  std::int64_t minX = seed->minX, minY = seed->minY, maxX = seed->maxX, maxY = seed->maxY;
-  tiles.Reset();
-  while (const TileRecord* tile = tiles.Next()) {
-    minX = std::min(minX, tile->minX);
-    minY = std::min(minY, tile->minY);
-    maxX = std::max(maxX, tile->maxX);
-    maxY = std::max(maxY, tile->maxY);
+  const MosaicExtent box = ExtentOf(*seed);
+  const bool drawsPixels = seed->image != 0;
+  const bool haveMosaic = app.mosaicStore && app.mosaicImage && Img_IsImage(app.mosaicImage);
+  const MosaicExtent old{app.mosaicMinX, app.mosaicMinY,
+                         app.mosaicMinX + (haveMosaic ? Img_Width(app.mosaicImage) : 0) - 1,
+                         app.mosaicMinY + (haveMosaic ? Img_Height(app.mosaicImage) : 0) - 1};
+  MosaicExtent extent = box;
+  if (haveMosaic) {
+    extent = Union(old, box);
+  } else {
+    tiles.Reset();
+    while (const TileRecord* tile = tiles.Next()) extent = Union(extent, ExtentOf(*tile));
   }
-  // The loader refuses tiles that would make this larger than an image can be.
-  const std::int64_t width = maxX - minX + 1;
-  const std::int64_t height = maxY - minY + 1;
 
   LockMosaic();
-  if (app.mosaicImage && Img_IsImage(app.mosaicImage)) Img_Free(app.mosaicImage);
-  app.mosaicImage = Img_Create(KX_Any, width, height, 32, -1);
-  if (!app.mosaicImage) {
-    UnlockMosaic();
-    return 0;
+  MosaicStore* retired = nullptr;
+  if (!haveMosaic) {
+    DropMosaic(app);  // after a failure: start again from every tile
+    app.mosaicStore = MosaicStore_Create(extent);
+    if (app.mosaicStore) MosaicStore_Compose(*app.mosaicStore, extent);
+  } else if (!MosaicStore_Holds(*app.mosaicStore, extent)) {
+    MosaicStore* larger = MosaicStore_Create(extent);
+    if (larger) {
+      MosaicStore_Copy(*app.mosaicStore, *larger, old);
+      if (drawsPixels) MosaicStore_Compose(*larger, box);
+    }
+    retired = app.mosaicStore;  // freed once no image shows it any more
+    app.mosaicStore = larger;
+  } else if (drawsPixels) {
+    MosaicStore_Compose(*app.mosaicStore, box);
   }
-  app.mosaicMinX = minX;
-  app.mosaicMinY = minY;
-  if (Draw_Start(Img_Output(app.mosaicImage))) {
-    Draw_Mode(DrawMode_SourceOver);
-    tiles.Reset();
-    while (const TileRecord* tile = tiles.Next())
-      if (tile->image && Img_IsImage(tile->image))
-        Draw_AlphaImage(Img_Handle(tile->image), tile->minX - minX, tile->minY - minY);
-    Draw_Stop();
+  if (!app.mosaicStore || !ShowExtent(app, *app.mosaicStore, extent)) {
+    DropMosaic(app);  // no mosaic, no preview; the next tile tries again
+    UnlockMosaic();
+    MosaicStore_Free(retired);
+    return 0;
   }
   UpdatePreview(app.mosaicImage);
   UnlockMosaic();
+  MosaicStore_Free(retired);
   return 0;
+}
+
+void ReleaseMosaic() {
+  AppState& app = App();
+  LockMosaic();
+  DropMosaic(app);
+  UnlockMosaic();
 }

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <mutex>
 #include <new>
@@ -163,13 +164,39 @@ Bitmap* Bitmap_Create(int width, int height, int bitsPerPixel) {
   return bitmap;
 }
 
+Bitmap* Bitmap_CreateOver(std::uint8_t* bits, int width, int height, int bitsPerPixel, int stride) {
+  if (!bits || width <= 0 || height <= 0 || (bitsPerPixel != 24 && bitsPerPixel != 32)) return nullptr;
+  if (stride <= 0 || static_cast<std::size_t>(stride) < Bitmap_Stride(bitsPerPixel, width)) return nullptr;
+  auto* bitmap = new (std::nothrow) Bitmap{width, height, bitsPerPixel, stride, bits, 0, true};
+  if (!bitmap) return nullptr;
+  try {
+    std::lock_guard lock(liveMutex);
+    LiveBitmaps().insert(bitmap);
+  } catch (...) {
+    delete bitmap;
+    return nullptr;
+  }
+  return bitmap;
+}
+
+void Bitmap_CopyRows(const Bitmap& from, Bitmap& to) {
+  const std::size_t rowBytes = static_cast<std::size_t>(from.width) * (from.bitsPerPixel / 8);
+  if (from.stride == to.stride) {
+    std::memcpy(to.bits, from.bits, static_cast<std::size_t>(from.stride) * from.height);
+    return;
+  }
+  for (int y = 0; y < from.height; ++y)
+    std::memcpy(to.bits + static_cast<std::size_t>(y) * to.stride,
+                from.bits + static_cast<std::size_t>(y) * from.stride, rowBytes);
+}
+
 void Bitmap_Delete(Bitmap* bitmap) {
   if (!bitmap) return;
   {
     std::lock_guard lock(liveMutex);
     LiveBitmaps().erase(bitmap);
   }
-  FreePixels(bitmap->bits, bitmap->mappedBytes);
+  if (!bitmap->borrowed) FreePixels(bitmap->bits, bitmap->mappedBytes);
   delete bitmap;
 }
 

@@ -17,6 +17,7 @@ struct Bitmap {
   int stride = 0;
   std::uint8_t* bits = nullptr;  // memory row 0; owned
   std::size_t mappedBytes = 0;   // nonzero when `bits` is a memory mapping of this size
+  bool borrowed = false;         // `bits` belongs to someone else (Bitmap_CreateOver)
 };
 
 // Row stride in bytes for a depth, as a DIB lays it out (rows padded to four
@@ -26,6 +27,16 @@ std::size_t Bitmap_Stride(int bitsPerPixel, int width);
 // A new bitmap of 24 or 32 bits per pixel with every byte 0; null when the
 // size is not positive, the depth is neither 24 nor 32, or memory runs out.
 Bitmap* Bitmap_Create(int width, int height, int bitsPerPixel);
+
+// A bitmap over pixel memory the caller owns and keeps alive (and in place)
+// until the bitmap is deleted, which leaves the memory alone. `stride` may
+// exceed the row's bytes: the bitmap can be a window into a larger store.
+// Null for a bad size, depth or stride, or when memory runs out.
+Bitmap* Bitmap_CreateOver(std::uint8_t* bits, int width, int height, int bitsPerPixel, int stride);
+
+// Copies the pixels of `from` into `to`, row by row (the strides may
+// differ); both have the same size and depth. Padding of `to` is left alone.
+void Bitmap_CopyRows(const Bitmap& from, Bitmap& to);
 
 // Frees the pixels and forgets the handle. Null is ignored.
 void Bitmap_Delete(Bitmap* bitmap);

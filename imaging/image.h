@@ -24,6 +24,13 @@ void Img_End();
 ObjectHandle Img_Create(ObjectHandle number, std::int64_t width, std::int64_t height, int depth,
                         std::int64_t background);
 
+// An image over pixel memory the caller owns (Bitmap_CreateOver): `bits` is
+// memory row 0 of bottom-up rows `stride` bytes apart, which may be a window
+// into a larger store. The memory must stay in place until the image is
+// freed; freeing leaves it alone. Result as for Img_Create.
+ObjectHandle Img_CreateOver(ObjectHandle number, std::uint8_t* bits, std::int64_t width,
+                            std::int64_t height, int depth, int stride);
+
 // Frees one image, or every image with KX_Any.
 void Img_Free(ObjectHandle number);
 

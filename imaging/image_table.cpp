@@ -98,6 +98,24 @@ ObjectHandle Img_Create(ObjectHandle number, std::int64_t width, std::int64_t he
   return ObjectTable<ImageRecord>::CreateResult(number, assigned, Bitmap_Handle(bitmap));
 }
 
+ObjectHandle Img_CreateOver(ObjectHandle number, std::uint8_t* bits, std::int64_t width,
+                            std::int64_t height, int depth, int stride) {
+  if (!SizeFits(width, height)) return 0;
+  Bitmap* bitmap =
+      Bitmap_CreateOver(bits, static_cast<int>(width), static_cast<int>(height), depth, stride);
+  auto& table = ImageTable();
+  std::lock_guard lock(table.Mutex());
+  ObjectHandle assigned = 0;
+  ImageRecord* record = Adopt(table, number, bitmap, &assigned);
+  if (!record) return 0;
+  record->width = static_cast<std::int16_t>(width);
+  record->height = static_cast<std::int16_t>(height);
+  record->depth = static_cast<std::uint8_t>(depth);
+  record->sourceDepth = record->depth;
+  record->frameCount = 1;
+  return ObjectTable<ImageRecord>::CreateResult(number, assigned, Bitmap_Handle(bitmap));
+}
+
 void Img_Free(ObjectHandle number) {
   auto& table = ImageTable();
   if (number == KX_Any) {
@@ -148,8 +166,7 @@ ObjectHandle Img_Copy(ObjectHandle source, ObjectHandle number) {
   // Copy without the table lock (the caller keeps the source alive meanwhile).
   const Bitmap& from = *fields.handle;
   Bitmap* bitmap = Bitmap_Create(from.width, from.height, std::max(from.bitsPerPixel, 24));
-  if (bitmap)
-    std::memcpy(bitmap->bits, from.bits, static_cast<std::size_t>(from.stride) * from.height);
+  if (bitmap) Bitmap_CopyRows(from, *bitmap);
 
   std::lock_guard lock(table.Mutex());
   ObjectHandle assigned = 0;

@@ -172,7 +172,7 @@ Bitmap* Resample_Smooth(const Bitmap& source, int width, int height) {
     if (!resizeX && !resizeY) {
       BitmapPtr copy(Bitmap_Create(width, height, source.bitsPerPixel));
       if (!copy) return nullptr;
-      std::memcpy(copy->bits, source.bits, static_cast<std::size_t>(source.stride) * source.height);
+      Bitmap_CopyRows(source, *copy);
       return copy.release();
     }
     if (!resizeY) {
