@@ -22,13 +22,14 @@ MosaicExtent Union(const MosaicExtent& a, const MosaicExtent& b) {
 
 // Replaces mosaicImage by an image over the extent's part of the store
 // (caller holds the mosaic lock). False when no image could be made.
-bool ShowExtent(AppState& app, const MosaicStore& store, const MosaicExtent& extent) {
+bool ShowExtent(AppState& app, MosaicStore& store, const MosaicExtent& extent) {
   if (app.mosaicImage && Img_IsImage(app.mosaicImage)) Img_Free(app.mosaicImage);
   app.mosaicImage = Img_CreateOver(KX_Any, MosaicStore_Pixel(store, extent.minX, extent.maxY),
                                    extent.Width(), extent.Height(), 32,
                                    static_cast<int>(store.stride));
   app.mosaicMinX = extent.minX;
   app.mosaicMinY = extent.minY;
+  store.shown = extent;
   return app.mosaicImage != 0;
 }
 
@@ -54,12 +55,9 @@ int RebuildMosaic() {
   const MosaicExtent box = ExtentOf(*seed);
   const bool drawsPixels = seed->image != 0;
   const bool haveMosaic = app.mosaicStore && app.mosaicImage && Img_IsImage(app.mosaicImage);
-  const MosaicExtent old{app.mosaicMinX, app.mosaicMinY,
-                         app.mosaicMinX + (haveMosaic ? Img_Width(app.mosaicImage) : 0) - 1,
-                         app.mosaicMinY + (haveMosaic ? Img_Height(app.mosaicImage) : 0) - 1};
   MosaicExtent extent = box;
   if (haveMosaic) {
-    extent = Union(old, box);
+    extent = Union(app.mosaicStore->shown, box);
   } else {
     tiles.Reset();
     while (const TileRecord* tile = tiles.Next()) extent = Union(extent, ExtentOf(*tile));
@@ -74,7 +72,7 @@ int RebuildMosaic() {
   } else if (!MosaicStore_Holds(*app.mosaicStore, extent)) {
     MosaicStore* larger = MosaicStore_Create(extent);
     if (larger) {
-      MosaicStore_Copy(*app.mosaicStore, *larger, old);
+      MosaicStore_Copy(*app.mosaicStore, *larger, app.mosaicStore->shown);
       if (drawsPixels) MosaicStore_Compose(*larger, box);
     }
     retired = app.mosaicStore;  // freed once no image shows it any more

@@ -28,6 +28,7 @@ struct MosaicStore {
   int width = 0;
   int height = 0;
   std::size_t stride = 0;
+  MosaicExtent shown{0, 0, -1, -1};  // the part mosaicImage covers
 };
 
 // A store that holds `extent` with room to grow on every side, all

@@ -1,0 +1,275 @@
+// The mosaic kept up to date tile by tile must equal, after every tile, what
+// composing all registered tiles afresh in the registry's walk order gives;
+// so must its preview and its PNG export. The oracle here is that plain
+// recomposition, and the plain export (a black 24-bit copy saved whole).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/export_png.h"
+#include "app/indicators.h"
+#include "app/mosaic.h"
+#include "app/mosaic_store.h"
+#include "app/tile_rasteriser.h"
+#include "imaging/bitmap.h"
+#include "imaging/drawing.h"
+#include "imaging/image.h"
+#include "imaging/png_encoder.h"
+#include "imaging/tests/png_test_util.h"
+#include "runtime/data/utf.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+ObjectHandle lastPreview = 0;  // test thread only (the core runs on it here)
+int previews = 0;
+
+const ConverterFace kFace = {[](ObjectHandle image) {
+                               lastPreview = image;
+                               ++previews;
+                             },
+                             nullptr, nullptr, nullptr, nullptr, nullptr};
+
+struct Oracle {
+  ObjectHandle image = 0;
+  std::int64_t minX = 0, minY = 0;
+  ~Oracle() {
+    if (image) Img_Free(image);
+  }
+};
+
+// The plain recomposition: every tile drawn over a transparent image of the
+// whole extent, in walk order.
+void Recompose(Oracle* oracle) {
+  Map<TileRecord>& tiles = *App().tiles;
+  tiles.Reset();
+  const TileRecord* first = tiles.Next();
+  ASSERT_NE(first, nullptr);
+  MosaicExtent extent{first->minX, first->minY, first->maxX, first->maxY};
+  while (const TileRecord* t = tiles.Next())
+    extent = {std::min(extent.minX, t->minX), std::min(extent.minY, t->minY),
+              std::max(extent.maxX, t->maxX), std::max(extent.maxY, t->maxY)};
+  oracle->image = Img_Create(KX_Any, extent.Width(), extent.Height(), 32, -1);
+  ASSERT_NE(oracle->image, 0);
+  oracle->minX = extent.minX;
+  oracle->minY = extent.minY;
+  ASSERT_EQ(Draw_Start(Img_Output(oracle->image)), 1);
+  Draw_Mode(DrawMode_SourceOver);
+  tiles.Reset();
+  while (const TileRecord* t = tiles.Next())
+    if (t->image) Draw_AlphaImage(Img_Handle(t->image), t->minX - extent.minX, t->minY - extent.minY);
+  Draw_Stop();
+}
+
+void ExpectSameRows(ObjectHandle expected, ObjectHandle actual) {
+  const Bitmap* a = Bitmap_FromHandle(Img_Handle(expected));
+  const Bitmap* b = Bitmap_FromHandle(Img_Handle(actual));
+  ASSERT_TRUE(a && b);
+  ASSERT_EQ(a->width, b->width);
+  ASSERT_EQ(a->height, b->height);
+  for (int y = 0; y < a->height; ++y)
+    ASSERT_EQ(std::memcmp(Bitmap_PictureRow(*a, y), Bitmap_PictureRow(*b, y),
+                          static_cast<std::size_t>(a->width) * 4),
+              0)
+        << "picture row " << y;
+}
+
+void ExpectMosaicMatchesOracle() {
+  AppState& app = App();
+  Oracle oracle;
+  ASSERT_NO_FATAL_FAILURE(Recompose(&oracle));
+  ASSERT_NE(app.mosaicImage, 0);
+  EXPECT_EQ(app.mosaicMinX, oracle.minX);
+  EXPECT_EQ(app.mosaicMinY, oracle.minY);
+  ASSERT_NO_FATAL_FAILURE(ExpectSameRows(oracle.image, app.mosaicImage));
+  EXPECT_EQ(lastPreview, app.mosaicImage);
+  // The preview works on a copy (and the preview engineer may resample it).
+  const ObjectHandle copy = Img_Copy(app.mosaicImage, KX_Any);
+  ASSERT_NE(copy, 0);
+  ExpectSameRows(oracle.image, copy);
+  Img_Free(copy);
+}
+
+std::vector<std::vector<std::uint8_t>> DecodedRows(const fs::path& file) {
+  const DecodedPng png = DecodePng(ReadBytes(file));
+  EXPECT_TRUE(png.ok);
+  EXPECT_EQ(png.colourType, PNG_COLOR_TYPE_RGB);
+  EXPECT_EQ(png.bitDepth, 8);
+  for (std::uint8_t filter : png.filters) EXPECT_EQ(filter, 0);
+  return png.rows;
+}
+
+// The export as it was: the mosaic drawn in the default mode onto a black
+// 24-bit image, saved whole with the PNG encoder.
+bool PlainExport(ObjectHandle mosaic, const fs::path& file) {
+  const ObjectHandle copy = Img_Create(KX_Any, Img_Width(mosaic), Img_Height(mosaic), 24, 0);
+  if (!copy || !Draw_Start(Img_Output(copy))) return false;
+  Draw_Image(Img_Handle(mosaic), 0, 0);
+  Draw_Stop();
+  const bool saved = Img_Save(copy, Utf8ToUtf16(file.string()), EncoderPng) != 0;
+  Img_Free(copy);
+  return saved;
+}
+
+class MosaicEquivalence : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(StartConverter(), 1);
+    SetConverterFace(&kFace);
+    lastPreview = 0;
+    previews = 0;
+    folder_ = fs::temp_directory_path() / ("mosaic-" + std::to_string(::getpid()));
+    fs::create_directories(folder_);
+  }
+  void TearDown() override {
+    Draw_Stop();
+    SetConverterFace(nullptr);
+    StopConverter();
+    fs::remove_all(folder_);
+  }
+
+  struct Point {
+    std::int64_t x, y;
+    std::uint8_t grey;
+  };
+
+  int AddTile(const std::vector<Point>& points) {
+    List<XyzPoint> list;
+    for (const Point& p : points) *list.Add() = XyzPoint{p.x, p.y, p.grey};
+    return RasteriseTile(list, NextKey(), u"t.xyz");
+  }
+
+  // Keys decide the walk order: random digests put tiles in buckets out of
+  // the order they arrive in.
+  std::u16string NextKey() {
+    static const char16_t digits[] = u"0123456789abcdef";
+    std::u16string key;
+    for (int i = 0; i < 32; ++i) key += digits[random_() % 16];
+    return key;
+  }
+
+  // A tile of w x h at (x, y), each position holding a point with the given
+  // chance, plus a few repeated points (the later one decides).
+  std::vector<Point> RandomTile(std::int64_t x, std::int64_t y, int w, int h, double fill) {
+    std::vector<Point> points;
+    std::uniform_real_distribution<double> chance(0, 1);
+    for (int row = 0; row < h; ++row)
+      for (int col = 0; col < w; ++col)
+        if (chance(random_) < fill)
+          points.push_back({x + col, y + row, static_cast<std::uint8_t>(random_())});
+    for (int i = 0; i < 3; ++i)
+      points.push_back({x + static_cast<int>(random_() % w), y + static_cast<int>(random_() % h),
+                        static_cast<std::uint8_t>(random_())});
+    // The box must span w x h whatever the chance drew.
+    points.push_back({x, y, 1});
+    points.push_back({x + w - 1, y + h - 1, 2});
+    return points;
+  }
+
+  void ExpectExportMatchesPlainExport(const std::string& name) {
+    const fs::path ours = folder_ / (name + ".png");
+    const fs::path plain = folder_ / (name + "-plain.png");
+    EXPECT_EQ(ExportPngJob(Utf8ToUtf16(ours.string())), 0);
+    ASSERT_TRUE(PlainExport(App().mosaicImage, plain));
+    const auto expected = DecodedRows(plain);
+    const auto actual = DecodedRows(ours);
+    ASSERT_EQ(actual.size(), static_cast<std::size_t>(Img_Height(App().mosaicImage)));
+    ASSERT_EQ(actual.size(), expected.size());
+    for (std::size_t y = 0; y < expected.size(); ++y) ASSERT_EQ(actual[y], expected[y]) << "row " << y;
+  }
+
+  std::mt19937 random_{12345};
+  fs::path folder_;
+};
+
+// Random sets: tiles placed ever further out from the first in every
+// direction (the store has to move to a larger one now and then), tiles
+// over earlier tiles' boxes, records without an image, and tiles refused as
+// too large. After every step the mosaic, its preview and its copy equal the
+// oracle; after each set so does the export.
+TEST_F(MosaicEquivalence, RandomTileSetsMatchAFullRecomposition) {
+  int storeMoves = 0;
+  for (int set = 0; set < 6; ++set) {
+    SCOPED_TRACE(testing::Message() << "set " << set);
+    if (set > 0) {
+      TearDown();
+      SetUp();
+    }
+    std::vector<MosaicExtent> boxes;
+    for (int step = 0; step < 16; ++step) {
+      SCOPED_TRACE(testing::Message() << "step " << step);
+      const std::uint8_t* storeBefore = App().mosaicStore ? App().mosaicStore->base : nullptr;
+      const int kind = step == 0 ? 0 : static_cast<int>(random_() % 10);
+      const int w = 1 + static_cast<int>(random_() % 40);
+      const int h = 1 + static_cast<int>(random_() % 40);
+      const std::int64_t reach = std::min<std::int64_t>(700, 6 << step);
+      std::int64_t x = 5000 + static_cast<std::int64_t>(random_() % (2 * reach + 1)) - reach;
+      std::int64_t y = -3000 + static_cast<std::int64_t>(random_() % (2 * reach + 1)) - reach;
+      if (kind <= 2 && !boxes.empty()) {  // over (part of) an earlier tile
+        const MosaicExtent& earlier = boxes[random_() % boxes.size()];
+        x = earlier.minX + static_cast<std::int64_t>(random_() % 7) - 3;
+        y = earlier.minY + static_cast<std::int64_t>(random_() % 7) - 3;
+      }
+      if (kind == 3) {  // a registered record whose image could not be made
+        TileRecord* record = App().tiles->Add(NextKey());
+        ASSERT_NE(record, nullptr);
+        *record = {x, y, x + w - 1, y + h - 1, 0, w, h};
+        RebuildMosaic();
+      } else if (kind == 4) {  // too large for an image, or the mosaic would be
+        const std::int64_t far = random_() % 2 ? 40000 : -40000;
+        std::vector<Point> points = RandomTile(x, y, w, h, 0.5);
+        if (random_() % 2) points.push_back({x + far, y, 9});
+        else points = RandomTile(x + far, y - far, w, h, 0.5);
+        const ObjectHandle before = App().mosaicImage;
+        const int previewsBefore = previews;
+        EXPECT_EQ(AddTile(points), 0);
+        EXPECT_EQ(App().mosaicImage, before);
+        EXPECT_EQ(previews, previewsBefore);
+      } else {
+        ASSERT_EQ(AddTile(RandomTile(x, y, w, h, 0.2 + 0.1 * (random_() % 9))), 1);
+        boxes.push_back({x, y, x + w - 1, y + h - 1});
+      }
+      ASSERT_NO_FATAL_FAILURE(ExpectMosaicMatchesOracle());
+      if (storeBefore && App().mosaicStore->base != storeBefore) ++storeMoves;
+    }
+    ASSERT_NO_FATAL_FAILURE(ExpectExportMatchesPlainExport("set" + std::to_string(set)));
+  }
+  EXPECT_GT(storeMoves, 3);  // the growth path was taken, not only the in-place one
+}
+
+// After a mosaic could not be made (no image, no store) the next tile
+// composes it again from every tile.
+TEST_F(MosaicEquivalence, AMissingMosaicIsComposedAgainFromEveryTile) {
+  ASSERT_EQ(AddTile(RandomTile(0, 0, 30, 20, 0.7)), 1);
+  ASSERT_EQ(AddTile(RandomTile(10, 5, 30, 20, 0.7)), 1);
+  ReleaseMosaic();
+  ASSERT_EQ(AddTile(RandomTile(-50, 40, 5, 5, 0.7)), 1);
+  ExpectMosaicMatchesOracle();
+}
+
+// Large enough for the export's image data to be deflated in several
+// blocks; corners far apart leave wide black gaps.
+TEST_F(MosaicEquivalence, ALargeSparseMosaicExportsLikeThePlainExport) {
+  ASSERT_EQ(AddTile(RandomTile(0, 0, 64, 64, 0.9)), 1);
+  ASSERT_EQ(AddTile(RandomTile(1500, 1300, 40, 40, 0.9)), 1);
+  ASSERT_EQ(AddTile(RandomTile(-20, 1320, 60, 30, 0.9)), 1);
+  ASSERT_EQ(AddTile(RandomTile(1470, -10, 30, 60, 0.9)), 1);
+  ExpectMosaicMatchesOracle();
+  ExpectExportMatchesPlainExport("large");
+}
+
+TEST_F(MosaicEquivalence, ExportWithoutATileOrPathWritesNothing) {
+  const fs::path file = folder_ / "none.png";
+  EXPECT_EQ(ExportPngJob(Utf8ToUtf16(file.string())), 0);
+  EXPECT_FALSE(fs::exists(file));
+  ASSERT_EQ(AddTile(RandomTile(0, 0, 3, 3, 1)), 1);
+  EXPECT_EQ(ExportPngJob(u""), 0);
+  EXPECT_TRUE(fs::is_empty(folder_));
+}
+
+}  // namespace
