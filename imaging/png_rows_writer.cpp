@@ -200,22 +200,35 @@ bool WriteChunk(png_structp png, const std::uint8_t* data, std::size_t length) {
   return PngStep(png, [&] { png_write_chunk(png, kIdat, data, length); });
 }
 
+// Stops and joins the helpers however the writer leaves (an exception too).
+struct Helpers {
+  Pipeline& pipe;
+  std::vector<std::thread> threads;
+  ~Helpers() {
+    {
+      std::lock_guard lock(pipe.mutex);
+      pipe.stop = true;
+    }
+    pipe.changed.notify_all();
+    for (std::thread& helper : threads) helper.join();
+  }
+};
+
 bool WriteParallel(PngWriter& w, const Geometry& g, int threads) {
   Pipeline pipe(g);
   pipe.limit = std::max(1, threads) * kBlocksInFlightPerThread;
-  std::vector<std::thread> helpers;
+  Compressor own(g);
+  Helpers helpers{pipe, {}};
   for (int i = 0; i < threads && i < g.blocks; ++i) {
     try {
-      helpers.emplace_back([&pipe] { pipe.Help(); });
+      helpers.threads.emplace_back([&pipe] { pipe.Help(); });
     } catch (...) {
       break;  // fewer helpers; the writer compresses what they leave
     }
   }
-  Compressor own(g);
-  bool ok = true;
   uLong adler = 1;
   const std::uint8_t header[2] = {0x78, 0xDA};  // deflate, 32 KiB window, level 9
-  ok = WriteChunk(w.png, header, sizeof header);
+  bool ok = WriteChunk(w.png, header, sizeof header);
   for (int index = 0; ok && index < g.blocks; ++index) {
     Block block;
     {
@@ -224,7 +237,6 @@ bool WriteParallel(PngWriter& w, const Geometry& g, int threads) {
         pipe.next++;
         lock.unlock();
         block.failed = !own.Run(index, block);
-        block.done = true;
       } else {
         pipe.changed.wait(lock, [&] { return pipe.blocks[index].done; });
         block = std::move(pipe.blocks[index]);
@@ -242,17 +254,12 @@ bool WriteParallel(PngWriter& w, const Geometry& g, int threads) {
       }
       ok = WriteChunk(w.png, block.data.data(), block.data.size());
     }
-    std::lock_guard lock(pipe.mutex);
-    pipe.written = index + 1;
-    if (!ok) pipe.stop = true;
+    {
+      std::lock_guard lock(pipe.mutex);
+      pipe.written = index + 1;
+    }
     pipe.changed.notify_all();
   }
-  {
-    std::lock_guard lock(pipe.mutex);
-    pipe.stop = true;
-    pipe.changed.notify_all();
-  }
-  for (std::thread& helper : helpers) helper.join();
   if (!ok) return false;
   // The image data went past libpng, which would refuse png_write_end.
   static const png_byte kIend[5] = {'I', 'E', 'N', 'D', 0};
