@@ -63,20 +63,27 @@ int RebuildMosaic() {
     while (const TileRecord* tile = tiles.Next()) extent = Union(extent, ExtentOf(*tile));
   }
 
+  // A new store is filled before the lock: the preview cannot see it yet.
+  const bool moves = !haveMosaic || !MosaicStore_Holds(*app.mosaicStore, extent);
+  MosaicStore* fresh = nullptr;
+  if (moves) {
+    fresh = MosaicStore_Create(extent);
+    if (fresh && !haveMosaic) {
+      MosaicStore_Compose(*fresh, extent);  // first tile, or after a failure: every tile
+    } else if (fresh) {
+      MosaicStore_Copy(*app.mosaicStore, *fresh, app.mosaicStore->shown);
+      if (drawsPixels) MosaicStore_Compose(*fresh, box);
+    }
+  }
+
   LockMosaic();
   MosaicStore* retired = nullptr;
   if (!haveMosaic) {
-    DropMosaic(app);  // after a failure: start again from every tile
-    app.mosaicStore = MosaicStore_Create(extent);
-    if (app.mosaicStore) MosaicStore_Compose(*app.mosaicStore, extent);
-  } else if (!MosaicStore_Holds(*app.mosaicStore, extent)) {
-    MosaicStore* larger = MosaicStore_Create(extent);
-    if (larger) {
-      MosaicStore_Copy(*app.mosaicStore, *larger, app.mosaicStore->shown);
-      if (drawsPixels) MosaicStore_Compose(*larger, box);
-    }
+    DropMosaic(app);
+    app.mosaicStore = fresh;
+  } else if (moves) {
     retired = app.mosaicStore;  // freed once no image shows it any more
-    app.mosaicStore = larger;
+    app.mosaicStore = fresh;
   } else if (drawsPixels) {
     MosaicStore_Compose(*app.mosaicStore, box);
   }
