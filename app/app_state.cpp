@@ -1,7 +1,6 @@
 #include "app/app_state.h"
 
 #include "app/mosaic.h"
-
 #include "imaging/image.h"
 #include "imaging/png_encoder.h"
 #include "runtime/data/hash.h"

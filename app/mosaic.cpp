@@ -13,7 +13,9 @@ void UnlockMosaic() { Mtx_Unlock(App().mosaicLock); }
 
 namespace {
 
-MosaicExtent ExtentOf(const TileRecord& tile) { return {tile.minX, tile.minY, tile.maxX, tile.maxY}; }
+MosaicExtent ExtentOf(const TileRecord& tile) {
+  return {tile.minX, tile.minY, tile.maxX, tile.maxY};
+}
 
 MosaicExtent Union(const MosaicExtent& a, const MosaicExtent& b) {
   return {std::min(a.minX, b.minX), std::min(a.minY, b.minY), std::max(a.maxX, b.maxX),
@@ -24,9 +26,9 @@ MosaicExtent Union(const MosaicExtent& a, const MosaicExtent& b) {
 // (caller holds the mosaic lock). False when no image could be made.
 bool ShowExtent(AppState& app, MosaicStore& store, const MosaicExtent& extent) {
   if (app.mosaicImage && Img_IsImage(app.mosaicImage)) Img_Free(app.mosaicImage);
-  app.mosaicImage = Img_CreateOver(KX_Any, MosaicStore_Pixel(store, extent.minX, extent.maxY),
-                                   extent.Width(), extent.Height(), 32,
-                                   static_cast<int>(store.stride));
+  app.mosaicImage =
+      Img_CreateOver(KX_Any, MosaicStore_Pixel(store, extent.minX, extent.maxY), extent.Width(),
+                     extent.Height(), 32, static_cast<int>(store.stride));
   app.mosaicMinX = extent.minX;
   app.mosaicMinY = extent.minY;
   store.shown = extent;

@@ -27,8 +27,8 @@ MosaicStore* MapStore(const MosaicExtent& extent, std::int64_t width, std::int64
   const std::size_t stride = static_cast<std::size_t>(width) * 4;
   const std::size_t bytes = stride * static_cast<std::size_t>(height);
   // No reservation of swap for the margins: they are never written.
-  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
-                 -1, 0);
+  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                 MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (p == MAP_FAILED) return nullptr;
 #ifdef MADV_NOHUGEPAGE
   // A huge page would span the margins beside several rows and make them

@@ -126,14 +126,16 @@ int main() {
   const Timing exported = Measure([&] { ExportPngJob(Utf8ToUtf16(ours)); });
   const long peak = StatusKib("VmHWM:");
   ok = ok && std::filesystem::exists(ours);
-  std::printf("   plain libpng, 1 thread: %.2f s, CPU %.2f s (%.1f MB)\n", baseline.wall, baseline.cpu,
-              std::filesystem::file_size(plain) / 1e6);
-  std::printf("   ExportPngJob, %u cores: %.2f s, CPU %.2f s (%.1f MB), ratio %.2f"
-              " (goal <= 1.0, 0.6 on two cores)\n",
-              std::thread::hardware_concurrency(), exported.wall, exported.cpu,
-              std::filesystem::file_size(ours) / 1e6, exported.wall / baseline.wall);
-  std::printf("   memory above the 381 MiB mosaic during the export: %ld MiB (a copy would add 286 MiB)\n",
-              (peak - before) / 1024);
+  std::printf("   plain libpng, 1 thread: %.2f s, CPU %.2f s (%.1f MB)\n", baseline.wall,
+              baseline.cpu, std::filesystem::file_size(plain) / 1e6);
+  std::printf(
+      "   ExportPngJob, %u cores: %.2f s, CPU %.2f s (%.1f MB), ratio %.2f"
+      " (goal <= 1.0, 0.6 on two cores)\n",
+      std::thread::hardware_concurrency(), exported.wall, exported.cpu,
+      std::filesystem::file_size(ours) / 1e6, exported.wall / baseline.wall);
+  std::printf(
+      "   memory above the 381 MiB mosaic during the export: %ld MiB (a copy would add 286 MiB)\n",
+      (peak - before) / 1024);
   std::filesystem::remove(plain);
   std::filesystem::remove(ours);
   StopConverter();

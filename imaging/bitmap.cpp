@@ -165,8 +165,10 @@ Bitmap* Bitmap_Create(int width, int height, int bitsPerPixel) {
 }
 
 Bitmap* Bitmap_CreateOver(std::uint8_t* bits, int width, int height, int bitsPerPixel, int stride) {
-  if (!bits || width <= 0 || height <= 0 || (bitsPerPixel != 24 && bitsPerPixel != 32)) return nullptr;
-  if (stride <= 0 || static_cast<std::size_t>(stride) < Bitmap_Stride(bitsPerPixel, width)) return nullptr;
+  if (!bits || width <= 0 || height <= 0 || (bitsPerPixel != 24 && bitsPerPixel != 32))
+    return nullptr;
+  if (stride <= 0 || static_cast<std::size_t>(stride) < Bitmap_Stride(bitsPerPixel, width))
+    return nullptr;
   auto* bitmap = new (std::nothrow) Bitmap{width, height, bitsPerPixel, stride, bits, 0, true};
   if (!bitmap) return nullptr;
   try {

@@ -16,9 +16,9 @@
 namespace {
 
 constexpr int kLevel = 9;
-constexpr std::size_t kWindow = 32768;              // deflate's reach back
+constexpr std::size_t kWindow = 32768;                     // deflate's reach back
 constexpr std::size_t kBlockBytes = std::size_t{4} << 20;  // raw bytes per block
-constexpr int kBlocksInFlightPerThread = 2;               // bounds the memory held
+constexpr int kBlocksInFlightPerThread = 2;                // bounds the memory held
 
 // Every libpng call that may fail runs inside one of these, so the long jump
 // never crosses a frame holding objects with destructors.
@@ -122,7 +122,8 @@ class Compressor {
     const std::size_t ownBytes = static_cast<std::size_t>(end - first) * g_.rowBytes;
     raw_.resize(primeBytes + ownBytes);
     for (int y = first - primeRows; y < end; ++y) {
-      std::uint8_t* row = raw_.data() + static_cast<std::size_t>(y - first + primeRows) * g_.rowBytes;
+      std::uint8_t* row =
+          raw_.data() + static_cast<std::size_t>(y - first + primeRows) * g_.rowBytes;
       row[0] = 0;  // filter None
       g_.source(g_.context, y, row + 1);
     }
@@ -246,10 +247,9 @@ bool WriteParallel(PngWriter& w, const Geometry& g, int threads) {
     if (ok) {
       adler = adler32_combine(adler, block.adler, static_cast<z_off_t>(block.rawBytes));
       if (index == g.blocks - 1) {
-        const std::uint8_t trailer[4] = {static_cast<std::uint8_t>(adler >> 24),
-                                         static_cast<std::uint8_t>(adler >> 16),
-                                         static_cast<std::uint8_t>(adler >> 8),
-                                         static_cast<std::uint8_t>(adler)};
+        const std::uint8_t trailer[4] = {
+            static_cast<std::uint8_t>(adler >> 24), static_cast<std::uint8_t>(adler >> 16),
+            static_cast<std::uint8_t>(adler >> 8), static_cast<std::uint8_t>(adler)};
         block.data.insert(block.data.end(), trailer, trailer + 4);
       }
       ok = WriteChunk(w.png, block.data.data(), block.data.size());
@@ -280,8 +280,9 @@ bool Write(const char16_t* path, int width, int height, PngRowSource source, voi
     ok = WriteSerial(w, width, height, source, context);
   } else {
     const int rowsPerBlock = static_cast<int>(std::max<std::size_t>(1, kBlockBytes / rowBytes));
-    const Geometry g{width, height, rowBytes, rowsPerBlock,
-                     (height + rowsPerBlock - 1) / rowsPerBlock, source, context};
+    const Geometry g{
+        width,  height, rowBytes, rowsPerBlock, (height + rowsPerBlock - 1) / rowsPerBlock,
+        source, context};
     ok = WriteParallel(w, g, threads);
   }
   return ok && file.Commit();

@@ -34,7 +34,11 @@ const ConverterFace kFace = {[](ObjectHandle image) {
                                lastPreview = image;
                                ++previews;
                              },
-                             nullptr, nullptr, nullptr, nullptr, nullptr};
+                             nullptr,
+                             nullptr,
+                             nullptr,
+                             nullptr,
+                             nullptr};
 
 struct Oracle {
   ObjectHandle image = 0;
@@ -63,7 +67,8 @@ void Recompose(Oracle* oracle) {
   Draw_Mode(DrawMode_SourceOver);
   tiles.Reset();
   while (const TileRecord* t = tiles.Next())
-    if (t->image) Draw_AlphaImage(Img_Handle(t->image), t->minX - extent.minX, t->minY - extent.minY);
+    if (t->image)
+      Draw_AlphaImage(Img_Handle(t->image), t->minX - extent.minX, t->minY - extent.minY);
   Draw_Stop();
 }
 
@@ -186,7 +191,8 @@ class MosaicEquivalence : public ::testing::Test {
     const auto actual = DecodedRows(ours);
     ASSERT_EQ(actual.size(), static_cast<std::size_t>(Img_Height(App().mosaicImage)));
     ASSERT_EQ(actual.size(), expected.size());
-    for (std::size_t y = 0; y < expected.size(); ++y) ASSERT_EQ(actual[y], expected[y]) << "row " << y;
+    for (std::size_t y = 0; y < expected.size(); ++y)
+      ASSERT_EQ(actual[y], expected[y]) << "row " << y;
   }
 
   std::mt19937 random_{12345};
@@ -230,8 +236,10 @@ TEST_F(MosaicEquivalence, RandomTileSetsMatchAFullRecomposition) {
       } else if (kind == 4) {  // too large for an image, or the mosaic would be
         const std::int64_t far = random_() % 2 ? 40000 : -40000;
         std::vector<Point> points = RandomTile(x, y, w, h, 0.5);
-        if (random_() % 2) points.push_back({x + far, y, 9});
-        else points = RandomTile(x + far, y - far, w, h, 0.5);
+        if (random_() % 2)
+          points.push_back({x + far, y, 9});
+        else
+          points = RandomTile(x + far, y - far, w, h, 0.5);
         const ObjectHandle before = App().mosaicImage;
         const int previewsBefore = previews;
         EXPECT_EQ(AddTile(points), 0);

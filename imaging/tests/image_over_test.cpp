@@ -8,8 +8,7 @@ struct Store {
   static constexpr int kWidth = 16, kHeight = 10, kStride = kWidth * 4;
   std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(kStride * kHeight, 0xAB);
   Store() {
-    for (int y = 2; y < 6; ++y)
-      std::fill_n(Row(y) + 3 * 4, 6 * 4, 0);
+    for (int y = 2; y < 6; ++y) std::fill_n(Row(y) + 3 * 4, 6 * 4, 0);
   }
   std::uint8_t* Row(int y) { return bytes.data() + std::size_t(kHeight - 1 - y) * kStride; }
   std::uint8_t* WindowBits() { return Row(5) + 3 * 4; }  // bottom row of the window
@@ -46,7 +45,8 @@ TEST_F(ImageOver, DrawsInsideItsWindowOnlyAndFreeingLeavesTheMemory) {
   ExpectSamePixels(view, copy);
   for (int mode : {0, 1}) {
     const ObjectHandle small = Img_Copy(copy, KX_Any);
-    const ObjectHandle window = Img_CreateOver(KX_Any, store.WindowBits(), 6, 4, 32, Store::kStride);
+    const ObjectHandle window =
+        Img_CreateOver(KX_Any, store.WindowBits(), 6, 4, 32, Store::kStride);
     ASSERT_NE(Img_Resize(small, 4, 3, mode), 0);
     ASSERT_NE(Img_Resize(window, 4, 3, mode), 0);  // the window gets pixels of its own
     ExpectSamePixels(small, window);
@@ -62,7 +62,8 @@ TEST_F(ImageOver, RefusesWhatCannotBeAWindow) {
   EXPECT_EQ(Img_CreateOver(KX_Any, store.WindowBits(), 6, 4, 32, 6 * 4 - 1), 0);
   EXPECT_EQ(Img_CreateOver(KX_Any, store.WindowBits(), 0, 4, 32, Store::kStride), 0);
   EXPECT_EQ(Img_CreateOver(KX_Any, store.WindowBits(), 6, 4, 16, Store::kStride), 0);
-  EXPECT_EQ(Img_CreateOver(KX_Any, store.WindowBits(), kMaxImageSide + 1, 1, 32, Store::kStride), 0);
+  EXPECT_EQ(Img_CreateOver(KX_Any, store.WindowBits(), kMaxImageSide + 1, 1, 32, Store::kStride),
+            0);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
+#include "imaging/png_rows.h"
+
 #include <zlib.h>
 
 #include <random>
 
-#include "imaging/png_rows.h"
 #include "imaging/tests/png_test_util.h"
 #include "imaging/tests/test_support.h"
 
@@ -43,7 +44,8 @@ void ExpectDecodesTo(const fs::path& file, const Pattern& pattern) {
   EXPECT_EQ(png.bitDepth, 8);
   EXPECT_EQ(png.colourType, PNG_COLOR_TYPE_RGB);
   ASSERT_EQ(png.rows.size(), std::size_t(pattern.height));
-  for (int y = 0; y < pattern.height; ++y) ASSERT_EQ(png.rows[y], pattern.RowBytes(y)) << "row " << y;
+  for (int y = 0; y < pattern.height; ++y)
+    ASSERT_EQ(png.rows[y], pattern.RowBytes(y)) << "row " << y;
   for (std::uint8_t filter : png.filters) ASSERT_EQ(filter, 0);
   ASSERT_GE(png.idat.size(), 2u);
   EXPECT_EQ(png.idat[0] & 0x0F, 8);  // deflate (libpng narrows the window for small images)
