@@ -1,0 +1,212 @@
+// Zip archives: every file entry loads like a file of its own, in archive
+// order, with a percentage line after each; extraction stays inside a
+// private folder under TMPDIR that is gone afterwards.
+#include <gtest/gtest.h>
+
+#include "app/batch/tests/batch_fixture.h"
+#include "runtime/data/tests/zip_builder.h"
+
+namespace {
+
+class BatchZip : public BatchTest {
+ protected:
+  // TMPDIR must hold exactly what it held before the run.
+  void ExpectTmpUnchanged(const std::map<std::string, std::string>& before) {
+    EXPECT_EQ(Listing(Tmp()), before);
+  }
+};
+
+TEST_F(BatchZip, FileEntriesLoadInArchiveOrderAndFoldersAreSkipped) {
+  const std::string a = XyzText({{10, 20, 1}, {11, 21, 2}});
+  const std::string b = XyzText({{14, 20, 3}});
+  ZipBuilder zip;
+  zip.AddFile("a.xyz", a);
+  zip.AddFolder("dir/");
+  zip.AddFile("b.xyz", b, ZipBuilder::kDeflated);
+  zip.Write(Path("two.zip"));
+  const BatchResult result = Run({"-o", Path("out.png"), Path("two.zip")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out,
+            JoinLines(Concat({LoadedLines("a.xyz"), {PercentLine(a.size(), a.size() + b.size())},
+                              LoadedLines("b.xyz"), {"100%"}, ExportedLines()})));
+  EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), {{10, 20, 1}, {11, 21, 2}, {14, 20, 3}}),
+            "");
+  ExpectTmpUnchanged({});
+}
+
+TEST_F(BatchZip, PercentagesRoundHalvesToEven) {
+  // 1, 2 and 5 bytes: 12.5 % and 37.5 % after the first two entries.
+  ZipBuilder zip;
+  zip.AddFile("p1.xyz", "a");
+  zip.AddFile("p2.xyz", "\n\n");
+  zip.AddFile("p3.xyz", "1,1,9");
+  zip.Write(Path("halves.zip"));
+  const BatchResult result = Run({Path("halves.zip")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, JoinLines(Concat({FailedLines("p1.xyz"), {"12%"}, FailedLines("p2.xyz"),
+                                          {"38%"}, LoadedLines("p3.xyz"), {"100%"}})));
+}
+
+TEST_F(BatchZip, EntriesOfTotalSizeZeroShowOneHundredPercent) {
+  ZipBuilder zip;
+  zip.AddFile("e1.xyz", "");
+  zip.AddFolder("f/");
+  zip.AddFile("e2.xyz", "");
+  zip.Write(Path("empty-entries.zip"));
+  const BatchResult result = Run({Path("empty-entries.zip")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out,
+            JoinLines(Concat({FailedLines("e1.xyz"), {"100%"}, FailedLines("e2.xyz"), {"100%"}})));
+}
+
+TEST_F(BatchZip, ArchivesWithoutFileEntriesOrNotZipAtAllShowNothing) {
+  ZipBuilder().Write(Path("empty.zip"));
+  ZipBuilder folders;
+  folders.AddFolder("a/");
+  folders.AddFolder("a/b/");
+  folders.Write(Path("folders.zip"));
+  Write("text.zip", "10,20,5\n");  // points, but not an archive
+  Write("good.xyz", "10,20,5\n11,20,6\n");
+  const BatchResult result = Run({Path("empty.zip"), Path("folders.zip"), Path("text.zip"),
+                                  Path("missing.zip"), Path("good.xyz")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, JoinLines(LoadedLines("good.xyz")));
+  ExpectTmpUnchanged({});
+
+  const BatchResult exported = Run({"-o", Path("out.png"), Path("empty.zip"), Path("text.zip")});
+  EXPECT_EQ(exported.exitCode, 1);
+  EXPECT_EQ(exported.out, "");
+  EXPECT_FALSE(fs::exists(Path("out.png")));
+}
+
+TEST_F(BatchZip, EntriesAreLoadedWhateverTheirNameSays) {
+  ZipBuilder inner;
+  inner.AddFile("t.xyz", "abc\n");
+  ZipBuilder zip;
+  zip.AddFile("readme.txt", "hello\n");
+  zip.AddFile("points.bin", "10,20,5\n");
+  zip.AddFile("inner.zip", inner.Build());
+  zip.Write(Path("mixed.zip"));
+  const std::size_t total = 6 + 8 + inner.Build().size();
+  const BatchResult result = Run({Path("mixed.zip")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out,
+            JoinLines(Concat({FailedLines("readme.txt"), {PercentLine(6, total)},
+                              LoadedLines("points.bin"), {PercentLine(14, total)},
+                              FailedLines("inner.zip"), {"100%"}})));
+}
+
+TEST_F(BatchZip, DamagedEntryFailsAndTheNextOneLoads) {
+  std::string body;
+  for (int i = 1; i <= 400; ++i) body += std::to_string(i) + "," + std::to_string(i) + ",7\n";
+  ZipBuilder zip;
+  zip.AddFile("broken.xyz", body, ZipBuilder::kDeflated);
+  zip.AddFile("fine.xyz", "10,20,5\n");
+  std::string bytes = zip.Build();
+  for (std::size_t i = zip.DataSize(0) / 3; i < zip.DataSize(0) * 2 / 3; ++i)
+    bytes[zip.DataOffset(0) + i] = '\xFF';
+  Write("damaged.zip", bytes);
+  const BatchResult result = Run({"-o", Path("out.png"), Path("damaged.zip")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, JoinLines(Concat({FailedLines("broken.xyz"),
+                                          {PercentLine(body.size(), body.size() + 8)},
+                                          LoadedLines("fine.xyz"), {"100%"}, ExportedLines()})));
+  EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), {{10, 20, 5}}), "");
+  ExpectTmpUnchanged({});
+}
+
+TEST_F(BatchZip, EntriesInsideFoldersLoadUnderTheirLastNamePart) {
+  const std::string one = XyzText({{10, 20, 1}});
+  const std::string two = XyzText({{12, 20, 2}});
+  ZipBuilder zip;
+  zip.AddFolder("d1/");
+  zip.AddFile("d1/deep/t.xyz", one);
+  zip.AddFile("d2/t.xyz", two);
+  zip.AddFile("t.xyz", one);
+  zip.Write(Path("folders.zip"));
+  const double total = static_cast<double>(2 * one.size() + two.size());
+  const BatchResult result = Run({"-o", Path("out.png"), Path("folders.zip")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out,
+            JoinLines(Concat({LoadedLines("t.xyz"), {PercentLine(one.size(), total)},
+                              LoadedLines("t.xyz"), {PercentLine(one.size() + two.size(), total)},
+                              DuplicateLines("t.xyz"), {"100%"}, ExportedLines()})));
+  EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), {{10, 20, 1}, {12, 20, 2}}), "");
+  ExpectTmpUnchanged({});
+}
+
+TEST_F(BatchZip, AFileOfTheSameNameInTmpdirIsLeftAlone) {
+  const auto before = std::map<std::string, std::string>{{"a.xyz", "the user's own a.xyz\n"},
+                                                         {"b.xyz", "the user's own b.xyz\n"}};
+  for (const auto& [name, content] : before) Write("tmp/" + name, content);
+  ZipBuilder zip;
+  zip.AddFile("a.xyz", "10,20,5\n");
+  zip.AddFile("sub/b.xyz", "11,20,6\n");
+  zip.Write(Path("same-name.zip"));
+  const BatchResult result = Run({"-o", Path("out.png"), Path("same-name.zip")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, JoinLines(Concat({LoadedLines("a.xyz"), {"50%"}, LoadedLines("b.xyz"),
+                                          {"100%"}, ExportedLines()})));
+  EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), {{10, 20, 5}, {11, 20, 6}}), "");
+  ExpectTmpUnchanged(before);
+}
+
+TEST_F(BatchZip, NamesThatClimbOutNeverWriteOrDeleteOutsideThePrivateFolder) {
+  // Every name an unchecked join would resolve outside the private folder,
+  // each guarded by a file of the user's that must survive untouched.
+  const std::string victim = Path("victim.xyz");
+  const struct {
+    std::string name, shown;
+  } entries[] = {
+      {"../up1.xyz", "up1.xyz"},
+      {"../../up2.xyz", "up2.xyz"},
+      {"../../../up3.xyz", "up3.xyz"},
+      {victim, "victim.xyz"},
+      {"/tmp/../" + victim.substr(1), "victim.xyz"},
+      {"sub\\back.xyz", "back.xyz"},
+      {"..\\..\\bs.xyz", "bs.xyz"},
+      {"./../dot.xyz", "dot.xyz"},
+  };
+  const std::map<std::string, std::string> userFiles = {
+      {"tmp/up1.xyz", "user 1\n"}, {"up2.xyz", "user 2\n"},     {"tmp/back.xyz", "user 3\n"},
+      {"bs.xyz", "user 4\n"},      {"tmp/bs.xyz", "user 5\n"},  {"victim.xyz", "user 6\n"},
+      {"tmp/dot.xyz", "user 7\n"}, {"tmp/victim.xyz", "user 8\n"}};
+  for (const auto& [name, content] : userFiles) Write(name, content);
+  Write("../up3.xyz", "user 9\n");  // the folder above the scratch folder
+
+  ZipBuilder zip;
+  std::vector<std::string> expected;
+  std::vector<Pt> points;
+  std::size_t total = 0, done = 0;
+  std::vector<std::string> contents;
+  int column = 1;
+  for (const auto& entry : entries) {
+    const Pt point{column++, 5, 10 * column};
+    points.push_back(point);
+    contents.push_back(XyzText({point}));
+    zip.AddFile(entry.name, contents.back());
+    total += contents.back().size();
+  }
+  for (std::size_t i = 0; i < std::size(entries); ++i) {
+    for (const auto& line : LoadedLines(entries[i].shown)) expected.push_back(line);
+    done += contents[i].size();
+    expected.push_back(PercentLine(done, total));
+  }
+  zip.Write(Path("climb.zip"));
+  const auto before = Listing(scratch_);
+  const std::string above = Read(Path("../up3.xyz"));
+
+  const BatchResult result = Run({"-o", Path("out.png"), Path("climb.zip")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  for (const auto& line : ExportedLines()) expected.push_back(line);
+  EXPECT_EQ(result.out, JoinLines(expected));
+  EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), points), "");
+
+  auto after = Listing(scratch_);
+  after.erase("out.png");
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(Read(Path("../up3.xyz")), above);
+  fs::remove(Path("../up3.xyz"));
+}
+
+}  // namespace
