@@ -71,7 +71,8 @@ TEST_F(BatchTest, OptionFormsAllReachTheSameExport) {
     std::string label;
     for (const auto& arg : c.args) label += " " + arg;
     SCOPED_TRACE("arguments:" + label);
-    fs::remove(Path("out.png"));
+    // An earlier output is replaced; a world file is not left from before.
+    Write("out.png", "not a picture");
     fs::remove(Path("out.pgw"));
     const BatchResult result = Run(c.args);
     EXPECT_EQ(result.exitCode, 0) << result.err;
@@ -142,6 +143,8 @@ TEST_F(BatchTest, WorldFilePlacesTheTopLeftPixel) {
       {"w2/a.b.png", "w2/a.b.pgw", {{7, 9, 1}}, "1\n0\n0\n-1\n7\n9\n"},
       {"w3/dir.d/out", "w3/dir.d/out.pgw", {{8, 9, 1}}, "1\n0\n0\n-1\n8\n9\n"},
       {"w4/OUT.PNG", "w4/OUT.pgw", {{9, -9, 1}, {30, 40, 2}}, "1\n0\n0\n-1\n9\n40\n"},
+      {"w5/big.png", "w5/big.pgw", {{9007199254740993, 9007199254740993, 1}},
+       "1\n0\n0\n-1\n9007199254740993\n9007199254740993\n"},
   };
   int index = 0;
   for (const auto& c : cases) {
@@ -186,6 +189,41 @@ TEST_F(BatchTest, TheWrittenFileIsNeverOpened) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_FALSE(fs::exists(mark)) << Read(mark);
   }
+}
+
+TEST_F(BatchTest, ProgressGoesToStandardErrorOnlyWhenItIsATerminal) {
+  // Large enough that reading it takes a while, with points on every line.
+  std::string bytes;
+  for (int y = 1; bytes.size() < (1u << 20); ++y)
+    for (int x = 1; x <= 100; ++x) bytes += std::to_string(x) + "," + std::to_string(y) + ",7\n";
+  Write("slow.xyz", bytes);
+  const std::string expected = JoinLines(LoadedLines("slow.xyz", 1));
+
+  const BatchResult piped = Run({Path("slow.xyz")});
+  EXPECT_EQ(piped.exitCode, 0);
+  EXPECT_EQ(piped.out, expected);
+  EXPECT_EQ(piped.err, "");
+
+  BatchRun run;
+  run.args = {Path("slow.xyz")};
+  run.cwd = scratch_.string();
+  run.tmpdir = Tmp();
+  run.stderrTerminal = true;
+  const BatchResult shown = RunBatch(run);
+  EXPECT_EQ(shown.exitCode, 0);
+  EXPECT_EQ(shown.out, expected);
+  EXPECT_NE(shown.err.find("slow.xyz"), std::string::npos) << shown.err;
+  EXPECT_NE(shown.err.find('%'), std::string::npos) << shown.err;
+  EXPECT_NE(shown.err.find('\r'), std::string::npos) << "not redrawn in place: " << shown.err;
+}
+
+TEST_F(BatchTest, EmptyOutputPathWritesNothing) {
+  Write("a.xyz", "10,20,5\n");
+  const BatchResult result = Run({"--output=", Path("a.xyz")});
+  EXPECT_TRUE(result.exitCode == 1 || result.exitCode == 2) << result.exitCode;
+  EXPECT_EQ(result.out.find("Speichern als PNG..."), std::string::npos) << result.out;
+  EXPECT_EQ(result.out.find("Datei exportiert!"), std::string::npos) << result.out;
+  EXPECT_NE(result.err, "");
 }
 
 }  // namespace

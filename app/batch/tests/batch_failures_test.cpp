@@ -100,6 +100,39 @@ TEST_F(BatchTest, TileThatWouldMakeTheMosaicTooLargeIsRefused) {
   EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), Concat({a, d, f})), "");
 }
 
+TEST_F(BatchTest, SizesThatOverflowSixtyFourBitsAreRefusedToo) {
+  // Differences of these coordinates wrap around in 64-bit arithmetic.
+  Write("span.xyz", "9223372036854775807,1,1\n-9223372036854775808,1,2\n");
+  Write("east.xyz", "9223372036854775807,5,3\n");
+  Write("near.xyz", "1,5,4\n");
+  Write("west.xyz", "-9223372036854775808,5,5\n");
+  Write("normal.xyz", "9223372036854775800,6,6\n");
+  const BatchResult result = Run({"-o", Path("out.png"), Path("span.xyz"), Path("east.xyz"),
+                                  Path("near.xyz"), Path("west.xyz"), Path("normal.xyz")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  // The figures of a wrapped size are not pinned down, only the refusal.
+  std::vector<std::string> lines;
+  std::istringstream out(result.out);
+  for (std::string line; std::getline(out, line);) {
+    const std::string marker = " zu gro\xC3\x9F (";
+    const auto figures = line.find(marker);
+    const bool wrapped = line.starts_with("span.xyz:") || line.starts_with("west.xyz:");
+    lines.push_back(wrapped && figures != std::string::npos
+                        ? line.substr(0, figures + marker.size())
+                        : line);
+  }
+  EXPECT_EQ(lines, Concat({{"Lese span.xyz (0 MiB) ...", "Verarbeite span.xyz: Bestimme Koordinaten",
+                            "span.xyz: Kachel zu gro\xC3\x9F ("},
+                           LoadedLines("east.xyz"),
+                           RefusedLines("near.xyz", "Mosaik zu gro\xC3\x9F (9223372036854775807 x 1)"),
+                           {"Lese west.xyz (0 MiB) ...", "Verarbeite west.xyz: Bestimme Koordinaten",
+                            "west.xyz: Mosaik zu gro\xC3\x9F ("},
+                           LoadedLines("normal.xyz"), ExportedLines()}));
+  const DecodedPng png = DecodePng(Path("out.png"));
+  EXPECT_EQ(png.width, 8u);
+  EXPECT_EQ(png.height, 2u);
+}
+
 // Runs with the read fault preloaded for files whose path ends in `name`.
 BatchResult RunWithReadFault(const std::vector<std::string>& args,
                              const std::string& cwd, const std::string& tmpdir,

@@ -29,6 +29,7 @@ struct BatchRun {
   std::string cwd;                          // working folder; inherited when empty
   std::map<std::string, std::string> env;   // further variables (set or replaced)
   int timeoutSeconds = 120;
+  bool stderrTerminal = false;              // standard error on a pseudo-terminal
 };
 
 inline BatchResult RunBatch(const BatchRun& run) {
@@ -55,7 +56,20 @@ inline BatchResult RunBatch(const BatchRun& run) {
 
   int outPipe[2], errPipe[2];
   if (::pipe2(outPipe, O_CLOEXEC) != 0) return result;
-  if (::pipe2(errPipe, O_CLOEXEC) != 0) {
+  std::string terminalName;
+  if (run.stderrTerminal) {
+    // The parent keeps only the master side, so reading it ends when the child is gone.
+    errPipe[0] = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    errPipe[1] = -1;
+    if (errPipe[0] >= 0 && ::grantpt(errPipe[0]) == 0 && ::unlockpt(errPipe[0]) == 0)
+      terminalName = ::ptsname(errPipe[0]);
+    if (terminalName.empty()) {
+      if (errPipe[0] >= 0) ::close(errPipe[0]);
+      ::close(outPipe[0]);
+      ::close(outPipe[1]);
+      return result;
+    }
+  } else if (::pipe2(errPipe, O_CLOEXEC) != 0) {
     ::close(outPipe[0]);
     ::close(outPipe[1]);
     return result;
@@ -63,14 +77,17 @@ inline BatchResult RunBatch(const BatchRun& run) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+  if (run.stderrTerminal)
+    posix_spawn_file_actions_addopen(&actions, 2, terminalName.c_str(), O_RDWR | O_NOCTTY, 0);
+  else
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   if (!run.cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, run.cwd.c_str());
   pid_t pid = 0;
   const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   ::close(outPipe[1]);
-  ::close(errPipe[1]);
+  if (errPipe[1] >= 0) ::close(errPipe[1]);
   if (spawned != 0) {
     ::close(outPipe[0]);
     ::close(errPipe[0]);

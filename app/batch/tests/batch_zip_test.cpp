@@ -66,9 +66,10 @@ TEST_F(BatchZip, ArchivesWithoutFileEntriesOrNotZipAtAllShowNothing) {
   folders.AddFolder("a/b/");
   folders.Write(Path("folders.zip"));
   Write("text.zip", "10,20,5\n");  // points, but not an archive
+  fs::create_directories(Path("folder.zip"));
   Write("good.xyz", "10,20,5\n11,20,6\n");
   const BatchResult result = Run({Path("empty.zip"), Path("folders.zip"), Path("text.zip"),
-                                  Path("missing.zip"), Path("good.xyz")});
+                                  Path("missing.zip"), Path("folder.zip"), Path("good.xyz")});
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(result.out, JoinLines(LoadedLines("good.xyz")));
   ExpectTmpUnchanged({});
@@ -207,6 +208,39 @@ TEST_F(BatchZip, NamesThatClimbOutNeverWriteOrDeleteOutsideThePrivateFolder) {
   EXPECT_EQ(after, before);
   EXPECT_EQ(Read(Path("../up3.xyz")), above);
   fs::remove(Path("../up3.xyz"));
+}
+
+TEST_F(BatchZip, EntrySizeFigureIsThatOfTheExtractedFile) {
+  std::string half = "10,20,5\n";
+  half += std::string(512 * 1024 - half.size() - 1, '#') + "\n";
+  ZipBuilder zip;
+  zip.AddFile("half.xyz", half, ZipBuilder::kDeflated);
+  zip.Write(Path("half.zip"));
+  const BatchResult result = Run({Path("half.zip")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, JoinLines(Concat({LoadedLines("half.xyz", 1), {"100%"}})));
+}
+
+TEST_F(BatchZip, SymbolicLinkEntriesNeverReachOutside) {
+  // A link entry pointing at a file of the user's, then a file entry of the
+  // same name: extracting the second through the first would overwrite it.
+  const std::string victim = Write("victim.xyz", "50,60,7\n");
+  fs::create_directories(Path("pack/d"));
+  fs::create_symlink(victim, Path("pack/link.xyz"));
+  Write("pack/d/link.xyz", "10,20,5\n");
+  ASSERT_EQ(std::system(("cd '" + Path("pack") + "' && zip -qy ../links.zip link.xyz d/link.xyz")
+                            .c_str()),
+            0);
+  const auto before = Listing(scratch_);
+  const BatchResult result = Run({"-o", Path("out.png"), Path("links.zip")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  const std::string loaded = JoinLines(Concat({LoadedLines("link.xyz"), {"100%"}, ExportedLines()}));
+  ASSERT_GE(result.out.size(), loaded.size()) << result.out;
+  EXPECT_EQ(result.out.substr(result.out.size() - loaded.size()), loaded);
+  EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), {{10, 20, 5}}), "");
+  auto after = Listing(scratch_);
+  after.erase("out.png");
+  EXPECT_EQ(after, before);
 }
 
 }  // namespace
