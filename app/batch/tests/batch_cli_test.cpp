@@ -134,27 +134,33 @@ TEST_F(BatchTest, WorldFilePlacesTheTopLeftPixel) {
   const struct {
     const char* output;
     const char* world;
-    std::vector<Pt> points;
+    std::vector<std::vector<Pt>> tiles;
     const char* text;
   } cases[] = {
-      {"w0/out.png", "w0/out.pgw", {{356000, 5645000, 1}, {356002, 5645003, 2}},
+      {"w0/out.png", "w0/out.pgw", {{{356000, 5645000, 1}, {356002, 5645003, 2}}},
        "1\n0\n0\n-1\n356000\n5645003\n"},
-      {"w1/out", "w1/out.pgw", {{-12, -3, 5}, {-10, -1, 6}}, "1\n0\n0\n-1\n-12\n-1\n"},
-      {"w2/a.b.png", "w2/a.b.pgw", {{7, 9, 1}}, "1\n0\n0\n-1\n7\n9\n"},
-      {"w3/dir.d/out", "w3/dir.d/out.pgw", {{8, 9, 1}}, "1\n0\n0\n-1\n8\n9\n"},
-      {"w4/OUT.PNG", "w4/OUT.pgw", {{9, -9, 1}, {30, 40, 2}}, "1\n0\n0\n-1\n9\n40\n"},
-      {"w5/big.png", "w5/big.pgw", {{9007199254740993, 9007199254740993, 1}},
+      {"w1/out", "w1/out.pgw", {{{-12, -3, 5}, {-10, -1, 6}}}, "1\n0\n0\n-1\n-12\n-1\n"},
+      {"w2/a.b.png", "w2/a.b.pgw", {{{7, 9, 1}}}, "1\n0\n0\n-1\n7\n9\n"},
+      {"w3/dir.d/out", "w3/dir.d/out.pgw", {{{8, 9, 1}}}, "1\n0\n0\n-1\n8\n9\n"},
+      {"w4/OUT.PNG", "w4/OUT.pgw", {{{9, -9, 1}}, {{30, 40, 2}}}, "1\n0\n0\n-1\n9\n40\n"},
+      {"w5/.png", "w5/.png.pgw", {{{3, 4, 1}}}, "1\n0\n0\n-1\n3\n4\n"},
+      {"w6/big.png", "w6/big.pgw", {{{9007199254740993, 9007199254740993, 1}}},
        "1\n0\n0\n-1\n9007199254740993\n9007199254740993\n"},
   };
   int index = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.output);
-    const std::string input = Write("in" + std::to_string(index++) + ".xyz", XyzText(c.points));
+    std::vector<std::string> args = {"-o", Path(c.output), "-w"};
+    std::vector<Pt> points;
+    for (const auto& tile : c.tiles) {
+      args.push_back(Write("in" + std::to_string(index++) + ".xyz", XyzText(tile)));
+      points.insert(points.end(), tile.begin(), tile.end());
+    }
     const fs::path folder = fs::path(Path(c.output)).parent_path();
     fs::create_directories(folder);
-    const BatchResult result = Run({"-o", Path(c.output), "-w", input});
+    const BatchResult result = Run(args);
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(MosaicMismatch(DecodePng(Path(c.output)), c.points), "");
+    EXPECT_EQ(MosaicMismatch(DecodePng(Path(c.output)), points), "");
     EXPECT_EQ(Read(Path(c.world)), c.text);
     // Written atomically: nothing else is left beside the two files.
     std::set<std::string> names;

@@ -104,6 +104,32 @@ TEST_F(BatchLines, ZeroByteEndsALine) {
   EXPECT_EQ(MosaicMismatch(png, {{10, 20, 5}, {11, 21, 6}, {12, 22, 0}}), "");
 }
 
+TEST_F(BatchLines, MalformedUtf8IsReadAsTheLineReaderReadsIt) {
+  // A lead byte takes its sequence's length in bytes whatever they are, even
+  // a line feed; a stray continuation byte becomes "?".
+  const struct {
+    const char* label;
+    std::string bytes;
+    std::vector<Pt> points;
+  } cases[] = {
+      {"two-byte lead before LF", "5,5,1\xC3\n356,845,9\n", {{5, 5, 1}}},
+      {"four-byte lead before LF", "1,1,1\xF0\n2,2,2\n", {{1, 1, 1}}},
+      {"stray continuation byte", "\x80" "356,845,9\n", {}},
+      {"valid sequence", "356,845,9\xC3\xA4\n", {{356, 845, 9}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    const DecodedPng png = LoadAndExport(std::string(c.label) + ".xyz", c.bytes + XyzText({kAnchor}));
+    EXPECT_EQ(MosaicMismatch(png, Concat({c.points, {kAnchor}})), "");
+  }
+}
+
+TEST_F(BatchLines, LongLinesAreReadWhole) {
+  const std::string bytes = "356,845,95," + std::string(10000, 'x') + "\n" + std::string(6000, ' ') +
+                            "357,846,96\n";
+  EXPECT_EQ(MosaicMismatch(LoadAndExport("long.xyz", bytes), {{356, 845, 95}, {357, 846, 96}}), "");
+}
+
 TEST_F(BatchLines, LaterPointOnTheSamePixelWins) {
   const DecodedPng png = LoadAndExport("same.xyz", "10,20,5\n10.9,20.9,6\n11,21,7\n");
   EXPECT_EQ(MosaicMismatch(png, {{10, 20, 5}, {10, 20, 6}, {11, 21, 7}}), "");
