@@ -144,6 +144,8 @@ TEST_F(BatchTest, WorldFilePlacesTheTopLeftPixel) {
       {"w3/dir.d/out", "w3/dir.d/out.pgw", {{{8, 9, 1}}}, "1\n0\n0\n-1\n8\n9\n"},
       {"w4/OUT.PNG", "w4/OUT.pgw", {{{9, -9, 1}}, {{30, 40, 2}}}, "1\n0\n0\n-1\n9\n40\n"},
       {"w5/.png", "w5/.png.pgw", {{{3, 4, 1}}}, "1\n0\n0\n-1\n3\n4\n"},
+      {"w7/H\xC3\xB6he \xC3\x9F.png", "w7/H\xC3\xB6he \xC3\x9F.pgw", {{{5, 6, 1}}},
+       "1\n0\n0\n-1\n5\n6\n"},
       {"w6/big.png", "w6/big.pgw", {{{9007199254740993, 9007199254740993, 1}}},
        "1\n0\n0\n-1\n9007199254740993\n9007199254740993\n"},
   };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/batch/tests/batch_fixture.h"
+#include "runtime/data/tests/zip_builder.h"
 
 namespace {
 
@@ -136,8 +137,19 @@ TEST_F(BatchLines, LaterPointOnTheSamePixelWins) {
 }
 
 TEST_F(BatchLines, NonAsciiNamesAreWrittenInUtf8) {
-  const DecodedPng png = LoadAndExport("H\xC3\xB6he \xC3\x9F.xyz", "10,20,5\n");
-  EXPECT_EQ(MosaicMismatch(png, {{10, 20, 5}}), "");
+  const std::string name = "H\xC3\xB6he \xC3\x9F.xyz";
+  Write("\xC3\x84rger/" + name, "10,20,5\n");
+  ZipBuilder zip;
+  zip.AddFile("\xC3\xA4/" + name, "11,20,6\n", ZipBuilder::kStored, true);
+  zip.Write(Path("\xC3\x84rger/P\xC3\xA4" "ckchen.zip"));
+  const BatchResult result = Run({"-o", Path("\xC3\x84rger/\xC3\xB6.png"),
+                                  Path("\xC3\x84rger/" + name),
+                                  Path("\xC3\x84rger/P\xC3\xA4" "ckchen.zip")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, JoinLines(Concat({LoadedLines(name), LoadedLines(name), {"100%"},
+                                          ExportedLines()})));
+  EXPECT_EQ(MosaicMismatch(DecodePng(Path("\xC3\x84rger/\xC3\xB6.png")), {{10, 20, 5}, {11, 20, 6}}),
+            "");
 }
 
 }  // namespace

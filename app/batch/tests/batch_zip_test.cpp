@@ -243,4 +243,23 @@ TEST_F(BatchZip, SymbolicLinkEntriesNeverReachOutside) {
   EXPECT_EQ(after, before);
 }
 
+TEST_F(BatchZip, EntriesNamedOnlyByDotsLoadNothingAndHarmNothing) {
+  // Their last name part names a folder, never a file of their own.
+  ZipBuilder zip;
+  for (const char* name : {"..", "sub/..", ".", "sub/."}) zip.AddFile(name, "1,2,3\n");
+  zip.AddFile("ok.xyz", "7,8,9\n");
+  zip.Write(Path("dots.zip"));
+  const auto before = Listing(scratch_);
+  const BatchResult result = Run({"-o", Path("out.png"), Path("dots.zip")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  const std::string tail = JoinLines(Concat({LoadedLines("ok.xyz"), {"100%"}, ExportedLines()}));
+  ASSERT_GE(result.out.size(), tail.size()) << result.out;
+  EXPECT_EQ(result.out.substr(result.out.size() - tail.size()), tail);
+  EXPECT_EQ(result.out.find("Verarbeite .."), std::string::npos) << result.out;
+  EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), {{7, 8, 9}}), "");
+  auto after = Listing(scratch_);
+  after.erase("out.png");
+  EXPECT_EQ(after, before);
+}
+
 }  // namespace
