@@ -3,6 +3,8 @@
 // private folder under TMPDIR that is gone afterwards.
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "app/batch/tests/batch_fixture.h"
 #include "runtime/data/tests/zip_builder.h"
 
@@ -260,6 +262,62 @@ TEST_F(BatchZip, EntriesNamedOnlyByDotsLoadNothingAndHarmNothing) {
   auto after = Listing(scratch_);
   after.erase("out.png");
   EXPECT_EQ(after, before);
+}
+
+TEST_F(BatchZip, AnyTmpdirPathWorks) {
+  ZipBuilder zip;
+  zip.AddFile("a.xyz", "10,20,5\n");
+  zip.Write(Path("a.zip"));
+  for (const std::string& tmpdir : {Path("tmp dir \xC3\xA4/"), Path("tmp//nested/./")}) {
+    SCOPED_TRACE(tmpdir);
+    fs::create_directories(tmpdir);
+    const BatchResult result = RunBatch({Path("a.zip")}, tmpdir, scratch_.string());
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, JoinLines(Concat({LoadedLines("a.xyz"), {"100%"}})));
+    EXPECT_TRUE(fs::is_empty(tmpdir));
+  }
+}
+
+TEST_F(BatchZip, TwoRunsAtOnceEachHaveTheirOwnFolder) {
+  // Same entry names, different contents, one TMPDIR: a folder shared
+  // between the runs would hand one run the other's points.
+  std::vector<Pt> points[2];
+  std::string expected[2];
+  for (int run = 0; run < 2; ++run) {
+    ZipBuilder zip;
+    std::vector<std::string> contents;
+    for (int i = 1; i <= 40; ++i) {
+      const Pt point{i, 10 + run, 100 * run + i};
+      points[run].push_back(point);
+      contents.push_back(XyzText({point}));
+      zip.AddFile("d" + std::to_string(i) + "/t.xyz", contents.back());
+    }
+    std::size_t total = 0, done = 0;
+    for (const auto& content : contents) total += content.size();
+    std::vector<std::string> lines;
+    for (const auto& content : contents) {
+      done += content.size();
+      lines = Concat({lines, LoadedLines("t.xyz"), {PercentLine(done, total)}});
+    }
+    zip.Write(Path("run" + std::to_string(run) + ".zip"));
+    expected[run] = JoinLines(Concat({lines, ExportedLines()}));
+  }
+  auto start = [this](int run) {
+    return std::async(std::launch::async, [this, run] {
+      const std::string name = "run" + std::to_string(run);
+      return Run({"-o", Path(name + ".png"), Path(name + ".zip")});
+    });
+  };
+  auto first = start(0), second = start(1);
+  const BatchResult results[2] = {first.get(), second.get()};
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    EXPECT_EQ(results[run].exitCode, 0) << results[run].err;
+    EXPECT_EQ(results[run].out, expected[run]);
+    EXPECT_EQ(MosaicMismatch(DecodePng(Path("run" + std::to_string(run) + ".png")), points[run]),
+              "");
+  }
+  ExpectTmpUnchanged({});
 }
 
 }  // namespace
