@@ -65,7 +65,8 @@ TEST_F(BatchTest, OptionFormsAllReachTheSameExport) {
       {{"-o", "out.png", "-w", a}, "a.xyz", true},
       {{"-w", "-o", "out.png", a}, "a.xyz", true},
       {{"--world-file", "--output=out.png", a}, "a.xyz", true},
-      {{"-o", "out.png", "--", "-w.xyz"}, "-w.xyz", false},
+      {{a, "-o", "out.png", "-w"}, "a.xyz", true},
+      {{"-o", "out.png", "--", "-w.xyz", "-w"}, "-w.xyz", false},
   };
   for (const auto& c : cases) {
     std::string label;
@@ -232,6 +233,26 @@ TEST_F(BatchTest, EmptyOutputPathWritesNothing) {
   EXPECT_EQ(result.out.find("Speichern als PNG..."), std::string::npos) << result.out;
   EXPECT_EQ(result.out.find("Datei exportiert!"), std::string::npos) << result.out;
   EXPECT_NE(result.err, "");
+}
+
+TEST_F(BatchTest, ConvertingGoesOnWhenNobodyReadsStandardOutput) {
+  std::string bytes;
+  for (int i = 1; i <= 2000; ++i) bytes += std::to_string(i) + ",5,7\n";
+  std::vector<std::string> args = {"-o", Path("out.png"), "-w"};
+  // Status lines both before and after the one that loads.
+  for (int i = 0; i < 3; ++i) args.push_back(Write("no-points" + std::to_string(i) + ".xyz", "x"));
+  args.push_back(Write("a.xyz", bytes));
+  BatchRun run;
+  run.args = args;
+  run.cwd = scratch_.string();
+  run.tmpdir = Tmp();
+  run.outputClosed = true;
+  const BatchResult result = RunBatch(run);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  std::vector<Pt> points;
+  for (int i = 1; i <= 2000; ++i) points.push_back({i, 5, 7});
+  EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), points), "");
+  EXPECT_EQ(Read(Path("out.pgw")), "1\n0\n0\n-1\n1\n5\n");
 }
 
 }  // namespace

@@ -30,6 +30,7 @@ struct BatchRun {
   std::map<std::string, std::string> env;   // further variables (set or replaced)
   int timeoutSeconds = 120;
   bool stderrTerminal = false;              // standard error on a pseudo-terminal
+  bool outputClosed = false;                // nobody reads standard output
 };
 
 inline BatchResult RunBatch(const BatchRun& run) {
@@ -100,6 +101,11 @@ inline BatchResult RunBatch(const BatchRun& run) {
   pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
   std::string* sinks[2] = {&result.out, &result.err};
   int open = 2;
+  if (run.outputClosed) {
+    ::close(outPipe[0]);
+    fds[0].fd = -1;
+    open = 1;
+  }
   bool timedOut = false;
   while (open > 0) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
