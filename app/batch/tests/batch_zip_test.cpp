@@ -320,4 +320,33 @@ TEST_F(BatchZip, TwoRunsAtOnceEachHaveTheirOwnFolder) {
   ExpectTmpUnchanged({});
 }
 
+TEST_F(BatchZip, DamagedEntryHeaderEndsTheWalkThere) {
+  // Damaged first, the walk cannot start and the archive shows nothing.
+  Write("after.xyz", "13,20,8\n");
+  const struct {
+    std::size_t damaged;
+    std::vector<std::string> lines;
+    std::vector<Pt> points;
+  } cases[] = {
+      {0, {}, {}},
+      {1, Concat({LoadedLines("a.xyz"), {"100%"}}), {{10, 20, 5}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.damaged);
+    ZipBuilder zip;
+    zip.AddFile("a.xyz", "10,20,5\n");
+    zip.AddFile("b.xyz", "11,20,6\n");
+    zip.AddFile("c.xyz", "12,20,7\n");
+    std::string bytes = zip.Build();
+    bytes[zip.DataOffset(c.damaged) - 30 - 5] = 'X';  // the local header's signature
+    const std::string archive = Write("damaged" + std::to_string(c.damaged) + ".zip", bytes);
+    const BatchResult result = Run({"-o", Path("out.png"), archive, Path("after.xyz")});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out,
+              JoinLines(Concat({c.lines, LoadedLines("after.xyz"), ExportedLines()})));
+    EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), Concat({c.points, {{13, 20, 8}}})), "");
+    ExpectTmpUnchanged({});
+  }
+}
+
 }  // namespace
