@@ -101,14 +101,10 @@ TEST_F(BatchTest, OnlyXyzAndZipExtensionsInAnyCaseAreLoaded) {
     Pt point;
     bool loaded;
   } inputs[] = {
-      {"a.XYZ", {11, 20, 1}, true},
-      {"notes.txt", {20, 20, 20}, false},
-      {"noext", {21, 20, 21}, false},
-      {"e.xyz.bak", {22, 20, 22}, false},
-      {"f.xyzz", {23, 20, 23}, false},
-      {".xyz", {24, 20, 24}, false},
-      {"dir.xyz/g", {25, 20, 25}, false},
-      {"d.XyZ", {14, 20, 4}, true},
+      {"a.XYZ", {11, 20, 1}, true},       {"notes.txt", {20, 20, 20}, false},
+      {"noext", {21, 20, 21}, false},     {"e.xyz.bak", {22, 20, 22}, false},
+      {"f.xyzz", {23, 20, 23}, false},    {".xyz", {24, 20, 24}, false},
+      {"dir.xyz/g", {25, 20, 25}, false}, {"d.XyZ", {14, 20, 4}, true},
   };
   std::vector<std::string> args = {"-o", Path("out.png")};
   std::vector<std::string> expected;
@@ -138,16 +134,22 @@ TEST_F(BatchTest, WorldFilePlacesTheTopLeftPixel) {
     std::vector<std::vector<Pt>> tiles;
     const char* text;
   } cases[] = {
-      {"w0/out.png", "w0/out.pgw", {{{356000, 5645000, 1}, {356002, 5645003, 2}}},
+      {"w0/out.png",
+       "w0/out.pgw",
+       {{{356000, 5645000, 1}, {356002, 5645003, 2}}},
        "1\n0\n0\n-1\n356000\n5645003\n"},
       {"w1/out", "w1/out.pgw", {{{-12, -3, 5}, {-10, -1, 6}}}, "1\n0\n0\n-1\n-12\n-1\n"},
       {"w2/a.b.png", "w2/a.b.pgw", {{{7, 9, 1}}}, "1\n0\n0\n-1\n7\n9\n"},
       {"w3/dir.d/out", "w3/dir.d/out.pgw", {{{8, 9, 1}}}, "1\n0\n0\n-1\n8\n9\n"},
       {"w4/OUT.PNG", "w4/OUT.pgw", {{{9, -9, 1}}, {{30, 40, 2}}}, "1\n0\n0\n-1\n9\n40\n"},
       {"w5/.png", "w5/.png.pgw", {{{3, 4, 1}}}, "1\n0\n0\n-1\n3\n4\n"},
-      {"w7/H\xC3\xB6he \xC3\x9F.png", "w7/H\xC3\xB6he \xC3\x9F.pgw", {{{5, 6, 1}}},
+      {"w7/H\xC3\xB6he \xC3\x9F.png",
+       "w7/H\xC3\xB6he \xC3\x9F.pgw",
+       {{{5, 6, 1}}},
        "1\n0\n0\n-1\n5\n6\n"},
-      {"w6/big.png", "w6/big.pgw", {{{9007199254740993, 9007199254740993, 1}}},
+      {"w6/big.png",
+       "w6/big.pgw",
+       {{{9007199254740993, 9007199254740993, 1}}},
        "1\n0\n0\n-1\n9007199254740993\n9007199254740993\n"},
   };
   int index = 0;
@@ -191,7 +193,8 @@ TEST_F(BatchTest, TheWrittenFileIsNeverOpened) {
     run.cwd = scratch_.string();
     run.tmpdir = Tmp();
     const char* path = std::getenv("PATH");
-    run.env = {{"PATH", bin + ":" + (path ? path : "/usr/bin:/bin")}, {"BROWSER", bin + "/xdg-open"}};
+    run.env = {{"PATH", bin + ":" + (path ? path : "/usr/bin:/bin")},
+               {"BROWSER", bin + "/xdg-open"}};
     const BatchResult result = RunBatch(run);
     EXPECT_NE(result.exitCode, -1);
     // An opener started in the background gets a moment to show itself.

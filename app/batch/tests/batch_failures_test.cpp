@@ -89,14 +89,13 @@ TEST_F(BatchTest, TileThatWouldMakeTheMosaicTooLargeIsRefused) {
       Run({"-o", Path("out.png"), Path("a.xyz"), Path("b.xyz"), Path("c.xyz"), Path("d.xyz"),
            Path("e.xyz"), Path("g.xyz"), Path("f.xyz")});
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out,
-            JoinLines(Concat({LoadedLines("a.xyz"),
-                              RefusedLines("b.xyz", "Mosaik zu groß (40000 x 1)"),
-                              RefusedLines("c.xyz", "Mosaik zu groß (32768 x 2)"),
-                              LoadedLines("d.xyz"),
-                              RefusedLines("e.xyz", "Mosaik zu groß (32767 x 32768)"),
-                              RefusedLines("g.xyz", "Kachel zu groß (1 x 40000)"),
-                              LoadedLines("f.xyz"), ExportedLines()})));
+  EXPECT_EQ(
+      result.out,
+      JoinLines(Concat({LoadedLines("a.xyz"), RefusedLines("b.xyz", "Mosaik zu groß (40000 x 1)"),
+                        RefusedLines("c.xyz", "Mosaik zu groß (32768 x 2)"), LoadedLines("d.xyz"),
+                        RefusedLines("e.xyz", "Mosaik zu groß (32767 x 32768)"),
+                        RefusedLines("g.xyz", "Kachel zu groß (1 x 40000)"), LoadedLines("f.xyz"),
+                        ExportedLines()})));
   EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), Concat({a, d, f})), "");
 }
 
@@ -117,27 +116,27 @@ TEST_F(BatchTest, SizesThatOverflowSixtyFourBitsAreRefusedToo) {
     const std::string marker = " zu gro\xC3\x9F (";
     const auto figures = line.find(marker);
     const bool wrapped = line.starts_with("span.xyz:") || line.starts_with("west.xyz:");
-    lines.push_back(wrapped && figures != std::string::npos
-                        ? line.substr(0, figures + marker.size())
-                        : line);
+    lines.push_back(
+        wrapped && figures != std::string::npos ? line.substr(0, figures + marker.size()) : line);
   }
-  EXPECT_EQ(lines, Concat({{"Lese span.xyz (0 MiB) ...", "Verarbeite span.xyz: Bestimme Koordinaten",
-                            "span.xyz: Kachel zu gro\xC3\x9F ("},
-                           LoadedLines("east.xyz"),
-                           RefusedLines("near.xyz", "Mosaik zu gro\xC3\x9F (9223372036854775807 x 1)"),
-                           {"Lese west.xyz (0 MiB) ...", "Verarbeite west.xyz: Bestimme Koordinaten",
-                            "west.xyz: Mosaik zu gro\xC3\x9F ("},
-                           LoadedLines("normal.xyz"), ExportedLines()}));
+  EXPECT_EQ(lines,
+            Concat({{"Lese span.xyz (0 MiB) ...", "Verarbeite span.xyz: Bestimme Koordinaten",
+                     "span.xyz: Kachel zu gro\xC3\x9F ("},
+                    LoadedLines("east.xyz"),
+                    RefusedLines("near.xyz", "Mosaik zu gro\xC3\x9F (9223372036854775807 x 1)"),
+                    {"Lese west.xyz (0 MiB) ...", "Verarbeite west.xyz: Bestimme Koordinaten",
+                     "west.xyz: Mosaik zu gro\xC3\x9F ("},
+                    LoadedLines("normal.xyz"),
+                    ExportedLines()}));
   const DecodedPng png = DecodePng(Path("out.png"));
   EXPECT_EQ(png.width, 8u);
   EXPECT_EQ(png.height, 2u);
 }
 
 // Runs with the read fault preloaded for files whose path ends in `name`.
-BatchResult RunWithReadFault(const std::vector<std::string>& args,
-                             const std::string& cwd, const std::string& tmpdir,
-                             const std::string& name, long long offset, long long minRequest,
-                             const std::string& mark) {
+BatchResult RunWithReadFault(const std::vector<std::string>& args, const std::string& cwd,
+                             const std::string& tmpdir, const std::string& name, long long offset,
+                             long long minRequest, const std::string& mark) {
   BatchRun run;
   run.args = args;
   run.cwd = cwd;
@@ -227,8 +226,9 @@ TEST_F(BatchTest, ExportThatCannotBeSavedIsReported) {
     SCOPED_TRACE(c.label);
     const BatchResult result = Run({"-o", c.output, "-w", Path("good.xyz")});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out, JoinLines(Concat({LoadedLines("good.xyz"),
-                                            {"Speichern als PNG...", "Fehler beim Export der Datei!"}})));
+    EXPECT_EQ(result.out,
+              JoinLines(Concat({LoadedLines("good.xyz"),
+                                {"Speichern als PNG...", "Fehler beim Export der Datei!"}})));
     ExpectOneLine(result.err);
     EXPECT_FALSE(fs::exists(c.world));
   }

@@ -30,8 +30,8 @@ struct Pt {
 inline std::string XyzText(const std::vector<Pt>& points, const char* end = "\n") {
   std::string text;
   for (const auto& p : points)
-    text += std::to_string(p.x) + "," + std::to_string(p.northing) + "," + std::to_string(p.grey) +
-            end;
+    text +=
+        std::to_string(p.x) + "," + std::to_string(p.northing) + "," + std::to_string(p.grey) + end;
   return text;
 }
 
@@ -44,7 +44,8 @@ inline std::string JoinLines(const std::vector<std::string>& lines) {
 // The status lines a file that loads as a tile gives.
 inline std::vector<std::string> LoadedLines(const std::string& name, int mib = 0) {
   return {"Lese " + name + " (" + std::to_string(mib) + " MiB) ...",
-          "Verarbeite " + name + ": Bestimme Koordinaten", "Verarbeite " + name + ": Erstelle Kachel"};
+          "Verarbeite " + name + ": Bestimme Koordinaten",
+          "Verarbeite " + name + ": Erstelle Kachel"};
 }
 inline std::vector<std::string> FailedLines(const std::string& name, int mib = 0) {
   return {"Lese " + name + " (" + std::to_string(mib) + " MiB) ...",
@@ -74,7 +75,8 @@ inline std::string MosaicMismatch(const DecodedPng& png, const std::vector<Pt>& 
   if (!png.ok) return "PNG not decoded: " + png.error;
   std::ostringstream why;
   if (png.bitDepth != 8) why << "bit depth " << png.bitDepth << " (want 8); ";
-  if (png.colorType != PNG_COLOR_TYPE_RGB) why << "colour type " << png.colorType << " (want RGB 2); ";
+  if (png.colorType != PNG_COLOR_TYPE_RGB)
+    why << "colour type " << png.colorType << " (want RGB 2); ";
   if (points.empty()) return why.str() + "no points expected";
   std::int64_t minX = points[0].x, maxX = points[0].x;
   std::int64_t minY = -points[0].northing, maxY = -points[0].northing;
@@ -99,7 +101,8 @@ inline std::string MosaicMismatch(const DecodedPng& png, const std::vector<Pt>& 
       const auto found = grey.find({x, y});
       const std::uint32_t g = found == grey.end() ? 0 : static_cast<std::uint32_t>(found->second);
       const std::uint32_t want = g << 16 | g << 8 | g;
-      const std::uint32_t got = png.Rgb(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y));
+      const std::uint32_t got =
+          png.Rgb(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y));
       if (got != want && ++wrong <= 5)
         why << "pixel (" << x << ", " << y << ") is " << std::hex << got << " want " << want
             << std::dec << "; ";

@@ -89,19 +89,27 @@ TEST_F(BatchLines, LfCrLfAndLoneCrEndLinesAlike) {
 }
 
 TEST_F(BatchLines, ByteOrderMarkSpoilsOnlyTheFirstLine) {
-  Write("bom.xyz", "\xEF\xBB\xBF" "10,20,1\n11,21,2\n");
-  Write("bom-only.xyz", "\xEF\xBB\xBF" "10,20,1\n");
+  Write("bom.xyz",
+        "\xEF\xBB\xBF"
+        "10,20,1\n11,21,2\n");
+  Write("bom-only.xyz",
+        "\xEF\xBB\xBF"
+        "10,20,1\n");
   const BatchResult result = Run({"-o", Path("out.png"), Path("bom.xyz"), Path("bom-only.xyz")});
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out, JoinLines(Concat({LoadedLines("bom.xyz"), FailedLines("bom-only.xyz"),
-                                          ExportedLines()})));
+  EXPECT_EQ(
+      result.out,
+      JoinLines(Concat({LoadedLines("bom.xyz"), FailedLines("bom-only.xyz"), ExportedLines()})));
   EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), {{11, 21, 2}}), "");
 }
 
 TEST_F(BatchLines, ZeroByteEndsALine) {
   // Read as one line each, the first pair would lose the point 11,21,6.
-  const DecodedPng png = LoadAndExport(
-      "nul.xyz", "10,20,5\0" "11,21,6\n" "12,22\0" "9\n"s);
+  const DecodedPng png = LoadAndExport("nul.xyz",
+                                       "10,20,5\0"
+                                       "11,21,6\n"
+                                       "12,22\0"
+                                       "9\n"s);
   EXPECT_EQ(MosaicMismatch(png, {{10, 20, 5}, {11, 21, 6}, {12, 22, 0}}), "");
 }
 
@@ -115,19 +123,23 @@ TEST_F(BatchLines, MalformedUtf8IsReadAsTheLineReaderReadsIt) {
   } cases[] = {
       {"two-byte lead before LF", "5,5,1\xC3\n356,845,9\n", {{5, 5, 1}}},
       {"four-byte lead before LF", "1,1,1\xF0\n2,2,2\n", {{1, 1, 1}}},
-      {"stray continuation byte", "\x80" "356,845,9\n", {}},
+      {"stray continuation byte",
+       "\x80"
+       "356,845,9\n",
+       {}},
       {"valid sequence", "356,845,9\xC3\xA4\n", {{356, 845, 9}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
-    const DecodedPng png = LoadAndExport(std::string(c.label) + ".xyz", c.bytes + XyzText({kAnchor}));
+    const DecodedPng png =
+        LoadAndExport(std::string(c.label) + ".xyz", c.bytes + XyzText({kAnchor}));
     EXPECT_EQ(MosaicMismatch(png, Concat({c.points, {kAnchor}})), "");
   }
 }
 
 TEST_F(BatchLines, LongLinesAreReadWhole) {
-  const std::string bytes = "356,845,95," + std::string(10000, 'x') + "\n" + std::string(6000, ' ') +
-                            "357,846,96\n";
+  const std::string bytes =
+      "356,845,95," + std::string(10000, 'x') + "\n" + std::string(6000, ' ') + "357,846,96\n";
   EXPECT_EQ(MosaicMismatch(LoadAndExport("long.xyz", bytes), {{356, 845, 95}, {357, 846, 96}}), "");
 }
 
@@ -141,15 +153,18 @@ TEST_F(BatchLines, NonAsciiNamesAreWrittenInUtf8) {
   Write("\xC3\x84rger/" + name, "10,20,5\n");
   ZipBuilder zip;
   zip.AddFile("\xC3\xA4/" + name, "11,20,6\n", ZipBuilder::kStored, true);
-  zip.Write(Path("\xC3\x84rger/P\xC3\xA4" "ckchen.zip"));
-  const BatchResult result = Run({"-o", Path("\xC3\x84rger/\xC3\xB6.png"),
-                                  Path("\xC3\x84rger/" + name),
-                                  Path("\xC3\x84rger/P\xC3\xA4" "ckchen.zip")});
+  zip.Write(
+      Path("\xC3\x84rger/P\xC3\xA4"
+           "ckchen.zip"));
+  const BatchResult result =
+      Run({"-o", Path("\xC3\x84rger/\xC3\xB6.png"), Path("\xC3\x84rger/" + name),
+           Path("\xC3\x84rger/P\xC3\xA4"
+                "ckchen.zip")});
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out, JoinLines(Concat({LoadedLines(name), LoadedLines(name), {"100%"},
-                                          ExportedLines()})));
-  EXPECT_EQ(MosaicMismatch(DecodePng(Path("\xC3\x84rger/\xC3\xB6.png")), {{10, 20, 5}, {11, 20, 6}}),
-            "");
+  EXPECT_EQ(result.out,
+            JoinLines(Concat({LoadedLines(name), LoadedLines(name), {"100%"}, ExportedLines()})));
+  EXPECT_EQ(
+      MosaicMismatch(DecodePng(Path("\xC3\x84rger/\xC3\xB6.png")), {{10, 20, 5}, {11, 20, 6}}), "");
 }
 
 }  // namespace

@@ -55,14 +55,19 @@ TEST_F(BatchTest, SameContentIsLoadedOnceWhateverItsNameOrArchive) {
            Path("f.xyz"), Path("later.zip"), Path("h.xyz")});
   EXPECT_EQ(result.exitCode, 0) << result.err;
   const std::size_t packTotal = first.size() + 2 * second.size();
-  EXPECT_EQ(result.out,
-            JoinLines(Concat({LoadedLines("a.xyz"), DuplicateLines("b.xyz"),
-                              DuplicateLines("c.xyz"), {PercentLine(first.size(), packTotal)},
-                              LoadedLines("d.xyz"),
-                              {PercentLine(first.size() + second.size(), packTotal)},
-                              DuplicateLines("e.xyz"), {"100%"}, DuplicateLines("f.xyz"),
-                              LoadedLines("g.xyz"), {"100%"}, DuplicateLines("h.xyz"),
-                              ExportedLines()})));
+  EXPECT_EQ(result.out, JoinLines(Concat({LoadedLines("a.xyz"),
+                                          DuplicateLines("b.xyz"),
+                                          DuplicateLines("c.xyz"),
+                                          {PercentLine(first.size(), packTotal)},
+                                          LoadedLines("d.xyz"),
+                                          {PercentLine(first.size() + second.size(), packTotal)},
+                                          DuplicateLines("e.xyz"),
+                                          {"100%"},
+                                          DuplicateLines("f.xyz"),
+                                          LoadedLines("g.xyz"),
+                                          {"100%"},
+                                          DuplicateLines("h.xyz"),
+                                          ExportedLines()})));
   EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")),
                            {{10, 20, 1}, {12, 22, 2}, {30, 20, 3}, {40, 25, 4}}),
             "");
@@ -70,8 +75,12 @@ TEST_F(BatchTest, SameContentIsLoadedOnceWhateverItsNameOrArchive) {
 
 // Two tiles share the pixel (10, 10); each has one pixel of its own. Blank
 // lines at the end change the digest, and so the bucket, but no point.
-std::string TileA(int padding) { return XyzText({{10, 10, 100}, {12, 12, 101}}) + std::string(padding, '\n'); }
-std::string TileB(int padding) { return XyzText({{10, 10, 200}, {11, 11, 201}}) + std::string(padding, '\n'); }
+std::string TileA(int padding) {
+  return XyzText({{10, 10, 100}, {12, 12, 101}}) + std::string(padding, '\n');
+}
+std::string TileB(int padding) {
+  return XyzText({{10, 10, 200}, {11, 11, 201}}) + std::string(padding, '\n');
+}
 
 // The smallest padding of A whose bucket stands to B's bucket as `relation`
 // (-1 lower, 0 same, 1 higher).
@@ -110,8 +119,7 @@ TEST_F(BatchTest, OverlapIsDecidedByTheRegistryWalkNotByLoadOrder) {
     ASSERT_EQ(fileBucketB, bucketB);
     const bool aDrawnLast = fileBucketA >= fileBucketB;
     const int shared = aDrawnLast ? 100 : 200;
-    EXPECT_EQ(MosaicMismatch(DecodePng(out), {{10, 10, shared}, {12, 12, 101}, {11, 11, 201}}),
-              "")
+    EXPECT_EQ(MosaicMismatch(DecodePng(out), {{10, 10, shared}, {12, 12, 101}, {11, 11, 201}}), "")
         << "bucket of A " << fileBucketA << ", of B " << fileBucketB;
   }
 }

@@ -25,12 +25,12 @@ struct BatchResult {
 
 struct BatchRun {
   std::vector<std::string> args;
-  std::string tmpdir;                       // TMPDIR of the child; kept as inherited when empty
-  std::string cwd;                          // working folder; inherited when empty
-  std::map<std::string, std::string> env;   // further variables (set or replaced)
+  std::string tmpdir;                      // TMPDIR of the child; kept as inherited when empty
+  std::string cwd;                         // working folder; inherited when empty
+  std::map<std::string, std::string> env;  // further variables (set or replaced)
   int timeoutSeconds = 120;
-  bool stderrTerminal = false;              // standard error on a pseudo-terminal
-  bool outputClosed = false;                // nobody reads standard output
+  bool stderrTerminal = false;  // standard error on a pseudo-terminal
+  bool outputClosed = false;    // nobody reads standard output
 };
 
 inline BatchResult RunBatch(const BatchRun& run) {

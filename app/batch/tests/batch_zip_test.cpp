@@ -28,9 +28,11 @@ TEST_F(BatchZip, FileEntriesLoadInArchiveOrderAndFoldersAreSkipped) {
   zip.Write(Path("two.zip"));
   const BatchResult result = Run({"-o", Path("out.png"), Path("two.zip")});
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out,
-            JoinLines(Concat({LoadedLines("a.xyz"), {PercentLine(a.size(), a.size() + b.size())},
-                              LoadedLines("b.xyz"), {"100%"}, ExportedLines()})));
+  EXPECT_EQ(result.out, JoinLines(Concat({LoadedLines("a.xyz"),
+                                          {PercentLine(a.size(), a.size() + b.size())},
+                                          LoadedLines("b.xyz"),
+                                          {"100%"},
+                                          ExportedLines()})));
   EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), {{10, 20, 1}, {11, 21, 2}, {14, 20, 3}}),
             "");
   ExpectTmpUnchanged({});
@@ -45,8 +47,12 @@ TEST_F(BatchZip, PercentagesRoundHalvesToEven) {
   zip.Write(Path("halves.zip"));
   const BatchResult result = Run({Path("halves.zip")});
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out, JoinLines(Concat({FailedLines("p1.xyz"), {"12%"}, FailedLines("p2.xyz"),
-                                          {"38%"}, LoadedLines("p3.xyz"), {"100%"}})));
+  EXPECT_EQ(result.out, JoinLines(Concat({FailedLines("p1.xyz"),
+                                          {"12%"},
+                                          FailedLines("p2.xyz"),
+                                          {"38%"},
+                                          LoadedLines("p3.xyz"),
+                                          {"100%"}})));
 }
 
 TEST_F(BatchZip, EntriesOfTotalSizeZeroShowOneHundredPercent) {
@@ -93,10 +99,12 @@ TEST_F(BatchZip, EntriesAreLoadedWhateverTheirNameSays) {
   const std::size_t total = 6 + 8 + inner.Build().size();
   const BatchResult result = Run({Path("mixed.zip")});
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out,
-            JoinLines(Concat({FailedLines("readme.txt"), {PercentLine(6, total)},
-                              LoadedLines("points.bin"), {PercentLine(14, total)},
-                              FailedLines("inner.zip"), {"100%"}})));
+  EXPECT_EQ(result.out, JoinLines(Concat({FailedLines("readme.txt"),
+                                          {PercentLine(6, total)},
+                                          LoadedLines("points.bin"),
+                                          {PercentLine(14, total)},
+                                          FailedLines("inner.zip"),
+                                          {"100%"}})));
 }
 
 TEST_F(BatchZip, DamagedEntryFailsAndTheNextOneLoads) {
@@ -113,7 +121,9 @@ TEST_F(BatchZip, DamagedEntryFailsAndTheNextOneLoads) {
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(result.out, JoinLines(Concat({FailedLines("broken.xyz"),
                                           {PercentLine(body.size(), body.size() + 8)},
-                                          LoadedLines("fine.xyz"), {"100%"}, ExportedLines()})));
+                                          LoadedLines("fine.xyz"),
+                                          {"100%"},
+                                          ExportedLines()})));
   EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), {{10, 20, 5}}), "");
   ExpectTmpUnchanged({});
 }
@@ -130,10 +140,13 @@ TEST_F(BatchZip, EntriesInsideFoldersLoadUnderTheirLastNamePart) {
   const double total = static_cast<double>(2 * one.size() + two.size());
   const BatchResult result = Run({"-o", Path("out.png"), Path("folders.zip")});
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out,
-            JoinLines(Concat({LoadedLines("t.xyz"), {PercentLine(one.size(), total)},
-                              LoadedLines("t.xyz"), {PercentLine(one.size() + two.size(), total)},
-                              DuplicateLines("t.xyz"), {"100%"}, ExportedLines()})));
+  EXPECT_EQ(result.out, JoinLines(Concat({LoadedLines("t.xyz"),
+                                          {PercentLine(one.size(), total)},
+                                          LoadedLines("t.xyz"),
+                                          {PercentLine(one.size() + two.size(), total)},
+                                          DuplicateLines("t.xyz"),
+                                          {"100%"},
+                                          ExportedLines()})));
   EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), {{10, 20, 1}, {12, 20, 2}}), "");
   ExpectTmpUnchanged({});
 }
@@ -148,8 +161,9 @@ TEST_F(BatchZip, AFileOfTheSameNameInTmpdirIsLeftAlone) {
   zip.Write(Path("same-name.zip"));
   const BatchResult result = Run({"-o", Path("out.png"), Path("same-name.zip")});
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out, JoinLines(Concat({LoadedLines("a.xyz"), {"50%"}, LoadedLines("b.xyz"),
-                                          {"100%"}, ExportedLines()})));
+  EXPECT_EQ(result.out,
+            JoinLines(Concat(
+                {LoadedLines("a.xyz"), {"50%"}, LoadedLines("b.xyz"), {"100%"}, ExportedLines()})));
   EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), {{10, 20, 5}, {11, 20, 6}}), "");
   ExpectTmpUnchanged(before);
 }
@@ -171,8 +185,8 @@ TEST_F(BatchZip, NamesThatClimbOutNeverWriteOrDeleteOutsideThePrivateFolder) {
       {"./../dot.xyz", "dot.xyz"},
   };
   const std::map<std::string, std::string> userFiles = {
-      {"tmp/up1.xyz", "user 1\n"}, {"up2.xyz", "user 2\n"},     {"tmp/back.xyz", "user 3\n"},
-      {"bs.xyz", "user 4\n"},      {"tmp/bs.xyz", "user 5\n"},  {"victim.xyz", "user 6\n"},
+      {"tmp/up1.xyz", "user 1\n"}, {"up2.xyz", "user 2\n"},       {"tmp/back.xyz", "user 3\n"},
+      {"bs.xyz", "user 4\n"},      {"tmp/bs.xyz", "user 5\n"},    {"victim.xyz", "user 6\n"},
       {"tmp/dot.xyz", "user 7\n"}, {"tmp/victim.xyz", "user 8\n"}};
   for (const auto& [name, content] : userFiles) Write(name, content);
   Write("../up3.xyz", "user 9\n");  // the folder above the scratch folder
@@ -184,7 +198,8 @@ TEST_F(BatchZip, NamesThatClimbOutNeverWriteOrDeleteOutsideThePrivateFolder) {
   std::vector<std::string> contents;
   int column = 1;
   for (const auto& entry : entries) {
-    const Pt point{column++, 5, 10 * column};
+    const Pt point{column, 5, 10 * column};
+    ++column;
     points.push_back(point);
     contents.push_back(XyzText({point}));
     zip.AddFile(entry.name, contents.back());
@@ -230,13 +245,14 @@ TEST_F(BatchZip, SymbolicLinkEntriesNeverReachOutside) {
   fs::create_directories(Path("pack/d"));
   fs::create_symlink(victim, Path("pack/link.xyz"));
   Write("pack/d/link.xyz", "10,20,5\n");
-  ASSERT_EQ(std::system(("cd '" + Path("pack") + "' && zip -qy ../links.zip link.xyz d/link.xyz")
-                            .c_str()),
+  ASSERT_EQ(std::system(
+                ("cd '" + Path("pack") + "' && zip -qy ../links.zip link.xyz d/link.xyz").c_str()),
             0);
   const auto before = Listing(scratch_);
   const BatchResult result = Run({"-o", Path("out.png"), Path("links.zip")});
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  const std::string loaded = JoinLines(Concat({LoadedLines("link.xyz"), {"100%"}, ExportedLines()}));
+  const std::string loaded =
+      JoinLines(Concat({LoadedLines("link.xyz"), {"100%"}, ExportedLines()}));
   ASSERT_GE(result.out.size(), loaded.size()) << result.out;
   EXPECT_EQ(result.out.substr(result.out.size() - loaded.size()), loaded);
   EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), {{10, 20, 5}}), "");
@@ -342,8 +358,7 @@ TEST_F(BatchZip, DamagedEntryHeaderEndsTheWalkThere) {
     const std::string archive = Write("damaged" + std::to_string(c.damaged) + ".zip", bytes);
     const BatchResult result = Run({"-o", Path("out.png"), archive, Path("after.xyz")});
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out,
-              JoinLines(Concat({c.lines, LoadedLines("after.xyz"), ExportedLines()})));
+    EXPECT_EQ(result.out, JoinLines(Concat({c.lines, LoadedLines("after.xyz"), ExportedLines()})));
     EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), Concat({c.points, {{13, 20, 8}}})), "");
     ExpectTmpUnchanged({});
   }
