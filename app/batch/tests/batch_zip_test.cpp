@@ -228,14 +228,42 @@ TEST_F(BatchZip, NamesThatClimbOutNeverWriteOrDeleteOutsideThePrivateFolder) {
 }
 
 TEST_F(BatchZip, EntrySizeFigureIsThatOfTheExtractedFile) {
-  std::string half = "10,20,5\n";
-  half += std::string(512 * 1024 - half.size() - 1, '#') + "\n";
+  // 2.5 MiB also takes more than one read of the archive's data to extract.
+  const auto fileOf = [](std::size_t bytes, int grey) {
+    std::string text = "10,20," + std::to_string(grey) + "\n";
+    return text + std::string(bytes - text.size() - 1, '#') + "\n";
+  };
   ZipBuilder zip;
-  zip.AddFile("half.xyz", half, ZipBuilder::kDeflated);
-  zip.Write(Path("half.zip"));
-  const BatchResult result = Run({Path("half.zip")});
+  zip.AddFile("half.xyz", fileOf(512 * 1024, 1), ZipBuilder::kDeflated);
+  zip.AddFile("big.xyz", fileOf(5 * 512 * 1024, 2), ZipBuilder::kDeflated);
+  zip.Write(Path("sizes.zip"));
+  const BatchResult result = Run({Path("sizes.zip")});
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out, JoinLines(Concat({LoadedLines("half.xyz", 1), {"100%"}})));
+  EXPECT_EQ(result.out,
+            JoinLines(Concat(
+                {LoadedLines("half.xyz", 1), {"17%"}, LoadedLines("big.xyz", 3), {"100%"}})));
+}
+
+TEST_F(BatchZip, PercentagesCountUncompressedBytes) {
+  // Equal sizes, very unequal once deflated.
+  std::string plain = "10,20,5\n" + std::string(3992, '0') + "\n";
+  std::string noisy = "11,20,6\n";
+  unsigned state = 12345;
+  while (noisy.size() < plain.size() - 1) {
+    state = state * 1103515245 + 12345;
+    noisy += static_cast<char>('a' + (state >> 16) % 26);
+  }
+  noisy += "\n";
+  ASSERT_EQ(noisy.size(), plain.size());
+  ZipBuilder zip;
+  zip.AddFile("plain.xyz", plain, ZipBuilder::kDeflated);
+  zip.AddFile("noisy.xyz", noisy, ZipBuilder::kDeflated);
+  zip.Write(Path("unequal.zip"));
+  const BatchResult result = Run({Path("unequal.zip")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(
+      result.out,
+      JoinLines(Concat({LoadedLines("plain.xyz"), {"50%"}, LoadedLines("noisy.xyz"), {"100%"}})));
 }
 
 TEST_F(BatchZip, SymbolicLinkEntriesNeverReachOutside) {
