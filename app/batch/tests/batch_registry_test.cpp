@@ -73,6 +73,21 @@ TEST_F(BatchTest, SameContentIsLoadedOnceWhateverItsNameOrArchive) {
             "");
 }
 
+TEST_F(BatchTest, ContentDifferingOnlyPastTheFirstMebibyteIsNew) {
+  // The digest reads a mebibyte at a time: both chunks must count.
+  const std::string head = "10,20,5\n" + std::string((1 << 20) - 9, '#') + "\n";
+  Write("one.xyz", head + "11,20,6\n");
+  Write("two.xyz", head + "12,20,7\n");
+  Write("three.xyz", head + "12,20,7\n");
+  const BatchResult result =
+      Run({"-o", Path("out.png"), Path("one.xyz"), Path("two.xyz"), Path("three.xyz")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, JoinLines(Concat({LoadedLines("one.xyz", 1), LoadedLines("two.xyz", 1),
+                                          DuplicateLines("three.xyz", 1), ExportedLines()})));
+  EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), {{10, 20, 5}, {11, 20, 6}, {12, 20, 7}}),
+            "");
+}
+
 // Two tiles share the pixel (10, 10); each has one pixel of its own. Blank
 // lines at the end change the digest, and so the bucket, but no point.
 std::string TileA(int padding) {
