@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -64,6 +65,15 @@ inline BatchResult RunBatch(const BatchRun& run) {
     errPipe[1] = -1;
     if (errPipe[0] >= 0 && ::grantpt(errPipe[0]) == 0 && ::unlockpt(errPipe[0]) == 0)
       terminalName = ::ptsname(errPipe[0]);
+    // No output processing, so that every CR read back is one the program wrote.
+    const int terminal =
+        terminalName.empty() ? -1 : ::open(terminalName.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios settings{};
+    if (terminal >= 0 && ::tcgetattr(terminal, &settings) == 0) {
+      settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+      ::tcsetattr(terminal, TCSANOW, &settings);
+    }
+    if (terminal >= 0) ::close(terminal);
     if (terminalName.empty()) {
       if (errPipe[0] >= 0) ::close(errPipe[0]);
       ::close(outPipe[0]);
