@@ -114,15 +114,16 @@ TEST_F(BatchLines, ZeroByteEndsALine) {
 }
 
 TEST_F(BatchLines, MalformedUtf8IsReadAsTheLineReaderReadsIt) {
-  // A lead byte takes its sequence's length in bytes whatever they are, even
-  // a line feed; a stray continuation byte becomes "?".
+  // A broken sequence ends at the byte that broke it, so a line feed behind a
+  // stray lead byte still ends the line (the two lines are never joined); a
+  // stray continuation byte becomes "?".
   const struct {
     const char* label;
     std::string bytes;
     std::vector<Pt> points;
   } cases[] = {
-      {"two-byte lead before LF", "5,5,1\xC3\n356,845,9\n", {{5, 5, 1}}},
-      {"four-byte lead before LF", "1,1,1\xF0\n2,2,2\n", {{1, 1, 1}}},
+      {"two-byte lead before LF", "5,5,1\xC3\n356,845,9\n", {{5, 5, 1}, {356, 845, 9}}},
+      {"four-byte lead before LF", "1,1,1\xF0\n2,2,2\n", {{1, 1, 1}, {2, 2, 2}}},
       {"stray continuation byte",
        "\x80"
        "356,845,9\n",
