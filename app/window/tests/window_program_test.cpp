@@ -157,6 +157,26 @@ TEST_F(WindowEndToEndTest, TheCanvasShowsTheScaledMosaicOnGrey) {
   EXPECT_EQ(grab(static_cast<int>(500 * f), 1), 0x000000u) << "beside c: transparent, black";
 }
 
+// 32000 x 10 on a canvas under 600 wide: the height would round to 0, and
+// an unscaled picture must not be drawn instead; it is one row high.
+TEST_F(WindowEndToEndTest, AThinMosaicIsShrunkToOneRowNotShownUnscaled) {
+  WriteText(dir_ / "thin.xyz", "1,10,50\n32000,1,60\n16000,5,70\n");
+  Answer({Path("thin.xyz")});
+  Click(u"open");
+  FinishJobs();
+  ASSERT_EQ(Img_Width(App().mosaicImage), 32000);
+  ASSERT_EQ(Img_Height(App().mosaicImage), 10);
+  const ObjectHandle canvas = Gadget(u"image");
+  const int cw = Gad_Width(canvas), ch = Gad_Height(canvas);
+  const ObjectHandle expected = ExpectedCanvas(cw, ch, cw, ch);
+  EXPECT_EQ(Differences(canvas, expected), 0);
+  Img_Free(expected);
+  const Bitmap* backing = Bitmap_FromHandle(Gad_GetAttribute(canvas, KX_Canvas_Image));
+  ASSERT_NE(backing, nullptr);
+  for (int x = 0; x < cw; ++x)
+    ASSERT_EQ(At(backing->bits, backing->stride, backing->height, x, 1), 0x808080u) << x;
+}
+
 TEST_F(WindowEndToEndTest, AResizeRedrawsWithTheCanvasSizeOfBeforeIt) {
   const ObjectHandle canvas = Gadget(u"image");
   const ObjectHandle window = App().mainWindow;
