@@ -19,8 +19,20 @@ namespace {
 constexpr std::int64_t kMaxStoreSide = 2 * std::int64_t{kMaxImageSide} + 1;
 constexpr std::int64_t kMinStoreSide = 256;
 
+// Tiles may lie anywhere on the 64-bit grid: store bounds are worked out
+// wider, so that a store at its end does not wrap.
+using Wide = __int128;
+
 std::int64_t StoreSide(std::int64_t extent) {
   return std::min(kMaxStoreSide, std::max({kMinStoreSide, 3 * extent}));
+}
+
+// The first coordinate of a store side of `side` pixels centred on an extent
+// side, moved inwards where the margin would pass the ends of the 64-bit grid.
+std::int64_t Origin(std::int64_t first, std::int64_t extent, std::int64_t side) {
+  const Wide centred = Wide{first} - (side - extent) / 2;
+  return static_cast<std::int64_t>(
+      std::clamp<Wide>(centred, INT64_MIN, Wide{INT64_MAX} - side + 1));
 }
 
 MosaicStore* MapStore(const MosaicExtent& extent, std::int64_t width, std::int64_t height) {
@@ -45,8 +57,8 @@ MosaicStore* MapStore(const MosaicExtent& extent, std::int64_t width, std::int64
   store->width = static_cast<int>(width);
   store->height = static_cast<int>(height);
   store->stride = stride;
-  store->originX = extent.minX - (width - extent.Width()) / 2;
-  store->originY = extent.minY - (height - extent.Height()) / 2;
+  store->originX = Origin(extent.minX, extent.Width(), width);
+  store->originY = Origin(extent.minY, extent.Height(), height);
   return store;
 }
 
@@ -74,7 +86,8 @@ void MosaicStore_Free(MosaicStore* store) {
 
 bool MosaicStore_Holds(const MosaicStore& store, const MosaicExtent& extent) {
   return extent.minX >= store.originX && extent.minY >= store.originY &&
-         extent.maxX < store.originX + store.width && extent.maxY < store.originY + store.height;
+         Wide{extent.maxX} < Wide{store.originX} + store.width &&
+         Wide{extent.maxY} < Wide{store.originY} + store.height;
 }
 
 void MosaicStore_Copy(const MosaicStore& from, MosaicStore& to, const MosaicExtent& extent) {

@@ -178,7 +178,7 @@ class MosaicEquivalence : public ::testing::Test {
                         static_cast<std::uint8_t>(random_())});
     // The box must span w x h whatever the chance drew.
     points.push_back({x, y, 1});
-    points.push_back({x + w - 1, y + h - 1, 2});
+    points.push_back({x + (w - 1), y + (h - 1), 2});
     return points;
   }
 
@@ -265,6 +265,19 @@ TEST_F(MosaicEquivalence, AMissingMosaicIsComposedAgainFromEveryTile) {
   ReleaseMosaic();
   ASSERT_EQ(AddTile(RandomTile(50, 140, 5, 5, 0.7)), 1);
   ExpectMosaicMatchesOracle();
+}
+
+// Tiles at the ends of the 64-bit grid: the store's margins must not wrap,
+// and growing away from the end still moves the extent correctly.
+TEST_F(MosaicEquivalence, TilesAtTheEndsOfTheGridCompose) {
+  const std::int64_t east = INT64_MAX - 3, north = INT64_MIN + 2;  // y is the negated northing
+  ASSERT_EQ(AddTile(RandomTile(east - 10, north, 4, 5, 0.8)), 1);
+  ASSERT_NO_FATAL_FAILURE(ExpectMosaicMatchesOracle());
+  ASSERT_EQ(AddTile(RandomTile(east - 900, north + 700, 30, 30, 0.8)), 1);
+  ASSERT_NO_FATAL_FAILURE(ExpectMosaicMatchesOracle());
+  ASSERT_EQ(AddTile(RandomTile(east - 5, north + 1, 9, 3, 0.8)), 1);
+  ASSERT_NO_FATAL_FAILURE(ExpectMosaicMatchesOracle());
+  ExpectExportMatchesPlainExport("edges");
 }
 
 // Large enough for the export's image data to be deflated in several
