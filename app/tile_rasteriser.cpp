@@ -49,15 +49,15 @@ void MosaicSizeWith(const BoundingBox& box, Wide* width, Wide* height) {
   *height = Wide{all.maxY} - all.minY + 1;
 }
 
-void Refuse(List<XyzPoint>& points, const std::u16string& text) {
-  points.Clear();
+void Refuse(std::vector<XyzPoint>& points, const std::u16string& text) {
+  points.clear();
   SetStatusText(text);
   SetProgress(0);
 }
 
 }  // namespace
 
-int RasteriseTile(List<XyzPoint>& points, const std::u16string& key, const std::u16string& name) {
+int RasteriseTile(std::vector<XyzPoint>& points, const std::u16string& key, const std::u16string& name) {
   SetStatusText(u"Verarbeite " + name + u": Bestimme Koordinaten");
   SetProgress(50);
   BoundingBox box{};
@@ -82,18 +82,17 @@ int RasteriseTile(List<XyzPoint>& points, const std::u16string& key, const std::
       Img_Create(KX_Any, static_cast<std::int64_t>(width), static_cast<std::int64_t>(height), 32, -1);
   if (image && Draw_Start(Img_Output(image))) {
     Draw_Mode(DrawMode_CopyAll);
-    const std::int64_t n = points.Size();
+    const auto n = static_cast<std::int64_t>(points.size());
     std::int64_t counter = 0;
-    points.Reset();
-    while (const XyzPoint* p = points.Next()) {
-      Draw_Plot(static_cast<int>(p->x - box.minX), static_cast<int>(p->y - box.minY),
-                Draw_RGBA(p->grey, p->grey, p->grey, 255));
+    for (const XyzPoint& p : points) {
+      Draw_Plot(static_cast<int>(p.x - box.minX), static_cast<int>(p.y - box.minY),
+                Draw_RGBA(p.grey, p.grey, p.grey, 255));
       ++counter;
       SetProgress(counter * 50 / n + 50);
     }
     Draw_Stop();
   }
-  points.Clear();
+  points.clear();
 
   TileRecord* record = App().tiles->Add(key);
   if (!record) {  // out of memory: the tile cannot be kept

@@ -1,0 +1,22 @@
+// Reading an XYZ file once: every chunk read is digested (the registry key)
+// and parsed (the points), on two threads when the file spans several chunks.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "app/xyz_scan.h"
+
+inline constexpr std::size_t kXyzChunkBytes = 1 << 20;
+
+struct XyzReadResult {
+  std::u16string key;  // the content digest (MD5, as Hash_File gives it)
+  XyzScanner scan;     // the points and the reading progress figures
+};
+
+// Reads the file at path to its end. False when it cannot be opened or read
+// to its end, or memory runs out: then neither the key nor the points may be
+// used. The MD5 plugin must be registered (Hash_UseMd5). chunkBytes is for
+// tests; files of more than one chunk are digested on a helper thread.
+bool ReadXyzOnce(const std::u16string& path, XyzSeparator separator, XyzReadResult* result,
+                 std::size_t chunkBytes = kXyzChunkBytes);
