@@ -111,12 +111,15 @@ void Hash_Free(HashStream* stream) { delete stream; }
 
 std::u16string Hash_File(const std::u16string& path, std::int64_t id, std::int64_t offset,
                          std::int64_t length) {
-  std::unique_ptr<HashStream> stream(Hash_Begin(id));
-  if (!stream) return {};
+  HashPlugin plugin;
+  if (!FindPlugin(id, &plugin)) return {};
   const LockedFd file = LockedFd::Open(Utf16ToUtf8(path), O_RDONLY, FileShare::kRead);
   if (!file) return {};
   std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kChunk]);
   if (!buffer) return {};
+  // The plugin starts only once there is something to digest.
+  std::unique_ptr<HashStream> stream(Hash_Begin(id));
+  if (!stream) return {};
 
   if (offset > 0 && ::lseek(file.fd(), offset, SEEK_SET) < 0) return {};
   std::int64_t left = length < 0 ? -1 : length;
