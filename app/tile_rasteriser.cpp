@@ -84,11 +84,15 @@ int RasteriseTile(std::vector<XyzPoint>& points, const std::u16string& key, cons
     Draw_Mode(DrawMode_CopyAll);
     const auto n = static_cast<std::int64_t>(points.size());
     std::int64_t counter = 0;
+    std::int64_t shown = -1;
     for (const XyzPoint& p : points) {
       Draw_Plot(static_cast<int>(p.x - box.minX), static_cast<int>(p.y - box.minY),
                 Draw_RGBA(p.grey, p.grey, p.grey, 255));
       ++counter;
-      SetProgress(counter * 50 / n + 50);
+      // Only a changed figure can reach the bar; asking for each point
+      // would cost an atomic exchange per point.
+      const std::int64_t figure = counter * 50 / n + 50;
+      if (figure != shown) SetProgress(shown = figure);
     }
     Draw_Stop();
   }

@@ -98,6 +98,21 @@ std::u16string EndDigest(DigestPipe& pipe, bool wanted) {
   return digest;
 }
 
+// Room for as many points per byte as the first chunk had, and a little
+// more: growing the list by doubling would copy it and touch fresh pages
+// several times over.
+void ReserveLikeTheFirstChunk(XyzScanner& scan, std::size_t chunkBytes) {
+  const double perByte = static_cast<double>(scan.points.size()) / static_cast<double>(chunkBytes);
+  const double expected = perByte * static_cast<double>(scan.length) * 1.02 + 1024;
+  if (expected < 1e9) {
+    try {
+      scan.points.reserve(static_cast<std::size_t>(expected));
+    } catch (const std::bad_alloc&) {
+      // Then the list grows as it goes.
+    }
+  }
+}
+
 // Closes the file however the read ends.
 struct FileCloser {
   ObjectHandle file;
@@ -165,6 +180,7 @@ bool ReadXyzOnce(const std::u16string& path, XyzSeparator separator, XyzReadResu
       break;
     }
     if (size < chunkBytes) break;
+    if (i == 0) ReserveLikeTheFirstChunk(scan, chunkBytes);
   }
   ok = ok && XyzScan_Finish(scan);
   result->key = pipe ? EndDigest(*pipe, ok) : (ok ? Hash_End(stream.release()) : std::u16string());
