@@ -84,15 +84,18 @@ int RasteriseTile(std::vector<XyzPoint>& points, const std::u16string& key, cons
     Draw_Mode(DrawMode_CopyAll);
     const auto n = static_cast<std::int64_t>(points.size());
     std::int64_t counter = 0;
-    std::int64_t shown = -1;
+    // The figure counter * 50 / n + 50 is worked out only where it grows
+    // (the bar holds 50 already): a division and an atomic exchange per
+    // point cost more than the plot.
+    std::int64_t nextAt = (n + 49) / 50;
     for (const XyzPoint& p : points) {
       Draw_Plot(static_cast<int>(p.x - box.minX), static_cast<int>(p.y - box.minY),
                 Draw_RGBA(p.grey, p.grey, p.grey, 255));
-      ++counter;
-      // Only a changed figure can reach the bar; asking for each point
-      // would cost an atomic exchange per point.
-      const std::int64_t figure = counter * 50 / n + 50;
-      if (figure != shown) SetProgress(shown = figure);
+      if (++counter >= nextAt) {
+        const std::int64_t figure = counter * 50 / n + 50;
+        SetProgress(figure);
+        nextAt = ((figure - 49) * n + 49) / 50;
+      }
     }
     Draw_Stop();
   }

@@ -2,6 +2,7 @@
 // figures that reach the face, duplicates and unreadable files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,26 @@ TEST_F(XyzLoader, StatusTextsAndFiguresInOrder) {
   EXPECT_EQ(gSeen, (std::vector<std::string>{"Lese " + Name(copy) + " (0 MiB) ...",
                                              Name(copy) + " bereits geladen"}));
   EXPECT_EQ(App().tiles->Size(), 1);
+}
+
+// Drawing moves the bar from 50 to 100 by points drawn: counter * 50 / n + 50.
+TEST_F(XyzLoader, DrawingFiguresPerPoint) {
+  for (const int n : {1, 7, 49, 50, 51, 2001}) {
+    const TempFile file(Tile(n, 100 + n));
+    gSeen.clear();
+    ASSERT_EQ(LoadXyzFile(file.path()), 1);
+    const auto drawing = std::find(gSeen.begin(), gSeen.end(), "Verarbeite " + Name(file) + ": Erstelle Kachel");
+    ASSERT_NE(drawing, gSeen.end());
+    std::vector<std::string> want;
+    std::int64_t last = 50;
+    for (std::int64_t counter = 1; counter <= n; ++counter) {
+      const std::int64_t figure = counter * 50 / n + 50;
+      if (figure != last) want.push_back("#" + std::to_string(last = figure));
+    }
+    want.push_back("");  // the status line cleared, then the bar
+    want.push_back("#0");
+    EXPECT_EQ(std::vector<std::string>(drawing + 1, gSeen.end()), want) << n << " points";
+  }
 }
 
 TEST_F(XyzLoader, NoAcceptedLineAfterTheFigures) {
