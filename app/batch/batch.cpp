@@ -1,5 +1,6 @@
 #include "app/batch/batch.h"
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -46,6 +47,9 @@ int RunBatch(int argc, const char* const* argv) {
     std::fprintf(stderr, "relivox-batch: %s\n%s", options.error.c_str(), BatchUsage().c_str());
     return 2;
   }
+  // A reader that stops early (`| head`) must not end the conversion: the
+  // status lines are lost, the PNG is still written.
+  std::signal(SIGPIPE, SIG_IGN);
   if (!StartConverter()) {
     std::fputs("relivox-batch: Zu wenig Speicher.\n", stderr);
     return 1;
