@@ -17,7 +17,8 @@ namespace {
 using Wide = __int128;
 
 std::u16string WideText(Wide value) {
-  if (value >= INT64_MIN && value <= INT64_MAX) return Str_FromInteger(static_cast<std::int64_t>(value));
+  if (value >= INT64_MIN && value <= INT64_MAX)
+    return Str_FromInteger(static_cast<std::int64_t>(value));
   std::u16string digits;
   const bool negative = value < 0;
   unsigned __int128 magnitude = negative ? -static_cast<unsigned __int128>(value) : value;
@@ -57,11 +58,15 @@ void Refuse(std::vector<XyzPoint>& points, const std::u16string& text) {
 
 }  // namespace
 
-int RasteriseTile(std::vector<XyzPoint>& points, const std::u16string& key, const std::u16string& name) {
+int RasteriseTile(std::vector<XyzPoint>& points, const std::u16string& key,
+                  const std::u16string& name, const BoundingBox* known) {
   SetStatusText(u"Verarbeite " + name + u": Bestimme Koordinaten");
   SetProgress(50);
   BoundingBox box{};
-  ComputeBoundingBox(points, &box);
+  if (known)
+    box = *known;
+  else
+    ComputeBoundingBox(points, &box);
 
   const Wide width = Wide{box.maxX} - box.minX + 1;
   const Wide height = Wide{box.maxY} - box.minY + 1;
@@ -78,8 +83,8 @@ int RasteriseTile(std::vector<XyzPoint>& points, const std::u16string& key, cons
 
   SetStatusText(u"Verarbeite " + name + u": Erstelle Kachel");
   SetProgress(50);
-  const ObjectHandle image =
-      Img_Create(KX_Any, static_cast<std::int64_t>(width), static_cast<std::int64_t>(height), 32, -1);
+  const ObjectHandle image = Img_Create(KX_Any, static_cast<std::int64_t>(width),
+                                        static_cast<std::int64_t>(height), 32, -1);
   if (image && Draw_Start(Img_Output(image))) {
     Draw_Mode(DrawMode_CopyAll);
     const auto n = static_cast<std::int64_t>(points.size());
@@ -107,7 +112,12 @@ int RasteriseTile(std::vector<XyzPoint>& points, const std::u16string& key, cons
     Refuse(points, u"Konnte keine XYZ Daten lesen (" + name + u")");
     return 0;
   }
-  *record = {box.minX, box.minY, box.maxX, box.maxY, image, static_cast<std::int64_t>(width),
+  *record = {box.minX,
+             box.minY,
+             box.maxX,
+             box.maxY,
+             image,
+             static_cast<std::int64_t>(width),
              static_cast<std::int64_t>(height)};
   SetStatusText(u"");
   SetProgress(0);

@@ -53,7 +53,9 @@ int LoadXyzFile(const std::u16string& path) {
     SetProgress(0);
     return 0;
   }
-  return RasteriseTile(read.scan.points, read.key, name);
+  const XyzBox& found = read.scan.box;  // the same as ComputeBoundingBox, found while parsing
+  const BoundingBox box{found.minX, found.minY, found.maxX, found.maxY};
+  return RasteriseTile(read.scan.points, read.key, name, &box);
 }
 
 int ComputeBoundingBox(const std::vector<XyzPoint>& points, BoundingBox* box) {

@@ -31,9 +31,9 @@ struct DigestPipe {
   // Under mutex:
   std::int64_t published = 0;  // chunks handed to the digest
   std::int64_t digested = 0;
-  bool ended = false;          // no more chunks will come
-  bool abandoned = false;      // the result is not wanted
-  bool finished = false;       // digest holds the result; the thread touches nothing else
+  bool ended = false;            // no more chunks will come
+  bool abandoned = false;        // the result is not wanted
+  bool finished = false;         // digest holds the result; the thread touches nothing else
   HashStream* stream = nullptr;  // the digest thread's from its start
   std::u16string digest;
 
@@ -59,8 +59,10 @@ void DigestLoop(std::int64_t argument) {
     ++pipe.digested;
     Cnd_Broadcast(pipe.changed);
   }
-  if (!pipe.abandoned) pipe.digest = Hash_End(pipe.stream);
-  else Hash_Free(pipe.stream);
+  if (!pipe.abandoned)
+    pipe.digest = Hash_End(pipe.stream);
+  else
+    Hash_Free(pipe.stream);
   pipe.stream = nullptr;
   pipe.finished = true;
   Cnd_Broadcast(pipe.changed);

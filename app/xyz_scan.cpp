@@ -17,7 +17,7 @@ enum Phase : int {
   kLead,     // blanks and tabs before the number
   kSigned,   // behind a sign
   kDigits,
-  kRest,     // the number has ended; the field has not
+  kRest,  // the number has ended; the field has not
 };
 
 bool IsLineEnd(unsigned char b) { return b == '\n' || b == '\r' || b == 0; }
@@ -145,8 +145,8 @@ const unsigned char* FindLineEnd(const unsigned char* p) {
   const __m128i cr = _mm_set1_epi8('\r');
   for (;; p += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i stop =
-        _mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+    const __m128i stop = _mm_or_si128(_mm_cmpeq_epi8(v, zero),
+                                      _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
     const int mask = _mm_movemask_epi8(stop);
     if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
   }
@@ -254,32 +254,52 @@ void Record(XyzScanner& s, std::int64_t position) {
       s.length > 0 ? std::min<std::int64_t>(position * 50 / s.length, 50) : 0;
   if (s.progress.empty() || s.progress.back() != value) s.progress.push_back(value);
   // The first position whose figure is larger: ceil((value + 1) * length / 50).
-  s.nextProgressAt = value >= 50 || s.length <= 0
-                         ? std::numeric_limits<std::int64_t>::max()
-                         : ((value + 1) * s.length + 49) / 50;
+  s.nextProgressAt = value >= 50 || s.length <= 0 ? std::numeric_limits<std::int64_t>::max()
+                                                  : ((value + 1) * s.length + 49) / 50;
+}
+
+void Widen(XyzBox& box, std::int64_t x, std::int64_t y) {
+  box.minX = std::min(box.minX, x);
+  box.minY = std::min(box.minY, y);
+  box.maxX = std::max(box.maxX, x);
+  box.maxY = std::max(box.maxY, y);
+}
+
+void Keep(XyzScanner& s, const XyzPoint& point) {
+  s.points.push_back(point);
+  Widen(s.box, point.x, point.y);
 }
 
 template <bool kBlank>
 const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsigned char* end,
                                const std::array<bool, 256>& stop, const unsigned char* data) {
   std::vector<XyzPoint>& points = s.points;
+  // The box in locals while the loop runs: stores through s could alias the points.
+  XyzBox box = s.box;
+  const auto leave = [&](const unsigned char* at) {
+    s.box = box;
+    return at;
+  };
   while (p < end) {
     XyzPoint point;
     bool accepted;
     const unsigned char* lineEnd = ScanLine<kBlank>(p, stop, &point, &accepted);
-    if (lineEnd == end) return p;  // runs on into the next chunk
-    if (accepted) points.push_back(point);
+    if (lineEnd == end) return leave(p);  // runs on into the next chunk
+    if (accepted) {
+      points.push_back(point);
+      Widen(box, point.x, point.y);
+    }
     p = lineEnd + 1;
     if (*lineEnd == '\r') {
       if (p == end) {
         s.pendingCr = true;
-        return p;
+        return leave(p);
       }
       if (*p == '\n') ++p;
     }
     Record(s, s.offset + (p - data));
   }
-  return p;
+  return leave(p);
 }
 
 }  // namespace
@@ -300,7 +320,7 @@ bool XyzScan_Chunk(XyzScanner& s, unsigned char* data, std::size_t size) {
       if (lineEnd < end) {
         s.inLine = false;
         XyzPoint point;
-        if (EndLine(s.line, &point)) s.points.push_back(point);
+        if (EndLine(s.line, &point)) Keep(s, point);
         p = lineEnd + 1;
         if (*lineEnd == '\r') {
           if (p == end)
@@ -343,7 +363,7 @@ bool XyzScan_Finish(XyzScanner& s) {
     if (s.inLine) {
       s.inLine = false;
       XyzPoint point;
-      if (EndLine(s.line, &point)) s.points.push_back(point);
+      if (EndLine(s.line, &point)) Keep(s, point);
       Record(s, s.offset);
     } else if (s.pendingCr) {
       s.pendingCr = false;

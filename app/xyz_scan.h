@@ -27,18 +27,27 @@ struct XyzLineState {
   bool negative = false;
 };
 
+// Smallest and largest x and y of the accepted points; empty while min > max.
+struct XyzBox {
+  std::int64_t minX = INT64_MAX;
+  std::int64_t minY = INT64_MAX;
+  std::int64_t maxX = INT64_MIN;
+  std::int64_t maxY = INT64_MIN;
+};
+
 struct XyzScanner {
   XyzSeparator separator = XyzSeparator::kComma;
-  std::int64_t length = 0;  // the file's length, which the progress figures divide by
+  std::int64_t length = 0;       // the file's length, which the progress figures divide by
   std::vector<XyzPoint> points;  // the accepted points, in file order
+  XyzBox box;                    // their bounding box, found on the way
   // The reading progress after each line (position * 50 / length, at most
   // 50), with repeats left out: what SetProgress would have passed on.
   std::vector<std::int64_t> progress;
 
   // Scanning state.
-  std::int64_t offset = 0;      // bytes of earlier chunks
-  bool inLine = false;          // `line` holds a line not yet ended
-  bool pendingCr = false;       // the last chunk ended on a CR; an LF next is part of it
+  std::int64_t offset = 0;  // bytes of earlier chunks
+  bool inLine = false;      // `line` holds a line not yet ended
+  bool pendingCr = false;   // the last chunk ended on a CR; an LF next is part of it
   XyzLineState line;
   std::int64_t nextProgressAt = 0;  // the first position whose figure differs
 };

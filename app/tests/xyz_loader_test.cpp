@@ -1,5 +1,7 @@
 // The one-pass loader as the faces see it: status texts, the progress
 // figures that reach the face, duplicates and unreadable files.
+#include "app/xyz_loader.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include "app/app_state.h"
 #include "app/indicators.h"
 #include "app/tests/xyz_oracle.h"
-#include "app/xyz_loader.h"
 #include "app/xyz_read_pass.h"
 #include "runtime/data/hash.h"
 #include "runtime/data/utf.h"
@@ -23,7 +24,9 @@ const ConverterFace kRecorder = {
     nullptr,
     [](const std::u16string& text) { gSeen.push_back(Utf16ToUtf8(text)); },
     [](std::int64_t value) { gSeen.push_back("#" + std::to_string(value)); },
-    nullptr, nullptr, nullptr};
+    nullptr,
+    nullptr,
+    nullptr};
 
 class XyzLoader : public ::testing::Test {
  protected:
@@ -44,8 +47,9 @@ class XyzLoader : public ::testing::Test {
 std::string Tile(int n, int seed, const char* separator = ",", const char* end = "\n") {
   std::string text;
   for (int i = 0; i < n; ++i)
-    text += std::to_string(1000 + i % 40) + ".50" + separator + std::to_string(2000 + i / 40 + seed) +
-            ".25" + separator + std::to_string(i % 300) + end;
+    text += std::to_string(1000 + i % 40) + ".50" + separator +
+            std::to_string(2000 + i / 40 + seed) + ".25" + separator + std::to_string(i % 300) +
+            end;
   return text;
 }
 
@@ -53,15 +57,22 @@ std::string Name(const TempFile& file) { return Utf16ToUtf8(Fs_FilePart(file.pat
 
 TEST_F(XyzLoader, ReadsOnceWithTheLineRulesFiguresAndDigest) {
   // Several chunks through the digest thread, and one chunk without it.
-  const std::string text = Tile(3000, 0, ",", "\r\n") + "junk line\n\xEF\xBB\xBF" "5,5,5\n7,7";
+  const std::string text = Tile(3000, 0, ",", "\r\n") +
+                           "junk line\n\xEF\xBB\xBF"
+                           "5,5,5\n7,7";
   const TempFile file(text);
   const XyzReading oracle = OracleRead(file.path(), XyzSeparator::kComma);
-  for (const std::size_t chunk : {std::size_t{1}, std::size_t{7}, std::size_t{4096}, std::size_t{1} << 20}) {
+  for (const std::size_t chunk :
+       {std::size_t{1}, std::size_t{7}, std::size_t{4096}, std::size_t{1} << 20}) {
     XyzReadResult read;
     ASSERT_TRUE(ReadXyzOnce(file.path(), XyzSeparator::kComma, &read, chunk)) << chunk;
     EXPECT_EQ(read.key, Hash_File(file.path(), kHashMd5)) << chunk;
     EXPECT_TRUE(read.scan.points == oracle.points) << chunk;
     EXPECT_EQ(read.scan.progress, oracle.progress) << chunk;
+    EXPECT_EQ(read.scan.box.minX, oracle.box.minX);
+    EXPECT_EQ(read.scan.box.minY, oracle.box.minY);
+    EXPECT_EQ(read.scan.box.maxX, oracle.box.maxX);
+    EXPECT_EQ(read.scan.box.maxY, oracle.box.maxY);
   }
   XyzReadResult empty;
   const TempFile none("");
@@ -110,7 +121,8 @@ TEST_F(XyzLoader, DrawingFiguresPerPoint) {
     const TempFile file(Tile(n, 100 + n));
     gSeen.clear();
     ASSERT_EQ(LoadXyzFile(file.path()), 1);
-    const auto drawing = std::find(gSeen.begin(), gSeen.end(), "Verarbeite " + Name(file) + ": Erstelle Kachel");
+    const auto drawing =
+        std::find(gSeen.begin(), gSeen.end(), "Verarbeite " + Name(file) + ": Erstelle Kachel");
     ASSERT_NE(drawing, gSeen.end());
     std::vector<std::string> want;
     std::int64_t last = 50;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/xyz_format.h"
+#include "app/xyz_loader.h"
 #include "app/xyz_scan.h"
 #include "runtime/data/file.h"
 #include "runtime/data/tests/temp_file.h"
@@ -15,6 +16,7 @@
 struct XyzReading {
   std::vector<XyzPoint> points;
   std::vector<std::int64_t> progress;  // repeats left out
+  XyzBox box;                          // as ComputeBoundingBox gives it for the points
 };
 
 inline bool operator==(const XyzPoint& a, const XyzPoint& b) {
@@ -33,9 +35,13 @@ inline XyzReading OracleRead(const std::u16string& path, XyzSeparator separator)
   while (File_AtEnd(file) == 0) {
     XyzPoint point;
     if (ParseXyzLine(File_ReadLine(file), &point, separator)) r.points.push_back(point);
-    AddFigure(r.progress, length > 0 ? std::min<std::int64_t>(File_Position(file) * 50 / length, 50) : 0);
+    AddFigure(r.progress,
+              length > 0 ? std::min<std::int64_t>(File_Position(file) * 50 / length, 50) : 0);
   }
   File_Close(file);
+  BoundingBox box{};
+  if (ComputeBoundingBox(r.points, &box) == 0 && !r.points.empty())
+    r.box = {box.minX, box.minY, box.maxX, box.maxY};
   return r;
 }
 
@@ -64,7 +70,7 @@ inline XyzReading FastReadBytes(const std::string& bytes, XyzSeparator separator
     if (cut > start && cut < bytes.size()) feed(cut);
   feed(bytes.size());
   XyzScan_Finish(scan);
-  return {scan.points, scan.progress};
+  return {scan.points, scan.progress, scan.box};
 }
 
 // Cuts every `step` bytes.

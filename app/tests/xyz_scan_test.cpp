@@ -12,6 +12,7 @@ namespace {
 std::string Describe(const XyzReading& r) {
   std::ostringstream out;
   for (const XyzPoint& p : r.points) out << "(" << p.x << "," << p.y << "," << int{p.grey} << ")";
+  out << " box " << r.box.minX << " " << r.box.minY << " " << r.box.maxX << " " << r.box.maxY;
   out << " progress";
   for (const std::int64_t v : r.progress) out << " " << v;
   return out.str();
@@ -36,7 +37,8 @@ void ExpectSameEverywhere(const std::string& bytes) {
   for (const XyzSeparator separator : kAll) {
     const XyzReading oracle = OracleReadBytes(bytes, separator);
     const std::string want = Describe(oracle);
-    const std::string what = Printable(bytes) + " separator " + std::to_string(static_cast<int>(separator));
+    const std::string what =
+        Printable(bytes) + " separator " + std::to_string(static_cast<int>(separator));
     ASSERT_EQ(Describe(FastReadBytes(bytes, separator, {})), want) << what;
     for (std::size_t step = 1; step <= 7; ++step)
       ASSERT_EQ(Describe(FastReadBytes(bytes, separator, EveryBytes(bytes.size(), step))), want)
@@ -61,7 +63,8 @@ TEST(XyzScan, LineTableAndFieldRules) {
 
 TEST(XyzScan, SixtyFourBitWrap) {
   ExpectSameEverywhere(
-      "9223372036854775808,1,1\n18446744073709551617,5,5\n-9223372036854775808,-9223372036854775808,1\n"
+      "9223372036854775808,1,1\n18446744073709551617,5,5\n-9223372036854775808,-"
+      "9223372036854775808,1\n"
       "18446744073709551616,1,1\n1,18446744073709551616,1\n"
       "123456789012345678901234567890123456789,98765432109876543210987654321,300\n"
       "$FFFFFFFFFFFFFFFFF,%1111111111111111111111111111111111111111111111111111111111111111111,1\n"
@@ -82,10 +85,20 @@ TEST(XyzScan, LineEnds) {
 }
 
 TEST(XyzScan, BytesOutsideAscii) {
-  ExpectSameEverywhere("\xEF\xBB\xBF" "1,2,3\n4,5,6\n");                 // a BOM
-  ExpectSameEverywhere("1,2\xC3\xA4,3\n\xC3" "4,5,6\n7,\xE2\n8,9\n");    // a lead byte before LF
-  ExpectSameEverywhere("1\x80,2,3\n4,\xBF\xBF" "5,6\n\xF8\xFF,1,1\n9,9,\xF0\x9F\x98\x80" "7\n");
-  ExpectSameEverywhere("\xC0\xAF" "1,2,3\n1,\xE0\x80\xAF" "2,3\n\xED\xA0\x80,1,1\n\xF4\x90\x80\x80\n");
+  ExpectSameEverywhere(
+      "\xEF\xBB\xBF"
+      "1,2,3\n4,5,6\n");  // a BOM
+  ExpectSameEverywhere(
+      "1,2\xC3\xA4,3\n\xC3"
+      "4,5,6\n7,\xE2\n8,9\n");  // a lead byte before LF
+  ExpectSameEverywhere(
+      "1\x80,2,3\n4,\xBF\xBF"
+      "5,6\n\xF8\xFF,1,1\n9,9,\xF0\x9F\x98\x80"
+      "7\n");
+  ExpectSameEverywhere(
+      "\xC0\xAF"
+      "1,2,3\n1,\xE0\x80\xAF"
+      "2,3\n\xED\xA0\x80,1,1\n\xF4\x90\x80\x80\n");
   // Digits that are not ASCII: fullwidth, Arabic-Indic, superscript.
   ExpectSameEverywhere("\xEF\xBC\x91,2,3\n1,\xD9\xA2,3\n1,2,\xC2\xB9\n5,6,7\xEF\xBC\x98\n");
   ExpectSameEverywhere("1,2,3\xE2\x82");  // ends inside a sequence
@@ -97,9 +110,9 @@ TEST(XyzScan, HugeLines) {
   const std::string junk(300000, 'q');
   const std::string digits(70000, '9');
   const std::string blanks(100000, ' ');
-  const std::string bytes = "1,2,3" + junk + "\n" + junk + ",4,5\n" + digits + "," + digits + ",1\n" +
-                            blanks + "7" + blanks + "8" + blanks + "9" + blanks + "\n6" + junk +
-                            ";7;8\n";
+  const std::string bytes = "1,2,3" + junk + "\n" + junk + ",4,5\n" + digits + "," + digits +
+                            ",1\n" + blanks + "7" + blanks + "8" + blanks + "9" + blanks + "\n6" +
+                            junk + ";7;8\n";
   for (const XyzSeparator separator : kAll) {
     const std::string want = Describe(OracleReadBytes(bytes, separator));
     for (const std::size_t step : {std::size_t{4096}, std::size_t{65536}, std::size_t{1000003}})
@@ -109,11 +122,44 @@ TEST(XyzScan, HugeLines) {
 
 // Random lines over the characters the rules care about, cut at random.
 TEST(XyzScan, RandomInputsMatchTheLineRules) {
-  static const char* const kPieces[] = {
-      "0", "1", "7", "9", "12", "356000", "5645000", "18446744073709551616", ".", ".50", ",", ",",
-      ";", ";", " ", " ", "\t", "-", "+", "$", "%", "a", "F", "g", "x", "\n", "\n", "\r", "\r\n",
-      std::string("\0", 1).c_str(), "\x80", "\xC3", "\xC3\xA4", "\xE2\x82\xAC", "\xEF\xBB\xBF",
-      "\xF0", "\xFF", "\xBF"};
+  static const char* const kPieces[] = {"0",
+                                        "1",
+                                        "7",
+                                        "9",
+                                        "12",
+                                        "356000",
+                                        "5645000",
+                                        "18446744073709551616",
+                                        ".",
+                                        ".50",
+                                        ",",
+                                        ",",
+                                        ";",
+                                        ";",
+                                        " ",
+                                        " ",
+                                        "\t",
+                                        "-",
+                                        "+",
+                                        "$",
+                                        "%",
+                                        "a",
+                                        "F",
+                                        "g",
+                                        "x",
+                                        "\n",
+                                        "\n",
+                                        "\r",
+                                        "\r\n",
+                                        std::string("\0", 1).c_str(),
+                                        "\x80",
+                                        "\xC3",
+                                        "\xC3\xA4",
+                                        "\xE2\x82\xAC",
+                                        "\xEF\xBB\xBF",
+                                        "\xF0",
+                                        "\xFF",
+                                        "\xBF"};
   std::mt19937 random(20261208);
   for (int round = 0; round < 1500; ++round) {
     std::string bytes;
@@ -126,7 +172,8 @@ TEST(XyzScan, RandomInputsMatchTheLineRules) {
         bytes += kPieces[k];
     }
     std::vector<std::size_t> cuts;
-    for (std::size_t at = 1 + random() % 8; at < bytes.size(); at += 1 + random() % 8) cuts.push_back(at);
+    for (std::size_t at = 1 + random() % 8; at < bytes.size(); at += 1 + random() % 8)
+      cuts.push_back(at);
     for (const XyzSeparator separator : kAll) {
       ASSERT_EQ(Describe(FastReadBytes(bytes, separator, cuts)),
                 Describe(OracleReadBytes(bytes, separator)))
@@ -139,7 +186,8 @@ TEST(XyzScan, RandomInputsMatchTheLineRules) {
 // skips figures exactly where reading line by line skips them.
 TEST(XyzScan, ProgressFiguresOfLongLines) {
   std::string bytes;
-  for (int i = 1; i <= 9; ++i) bytes += std::to_string(i) + "," + std::string(i * 37, '5') + ",1\r\n";
+  for (int i = 1; i <= 9; ++i)
+    bytes += std::to_string(i) + "," + std::string(i * 37, '5') + ",1\r\n";
   ExpectSameEverywhere(bytes);
   const XyzReading fast = FastReadBytes(bytes, XyzSeparator::kComma, {});
   EXPECT_LT(fast.progress.size(), 20u) << "nine lines give at most nine figures";

@@ -96,7 +96,8 @@ HashStream* Hash_Begin(std::int64_t id) {
 }
 
 void Hash_Add(HashStream* stream, const void* data, std::size_t size) {
-  if (stream && size > 0) stream->plugin.add(stream->state, static_cast<const unsigned char*>(data), size);
+  if (stream && size > 0)
+    stream->plugin.add(stream->state, static_cast<const unsigned char*>(data), size);
 }
 
 std::u16string Hash_End(HashStream* stream) {

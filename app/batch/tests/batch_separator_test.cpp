@@ -94,9 +94,8 @@ Grey DecodePng(const std::string& path) {
 
 // A 4 x 3 grid: easting 356000.50 + column, northing 5645002.50 - row, z as
 // written (its integer part is the grey value).
-const char* const kZ[3][4] = {{"17.5", "200", "255.9", "3"},
-                              {"0", "44.44", "99", "1"},
-                              {"128", "7.25", "300", "-1"}};
+const char* const kZ[3][4] = {
+    {"17.5", "200", "255.9", "3"}, {"0", "44.44", "99", "1"}, {"128", "7.25", "300", "-1"}};
 const int kGrey[3][4] = {{17, 200, 255, 3}, {0, 44, 99, 1}, {128, 7, 44, 255}};
 
 void ExpectGrid(const Grey& grey) {
@@ -127,7 +126,8 @@ std::string SemicolonGrid() {
       std::string z = kZ[row][col];
       for (char& c : z)
         if (c == '.') c = ',';
-      text += std::to_string(356000 + col) + ",50;" + std::to_string(5645002 - row) + ",50;" + z + "\n";
+      text +=
+          std::to_string(356000 + col) + ",50;" + std::to_string(5645002 - row) + ",50;" + z + "\n";
     }
   return text;
 }
@@ -136,14 +136,16 @@ TEST_F(BatchSeparator, BlankTileWithCrLfRunsAndEdges) {
   const std::string tile = Write("dgm1.xyz", BlankGrid());
   const BatchRun run = Batch({"-s", "blank", "-o", Path("out.png"), tile});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out, "Lese dgm1.xyz (0 MiB) ...\nVerarbeite dgm1.xyz: Bestimme Koordinaten\n"
-                     "Verarbeite dgm1.xyz: Erstelle Kachel\nSpeichern als PNG...\nDatei exportiert!\n");
+  EXPECT_EQ(run.out,
+            "Lese dgm1.xyz (0 MiB) ...\nVerarbeite dgm1.xyz: Bestimme Koordinaten\n"
+            "Verarbeite dgm1.xyz: Erstelle Kachel\nSpeichern als PNG...\nDatei exportiert!\n");
   ExpectGrid(DecodePng(Path("out.png")));
 
   // The same bytes under the comma rule: no point at all.
   const BatchRun comma = Batch({"-o", Path("comma.png"), tile});
   EXPECT_EQ(comma.status, 1);
-  EXPECT_NE(comma.out.find("Konnte keine XYZ Daten lesen (dgm1.xyz)\n"), std::string::npos) << comma.out;
+  EXPECT_NE(comma.out.find("Konnte keine XYZ Daten lesen (dgm1.xyz)\n"), std::string::npos)
+      << comma.out;
   EXPECT_NE(::access(Path("comma.png").c_str(), F_OK), 0);
 }
 
@@ -189,9 +191,10 @@ TEST_F(BatchSeparator, DuplicatesGoByBytesWhateverTheSeparator) {
 
 TEST_F(BatchSeparator, UsageErrors) {
   const std::string tile = Write("t.xyz", "1,2,3\n");
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"-s", "tab", tile}, {"--separator=", tile}, {"-s", "Blank", tile},
-        {tile, "-s"}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"-s", "tab", tile},
+                                               {"--separator=", tile},
+                                               {"-s", "Blank", tile},
+                                               {tile, "-s"}}) {
     const BatchRun run = Batch(args);
     EXPECT_EQ(run.status, 2) << args[0] << " " << args[1];
     EXPECT_NE(run.err.find("Usage: relivox-batch"), std::string::npos);
@@ -199,8 +202,8 @@ TEST_F(BatchSeparator, UsageErrors) {
   }
   const BatchRun help = Batch({"--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* example : {"--separator", "356000.50,5645000.50,123.45", "356000,50;5645000,50;123,45",
-                              "371999.50 5806917.50 41.21"})
+  for (const char* example : {"--separator", "356000.50,5645000.50,123.45",
+                              "356000,50;5645000,50;123,45", "371999.50 5806917.50 41.21"})
     EXPECT_NE(help.out.find(example), std::string::npos) << example;
 }
 
