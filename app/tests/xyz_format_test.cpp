@@ -1,7 +1,7 @@
 // One line of text becomes one point, or none.
-#include "app/xyz_format.h"
-
 #include <gtest/gtest.h>
+
+#include "app/xyz_format.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ TEST(XyzFormat, LineTable) {
       {u"356, 845 ,95", 356, -845, 95, true},
       {u"$10,%11,5", 16, -3, 5, true},
       {u"\uFEFF356,845,95", 0, -845, 95, false},  // a byte-order mark spoils the first field
-      {u"7,8", 7, -8, 0, true},                   // no z: grey 0
+      {u"7,8", 7, -8, 0, true},                    // no z: grey 0
       {u"7,8,9,extra,fields", 7, -8, 9, true},
       {u"\t-5,\t+6,\t7", -5, -6, 7, true},
       // 64-bit wrap, and the most negative northing negates to itself.
