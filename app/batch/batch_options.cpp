@@ -72,7 +72,7 @@ BatchOptions ParseBatchOptions(int argc, const char* const* argv) {
 }
 
 std::string BatchUsage() {
-  return "Usage: relivox-batch [-o OUTPUT] [-w] [-s SEPARATOR] INPUT...\n"
+  return "Usage: relivox-batch [-o OUTPUT] [-w] [-s SEP] INPUT...\n"
          "Turns XYZ elevation point files (lines \"x,y,z\") and zip archives of them\n"
          "into one grey-scale mosaic, and with -o saves it as a PNG file.\n"
          "\n"
