@@ -1,5 +1,6 @@
 #include "app/xyz_read_pass.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -115,6 +116,14 @@ void ReserveLikeTheFirstChunk(XyzScanner& scan, std::size_t chunkBytes) {
   }
 }
 
+// A quarter of the file, so that a tile of a few hundred KiB is digested and
+// parsed at the same time too, in whole pages.
+std::size_t ChunkFor(std::int64_t length) {
+  const auto quarter =
+      static_cast<std::size_t>(std::max<std::int64_t>(length, 0) / 4) & ~std::size_t{4095};
+  return std::clamp(quarter, kXyzMinChunkBytes, kXyzChunkBytes);
+}
+
 // Closes the file however the read ends.
 struct FileCloser {
   ObjectHandle file;
@@ -129,12 +138,12 @@ bool ReadXyzOnce(const std::u16string& path, XyzSeparator separator, XyzReadResu
   result->scan = XyzScanner{};
   XyzScanner& scan = result->scan;
   scan.separator = separator;
-  if (chunkBytes == 0) return false;
 
   const ObjectHandle file = File_OpenRead(KX_Any, path);
   if (!file) return false;
   const FileCloser closer{file};
   scan.length = File_Length(file);
+  if (chunkBytes == 0) chunkBytes = ChunkFor(scan.length);
 
   std::unique_ptr<HashStream, void (*)(HashStream*)> stream(Hash_Begin(kHashMd5), Hash_Free);
   if (!stream) return false;

@@ -7,7 +7,10 @@
 
 #include "app/xyz_scan.h"
 
+// The largest chunk; smaller files use smaller chunks, down to a quarter
+// of the file but no less than kXyzMinChunkBytes.
 inline constexpr std::size_t kXyzChunkBytes = 1 << 20;
+inline constexpr std::size_t kXyzMinChunkBytes = 64 << 10;
 
 struct XyzReadResult {
   std::u16string key;  // the content digest (MD5, as Hash_File gives it)
@@ -16,7 +19,8 @@ struct XyzReadResult {
 
 // Reads the file at path to its end. False when it cannot be opened or read
 // to its end, or memory runs out: then neither the key nor the points may be
-// used. The MD5 plugin must be registered (Hash_UseMd5). chunkBytes is for
-// tests; files of more than one chunk are digested on a helper thread.
+// used. The MD5 plugin must be registered (Hash_UseMd5). Files of more than
+// one chunk are digested on a helper thread. chunkBytes 0 picks the size
+// from the file's length; tests pass their own.
 bool ReadXyzOnce(const std::u16string& path, XyzSeparator separator, XyzReadResult* result,
-                 std::size_t chunkBytes = kXyzChunkBytes);
+                 std::size_t chunkBytes = 0);
