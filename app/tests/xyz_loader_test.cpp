@@ -74,6 +74,15 @@ TEST_F(XyzLoader, ReadsOnceWithTheLineRulesFiguresAndDigest) {
     EXPECT_EQ(read.scan.box.maxX, oracle.box.maxX);
     EXPECT_EQ(read.scan.box.maxY, oracle.box.maxY);
   }
+  // The chunk size the file's length picks: a quarter of 400 KB, threaded.
+  const TempFile large(Tile(20000, 5, ";", "\r") + "\n\n1;2");
+  const XyzReading wanted = OracleRead(large.path(), XyzSeparator::kSemicolon);
+  XyzReadResult read;
+  ASSERT_TRUE(ReadXyzOnce(large.path(), XyzSeparator::kSemicolon, &read));
+  EXPECT_EQ(read.key, Hash_File(large.path(), kHashMd5));
+  EXPECT_TRUE(read.scan.points == wanted.points);
+  EXPECT_EQ(read.scan.progress, wanted.progress);
+
   XyzReadResult empty;
   const TempFile none("");
   ASSERT_TRUE(ReadXyzOnce(none.path(), XyzSeparator::kComma, &empty, 4));
