@@ -246,6 +246,84 @@ const unsigned char* ScanLine(const unsigned char* p, const std::array<bool, 256
   return p;
 }
 
+#if defined(__SSE2__)
+// Line ends and field separators (with blanks: blanks and tabs) among the
+// 32 bytes at p, one bit per byte.
+template <bool kBlank>
+void Marks32(const unsigned char* p, unsigned char separator, std::uint64_t* ends,
+             std::uint64_t* seps) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i sep = _mm_set1_epi8(static_cast<char>(kBlank ? ' ' : separator));
+  const __m128i tab = _mm_set1_epi8('\t');
+  std::uint64_t e = 0, s = 0;
+  for (int half = 0; half < 2; ++half) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * half));
+    const __m128i end = _mm_or_si128(_mm_cmpeq_epi8(v, zero),
+                                     _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+    __m128i field = _mm_cmpeq_epi8(v, sep);
+    if (kBlank) field = _mm_or_si128(field, _mm_cmpeq_epi8(v, tab));
+    e |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(end))) << (16 * half);
+    s |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(field))) << (16 * half);
+  }
+  *ends = e;
+  *seps = s;
+}
+
+// A line that ends within 64 bytes at p (most do): where its fields start
+// comes from one look at the bytes, and the three numbers are read
+// independently of each other. Returns the line end, or nullptr for a
+// longer line. Every field's number stops at the latest at the next
+// separator or the line end, neither of which it can read as part of it.
+template <bool kBlank>
+const unsigned char* ShortLine(const unsigned char* p, unsigned char separator, XyzPoint* point,
+                               bool* accepted) {
+  std::uint64_t ends, seps;
+  Marks32<kBlank>(p, separator, &ends, &seps);
+  if (ends == 0) {
+    std::uint64_t moreEnds, moreSeps;
+    Marks32<kBlank>(p + 32, separator, &moreEnds, &moreSeps);
+    if (moreEnds == 0) return nullptr;
+    ends = moreEnds << 32;
+    seps |= moreSeps << 32;
+  }
+  const int length = __builtin_ctzll(ends);
+  const std::uint64_t inside = (std::uint64_t{1} << length) - 1;
+  // Where fields 1 to 3 start; a field the line lacks starts at the line
+  // end, where a number reads 0.
+  const unsigned char* const lineEnd = p + length;
+  const auto at = [p, lineEnd](std::uint64_t marks, int behind) {
+    return marks ? p + __builtin_ctzll(marks) + behind : lineEnd;
+  };
+  const unsigned char *first, *second, *third;
+  if (kBlank) {
+    const std::uint64_t words = ~seps & inside;
+    std::uint64_t starts = words & ~(words << 1);  // a non-blank behind a blank or at the start
+    first = at(starts, 0);
+    starts &= starts - 1;
+    second = at(starts, 0);
+    starts &= starts - 1;
+    third = at(starts, 0);
+  } else {
+    std::uint64_t marks = seps & inside;
+    first = p;
+    second = at(marks, 1);
+    marks &= marks - 1;
+    third = at(marks, 1);
+  }
+  std::uint64_t x, northing, z;
+  Number(first, &x);
+  Number(second, &northing);
+  Number(third, &z);
+  point->x = static_cast<std::int64_t>(x);
+  point->y = static_cast<std::int64_t>(0 - northing);
+  point->grey = static_cast<std::uint8_t>(z);
+  *accepted = x != 0 && northing != 0;
+  return lineEnd;
+}
+#endif
+
 // ---- chunks -------------------------------------------------------------------
 
 void Record(XyzScanner& s, std::int64_t position) {
@@ -274,6 +352,7 @@ template <bool kBlank>
 const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsigned char* end,
                                const std::array<bool, 256>& stop, const unsigned char* data) {
   std::vector<XyzPoint>& points = s.points;
+  [[maybe_unused]] const auto separator = static_cast<unsigned char>(SeparatorByte(s.separator));
   // The box in locals while the loop runs: stores through s could alias the points.
   XyzBox box = s.box;
   const auto leave = [&](const unsigned char* at) {
@@ -283,7 +362,12 @@ const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsi
   while (p < end) {
     XyzPoint point;
     bool accepted;
+#if defined(__SSE2__)
+    const unsigned char* lineEnd = ShortLine<kBlank>(p, separator, &point, &accepted);
+    if (!lineEnd) lineEnd = ScanLine<kBlank>(p, stop, &point, &accepted);
+#else
     const unsigned char* lineEnd = ScanLine<kBlank>(p, stop, &point, &accepted);
+#endif
     if (lineEnd == end) return leave(p);  // runs on into the next chunk
     if (accepted) {
       points.push_back(point);
