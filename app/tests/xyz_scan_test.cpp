@@ -105,6 +105,20 @@ TEST(XyzScan, BytesOutsideAscii) {
   ExpectSameEverywhere("1,2,3\n\xF0\x9F");
 }
 
+// Separators and line ends on both sides of every offset the scanner looks
+// ahead to at once (the first 32 and 64 bytes of a line).
+TEST(XyzScan, FieldsAroundTheLookAheadWindow) {
+  std::string bytes;
+  for (int pad = 0; pad < 70; pad += 3) {
+    const std::string blanks(static_cast<std::size_t>(pad), ' ');
+    bytes += blanks + "12,34,56\n";
+    bytes += "12" + blanks + ",34" + blanks + ",\t56" + blanks + "\r\n";
+    bytes += "12 \t" + blanks + "34;" + blanks + "$1f;%11 78\r";
+    bytes += "-7," + std::string(static_cast<std::size_t>(pad), '0') + "9,3" + blanks + "\n";
+  }
+  ExpectSameEverywhere(bytes);
+}
+
 // Lines far longer than any chunk, with the number at either end.
 TEST(XyzScan, HugeLines) {
   const std::string junk(300000, 'q');
@@ -175,9 +189,11 @@ TEST(XyzScan, RandomInputsMatchTheLineRules) {
     for (std::size_t at = 1 + random() % 8; at < bytes.size(); at += 1 + random() % 8)
       cuts.push_back(at);
     for (const XyzSeparator separator : kAll) {
-      ASSERT_EQ(Describe(FastReadBytes(bytes, separator, cuts)),
-                Describe(OracleReadBytes(bytes, separator)))
+      const std::string want = Describe(OracleReadBytes(bytes, separator));
+      ASSERT_EQ(Describe(FastReadBytes(bytes, separator, {})), want)
           << Printable(bytes) << " separator " << static_cast<int>(separator);
+      ASSERT_EQ(Describe(FastReadBytes(bytes, separator, cuts)), want)
+          << Printable(bytes) << " separator " << static_cast<int>(separator) << " cut";
     }
   }
 }
