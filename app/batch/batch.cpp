@@ -7,6 +7,7 @@
 #include "app/app_state.h"
 #include "app/batch/batch_face.h"
 #include "app/batch/batch_options.h"
+#include "app/batch/batch_signals.h"
 #include "app/batch/world_file.h"
 #include "app/job_queue.h"
 #include "app/xyz_format.h"
@@ -50,6 +51,7 @@ int RunBatch(int argc, const char* const* argv) {
   // A reader that stops early (`| head`) must not end the conversion: the
   // status lines are lost, the PNG is still written.
   std::signal(SIGPIPE, SIG_IGN);
+  EndCleanlyOnSignals();
   if (!StartConverter()) {
     std::fputs("relivox-batch: Zu wenig Speicher.\n", stderr);
     return 1;
