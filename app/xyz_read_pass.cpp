@@ -116,12 +116,14 @@ void ReserveLikeTheFirstChunk(XyzScanner& scan, std::size_t chunkBytes) {
   }
 }
 
-// A quarter of the file, so that a tile of a few hundred KiB is digested and
-// parsed at the same time too, in whole pages.
+// Files over 1 MiB are read 1 MiB at a time, as the fingerprint reads
+// them; smaller ones in quarters (in whole pages, at least 64 KiB), so that
+// a tile of a few hundred KiB is digested and parsed at the same time too.
 std::size_t ChunkFor(std::int64_t length) {
+  if (length > static_cast<std::int64_t>(kXyzChunkBytes)) return kXyzChunkBytes;
   const auto quarter =
       static_cast<std::size_t>(std::max<std::int64_t>(length, 0) / 4) & ~std::size_t{4095};
-  return std::clamp(quarter, kXyzMinChunkBytes, kXyzChunkBytes);
+  return std::max(quarter, kXyzMinChunkBytes);
 }
 
 // Closes the file however the read ends.

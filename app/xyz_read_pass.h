@@ -7,8 +7,8 @@
 
 #include "app/xyz_scan.h"
 
-// The largest chunk; smaller files use smaller chunks, down to a quarter
-// of the file but no less than kXyzMinChunkBytes.
+// The chunk of files over 1 MiB; smaller files use a quarter of their
+// length, but no less than kXyzMinChunkBytes.
 inline constexpr std::size_t kXyzChunkBytes = 1 << 20;
 inline constexpr std::size_t kXyzMinChunkBytes = 64 << 10;
 
