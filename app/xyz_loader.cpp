@@ -1,6 +1,7 @@
 #include "app/xyz_loader.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "app/app_state.h"
 #include "app/indicators.h"
@@ -22,6 +23,16 @@ std::u16string NoDataText(const std::u16string& name) {
   return u"Konnte keine XYZ Daten lesen (" + name + u")";
 }
 
+// The byte counts of the files whose tiles were registered. Entries are
+// never removed: one left from an earlier registry only delays a bar.
+// Worker thread only (tests: the thread that loads).
+std::unordered_set<std::int64_t>& RegisteredLengths() {
+  static std::unordered_set<std::int64_t> lengths;
+  return lengths;
+}
+
+void ShowFigure(std::int64_t value) { SetProgress(value); }
+
 }  // namespace
 
 void ReportNoXyzData(const std::u16string& name) {
@@ -32,22 +43,27 @@ void ReportNoXyzData(const std::u16string& name) {
 
 int LoadXyzFile(const std::u16string& path) {
   const std::u16string name = Fs_FilePart(path);
-  SetStatusText(ReadingText(name, Fs_FileSize(path)));
+  const std::int64_t size = Fs_FileSize(path);
+  SetStatusText(ReadingText(name, size));
   NotifyReading(name);
 
-  // One pass digests and parses the file together; the digest then decides
-  // whether the points are used, and only then does the bar move, as if the
-  // file had been digested before it was read.
+  // One pass digests and parses the file together, and the digest decides
+  // at the end whether the points are used. The bar must not move for a
+  // file already registered, so its figures wait for that verdict, unless
+  // no registered file has this length (then it cannot be one of them).
   Hash_UseMd5();
   XyzReadResult read;
-  const bool complete = ReadXyzOnce(path, CurrentXyzSeparator(), &read);
+  const bool live = RegisteredLengths().count(size) == 0;
+  const bool complete =
+      ReadXyzOnce(path, CurrentXyzSeparator(), &read, live ? ShowFigure : nullptr);
   if (complete && App().tiles->Find(read.key)) {
     SetStatusText(name + u" bereits geladen");
     return 0;
   }
   // A file that could not be read to its end is unreadable, not short.
   if (complete)
-    for (const std::int64_t value : read.scan.progress) SetProgress(value);
+    for (std::size_t i = read.shown; i < read.scan.progress.size(); ++i)
+      SetProgress(read.scan.progress[i]);
   if (!complete || read.scan.points.empty()) {
     SetStatusText(NoDataText(name));
     SetProgress(0);
@@ -55,7 +71,9 @@ int LoadXyzFile(const std::u16string& path) {
   }
   const XyzBox& found = read.scan.box;  // the same as ComputeBoundingBox, found while parsing
   const BoundingBox box{found.minX, found.minY, found.maxX, found.maxY};
-  return RasteriseTile(read.scan.points, read.key, name, &box);
+  const int registered = RasteriseTile(read.scan.points, read.key, name, &box);
+  if (registered) RegisteredLengths().insert(read.scan.offset);
+  return registered;
 }
 
 int ComputeBoundingBox(const std::vector<XyzPoint>& points, BoundingBox* box) {

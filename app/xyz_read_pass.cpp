@@ -135,9 +135,15 @@ struct FileCloser {
 }  // namespace
 
 bool ReadXyzOnce(const std::u16string& path, XyzSeparator separator, XyzReadResult* result,
-                 std::size_t chunkBytes) {
+                 void (*show)(std::int64_t figure), std::size_t chunkBytes) {
   result->key.clear();
   result->scan = XyzScanner{};
+  result->shown = 0;
+  const auto showNew = [show, result] {
+    if (show)
+      for (; result->shown < result->scan.progress.size(); ++result->shown)
+        show(result->scan.progress[result->shown]);
+  };
   XyzScanner& scan = result->scan;
   scan.separator = separator;
 
@@ -192,10 +198,12 @@ bool ReadXyzOnce(const std::u16string& path, XyzSeparator separator, XyzReadResu
       ok = false;
       break;
     }
+    showNew();
     if (size < chunkBytes) break;
     if (i == 0) ReserveLikeTheFirstChunk(scan, chunkBytes);
   }
   ok = ok && XyzScan_Finish(scan);
+  if (ok) showNew();
   result->key = pipe ? EndDigest(*pipe, ok) : (ok ? Hash_End(stream.release()) : std::u16string());
   return ok && !result->key.empty();
 }

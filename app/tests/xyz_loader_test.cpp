@@ -65,7 +65,7 @@ TEST_F(XyzLoader, ReadsOnceWithTheLineRulesFiguresAndDigest) {
   for (const std::size_t chunk :
        {std::size_t{1}, std::size_t{7}, std::size_t{4096}, std::size_t{1} << 20}) {
     XyzReadResult read;
-    ASSERT_TRUE(ReadXyzOnce(file.path(), XyzSeparator::kComma, &read, chunk)) << chunk;
+    ASSERT_TRUE(ReadXyzOnce(file.path(), XyzSeparator::kComma, &read, nullptr, chunk)) << chunk;
     EXPECT_EQ(read.key, Hash_File(file.path(), kHashMd5)) << chunk;
     EXPECT_TRUE(read.scan.points == oracle.points) << chunk;
     EXPECT_EQ(read.scan.progress, oracle.progress) << chunk;
@@ -78,14 +78,19 @@ TEST_F(XyzLoader, ReadsOnceWithTheLineRulesFiguresAndDigest) {
   const TempFile large(Tile(20000, 5, ";", "\r") + "\n\n1;2");
   const XyzReading wanted = OracleRead(large.path(), XyzSeparator::kSemicolon);
   XyzReadResult read;
-  ASSERT_TRUE(ReadXyzOnce(large.path(), XyzSeparator::kSemicolon, &read));
+  static std::vector<std::int64_t> shown;
+  shown.clear();
+  ASSERT_TRUE(ReadXyzOnce(large.path(), XyzSeparator::kSemicolon, &read,
+                          [](std::int64_t figure) { shown.push_back(figure); }));
   EXPECT_EQ(read.key, Hash_File(large.path(), kHashMd5));
   EXPECT_TRUE(read.scan.points == wanted.points);
   EXPECT_EQ(read.scan.progress, wanted.progress);
+  EXPECT_EQ(shown, wanted.progress) << "shown as they came";
+  EXPECT_EQ(read.shown, shown.size());
 
   XyzReadResult empty;
   const TempFile none("");
-  ASSERT_TRUE(ReadXyzOnce(none.path(), XyzSeparator::kComma, &empty, 4));
+  ASSERT_TRUE(ReadXyzOnce(none.path(), XyzSeparator::kComma, &empty, nullptr, 4));
   EXPECT_EQ(empty.key, Hash_File(none.path(), kHashMd5));
   EXPECT_TRUE(empty.scan.points.empty());
 }
@@ -122,6 +127,18 @@ TEST_F(XyzLoader, StatusTextsAndFiguresInOrder) {
   EXPECT_EQ(gSeen, (std::vector<std::string>{"Lese " + Name(copy) + " (0 MiB) ...",
                                              Name(copy) + " bereits geladen"}));
   EXPECT_EQ(App().tiles->Size(), 1);
+
+  // Other bytes of the same length: its figures wait for the digest, and
+  // come all the same.
+  std::string other = file.Read();
+  other[0] = '2';
+  const TempFile twin(other);
+  gSeen.clear();
+  EXPECT_EQ(LoadXyzFile(twin.path()), 1);
+  want[0] = "Lese " + Name(twin) + " (0 MiB) ...";
+  want.back() = "Verarbeite " + Name(twin) + ": Bestimme Koordinaten";
+  ASSERT_GE(gSeen.size(), want.size());
+  EXPECT_EQ(std::vector<std::string>(gSeen.begin(), gSeen.begin() + want.size()), want);
 }
 
 // Drawing moves the bar from 50 to 100 by points drawn: counter * 50 / n + 50.
