@@ -168,7 +168,8 @@ class PostEvent : public QEvent {
     return kind;
   }
   PostEvent() : QEvent(Kind()) {}
-  // A message that never reached its window (shut-down) still frees its data.
+  // A message that never reached its window, or a task that never ran
+  // (shut-down), still frees its data.
   ~PostEvent() override {
     if (!delivered && drop) drop(dropData);
   }
@@ -444,12 +445,15 @@ void Plat_PostMessage(PlatWindow window, const PlatMessage& message, void (*drop
   if (!PostToReceiver(post)) delete post;  // frees the data through drop
 }
 
-bool Plat_PostTask(void (*fn)(void* data), void* data) {
+bool Plat_PostTask(void (*fn)(void* data), void* data, void (*drop)(void* data)) {
   if (!fn) return false;
   auto* post = new PostEvent;
   post->task = fn;
   post->taskData = data;
+  post->drop = drop;
+  post->dropData = data;
   if (PostToReceiver(post)) return true;
+  post->drop = nullptr;  // refused: the data stays the caller's
   delete post;
   return false;
 }
