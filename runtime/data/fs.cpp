@@ -1,5 +1,7 @@
 #include "runtime/data/fs.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,4 +39,47 @@ std::int64_t Fs_DeleteFile(const std::u16string& path, std::int64_t flags) {
       ::chmod(native.c_str(), info.st_mode | S_IWUSR);
   }
   return ::unlink(native.c_str()) == 0 ? 1 : 0;
+}
+
+std::u16string Fs_CreateUniqueDirectory(const std::u16string& parent, const std::u16string& prefix) {
+  if (parent.empty()) return {};
+  std::string pattern = Utf16ToUtf8(parent);
+  if (pattern.back() != '/') pattern.push_back('/');
+  pattern += Utf16ToUtf8(prefix) + "XXXXXX";
+  if (!::mkdtemp(pattern.data())) return {};
+  return Utf8ToUtf16(pattern + "/");
+}
+
+namespace {
+
+// Empties the folder open as `dir` (which this call closes), relative to its
+// own descriptor so that a renamed or replaced path cannot redirect it.
+bool EmptyFolder(int dir) {
+  DIR* stream = ::fdopendir(dir);
+  if (!stream) {
+    ::close(dir);
+    return false;
+  }
+  bool ok = true;
+  while (const dirent* entry = ::readdir(stream)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (::unlinkat(dir, name.c_str(), 0) == 0) continue;
+    const int child = ::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+    ok = child >= 0 && EmptyFolder(child) && ::unlinkat(dir, name.c_str(), AT_REMOVEDIR) == 0 && ok;
+  }
+  ::closedir(stream);
+  return ok;
+}
+
+}  // namespace
+
+std::int64_t Fs_DeleteDirectory(const std::u16string& path) {
+  if (path.empty()) return 0;
+  std::string native = Utf16ToUtf8(path);
+  while (native.size() > 1 && native.back() == '/') native.pop_back();
+  const int dir = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+  if (dir < 0) return 0;
+  EmptyFolder(dir);
+  return ::rmdir(native.c_str()) == 0 ? 1 : 0;
 }

@@ -11,6 +11,16 @@ std::int64_t Fs_FileSize(const std::u16string& path);
 // TMPDIR when set, else "/tmp"; always ends with "/".
 std::u16string Fs_TempDirectory();
 
+// A new empty folder of the caller's own (mode 0700) inside `parent`, named
+// `prefix` and six random characters; its path ends with "/". Empty when it
+// cannot be made. Nothing that exists is ever reused.
+std::u16string Fs_CreateUniqueDirectory(const std::u16string& parent, const std::u16string& prefix);
+
+// Deletes a folder and everything inside it. Symbolic links are removed, never
+// followed, so nothing outside the folder is touched. Non-zero when the
+// folder is gone.
+std::int64_t Fs_DeleteDirectory(const std::u16string& path);
+
 inline constexpr std::int64_t kDeleteForce = 2;  // make the file writable first
 
 // Non-zero when the file was deleted.

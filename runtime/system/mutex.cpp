@@ -5,6 +5,7 @@
 #include <new>
 #include <unordered_map>
 
+#include "runtime/system/mutex_internal.h"
 #include "runtime/system/registry_lock.h"
 
 struct RtMutex {
@@ -37,6 +38,8 @@ RtMutex* Mtx_Create() {
   }
   return raw;
 }
+
+std::recursive_mutex& Mtx_Native(RtMutex* mutex) { return mutex->mutex; }
 
 void Mtx_Lock(RtMutex* mutex) {
   if (mutex) mutex->mutex.lock();

@@ -1,4 +1,4 @@
-#include "app/main_window_description.h"
+#include "app/window/main_window_description.h"
 
 #include <gtest/gtest.h>
 

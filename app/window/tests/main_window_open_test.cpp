@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/main_window_description.h"
+#include "app/window/main_window_description.h"
 #include "controls/controls.h"
 #include "controls/tests/test_window.h"
 #include "dialog/dialog.h"

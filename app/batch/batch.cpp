@@ -1,0 +1,79 @@
+#include "app/batch/batch.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/app_state.h"
+#include "app/batch/batch_face.h"
+#include "app/batch/batch_options.h"
+#include "app/batch/world_file.h"
+#include "app/job_queue.h"
+#include "runtime/data/utf.h"
+
+namespace {
+
+// The one-line reason of exit status 1.
+std::string FailureReason(const BatchExportResult& result) {
+  const std::string path = Utf16ToUtf8(result.path);
+  switch (result.outcome) {
+    case kExportNothingLoaded:
+      return "Keine Kachel geladen, " + path + " wurde nicht geschrieben.";
+    case kExportNoMosaic:
+      return "Kein Mosaik vorhanden, " + path + " wurde nicht geschrieben.";
+    case kExportNoMemory:
+      return "Zu wenig Speicher für das Bild, " + path + " wurde nicht geschrieben.";
+    case kExportFailed:
+      return "Fehler beim Export der Datei " + path + ".";
+    default:
+      return "Die Datei " + path + " wurde nicht geschrieben.";
+  }
+}
+
+}  // namespace
+
+int RunBatch(int argc, const char* const* argv) {
+  const BatchOptions options = ParseBatchOptions(argc - 1, argv + 1);
+  if (options.help) {
+    std::fputs(BatchUsage().c_str(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("relivox-batch %s\n", RELIVOX_VERSION);
+    return 0;
+  }
+  if (!options.error.empty()) {
+    std::fprintf(stderr, "relivox-batch: %s\n%s", options.error.c_str(), BatchUsage().c_str());
+    return 2;
+  }
+  if (!StartConverter()) {
+    std::fputs("relivox-batch: Zu wenig Speicher.\n", stderr);
+    return 1;
+  }
+  SetConverterFace(BatchFace());
+  BatchExport().worldFileWanted = options.worldFile;
+  for (const std::u16string& input : options.inputs) EnqueueJob(LoadFile, input);
+  if (!options.output.empty()) EnqueueJob(ExportPng, options.output);
+  if (!StartWorker()) {
+    std::fputs("relivox-batch: Konnte keinen Arbeits-Thread starten.\n", stderr);
+    return 1;
+  }
+  WaitForIdleWorker();
+  StopWorker();
+  ClearBatchProgress();
+  SetConverterFace(nullptr);
+  StopConverter();
+  std::fflush(stdout);
+
+  if (options.output.empty()) return 0;
+  const BatchExportResult& result = BatchExport();
+  if (!result.ran || result.outcome != kExportWritten) {
+    std::fprintf(stderr, "relivox-batch: %s\n", FailureReason(result).c_str());
+    return 1;
+  }
+  if (result.worldFileWanted && !result.worldFileWritten) {
+    std::fprintf(stderr, "relivox-batch: Die World-Datei %s wurde nicht geschrieben.\n",
+                 Utf16ToUtf8(WorldFilePath(result.path)).c_str());
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,7 @@
+// relivox-batch: the converter without a window.
+#pragma once
+
+// Runs the program on its arguments (argv[0] is the program name) and
+// returns its exit status: 0 done, 1 an export was asked for and nothing was
+// written, 2 a usage error.
+int RunBatch(int argc, const char* const* argv);

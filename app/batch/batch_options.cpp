@@ -1,0 +1,61 @@
+#include "app/batch/batch_options.h"
+
+#include <string_view>
+
+#include "runtime/data/utf.h"
+
+BatchOptions ParseBatchOptions(int argc, const char* const* argv) {
+  BatchOptions options;
+  bool optionsEnded = false;
+  for (int i = 0; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      options.inputs.push_back(Utf8ToUtf16(arg));
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "-o" || arg == "--output") {
+      if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) {
+        options.error = std::string(arg) + " needs a file name";
+        return options;
+      }
+      options.output = Utf8ToUtf16(argv[++i]);
+    } else if (arg.rfind("--output=", 0) == 0) {
+      options.output = Utf8ToUtf16(arg.substr(9));
+      if (options.output.empty()) {
+        options.error = "--output needs a file name";
+        return options;
+      }
+    } else if (arg == "-w" || arg == "--world-file") {
+      options.worldFile = true;
+    } else if (arg == "-h" || arg == "--help") {
+      options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
+    } else {
+      options.error = "unknown option " + std::string(arg);
+      return options;
+    }
+  }
+  if (options.help || options.version) return options;
+  if (options.inputs.empty())
+    options.error = "no input file";
+  else if (options.worldFile && options.output.empty())
+    options.error = "-w needs -o";
+  return options;
+}
+
+std::string BatchUsage() {
+  return "Usage: relivox-batch [-o OUTPUT] [-w] INPUT...\n"
+         "Turns XYZ elevation point files (lines \"x,y,z\") and zip archives of them\n"
+         "into one grey-scale mosaic, and with -o saves it as a PNG file.\n"
+         "\n"
+         "  -o, --output OUTPUT  save the mosaic as a PNG file at OUTPUT\n"
+         "  -w, --world-file     also write a world file beside it (OUTPUT with .pgw)\n"
+         "  -h, --help           show this help and exit\n"
+         "      --version        show the version and exit\n"
+         "\n"
+         "Inputs are loaded in the order given; *.xyz and *.zip files are read,\n"
+         "other names are skipped. Status lines go to standard output, a progress\n"
+         "bar to standard error when it is a terminal.\n"
+         "Exit status: 0 done, 1 nothing could be saved, 2 wrong usage.\n";
+}

@@ -1,0 +1,14 @@
+// World files: where a GIS program places the exported mosaic.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The world file's name for an image: the extension replaced by ".pgw", or
+// ".pgw" appended when the file name has none.
+std::u16string WorldFilePath(const std::u16string& imagePath);
+
+// Writes the six lines for one pixel per grid unit, north up, whose top-left
+// pixel centre lies at (easting, northing). Replaces an older file only when
+// complete. Non-zero on success.
+int WriteWorldFile(const std::u16string& path, std::int64_t easting, std::int64_t northing);

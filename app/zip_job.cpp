@@ -1,0 +1,64 @@
+#include "app/zip_job.h"
+
+#include <cmath>
+
+#include "app/xyz_loader.h"
+#include "runtime/data/fs.h"
+#include "runtime/data/handle.h"
+#include "runtime/data/pack.h"
+#include "runtime/data/str.h"
+#include "runtime/system/console.h"
+
+namespace {
+
+// The entry's own name, after its last folder: entries in folders load like
+// top-level ones, and no name can climb out of the job's folder.
+std::u16string LastNamePart(const std::u16string& entryName) {
+  const std::size_t cut = entryName.find_last_of(u"/\\");
+  return cut == std::u16string::npos ? entryName : entryName.substr(cut + 1);
+}
+
+bool IsPlainName(const std::u16string& name) {
+  return !name.empty() && name != u"." && name != u".." && name.find(u'\0') == std::u16string::npos;
+}
+
+std::u16string PercentText(double done, double total) {
+  const double share = total > 0 ? done / total * 100.0 : 100.0;
+  return Str_FromInteger(static_cast<std::int64_t>(std::nearbyint(share))) + u"%";
+}
+
+}  // namespace
+
+int LoadZipArchive(const std::u16string& path) {
+  Pack_UseZip();
+  const ObjectHandle pack = Pack_Open(KX_Any, path);
+  if (!pack) return 0;
+  if (Pack_Examine(pack)) {
+    double total = 0;
+    while (Pack_NextEntry(pack))
+      if (Pack_EntryType(pack) == 0) total += static_cast<double>(Pack_EntrySize(pack));
+    Pack_Examine(pack);
+
+    // Our own folder: nothing of the user's in the temporary directory can be
+    // replaced or deleted, and everything we leave goes with the folder.
+    const std::u16string folder = Fs_CreateUniqueDirectory(Fs_TempDirectory(), u"relivox-zip-");
+    double done = 0;
+    while (Pack_NextEntry(pack)) {
+      if (Pack_EntryType(pack) != 0) continue;
+      const std::u16string name = LastNamePart(Pack_EntryName(pack));
+      if (!folder.empty() && IsPlainName(name)) {
+        const std::u16string temporary = folder + name;
+        Pack_ExtractToFile(pack, temporary);
+        LoadXyzFile(temporary);
+        Fs_DeleteFile(temporary);
+      } else {
+        ReportNoXyzData(name);
+      }
+      done += static_cast<double>(Pack_EntrySize(pack));
+      Con_PrintLine(PercentText(done, total));
+    }
+    if (!folder.empty()) Fs_DeleteDirectory(folder);
+  }
+  Pack_Close(pack);
+  return 0;
+}
