@@ -2,12 +2,6 @@
 // plugin's operation table.
 #include "runtime/data/pack_zip.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <cstdio>
 #include <new>
 
 #include "runtime/data/atomic_file.h"
