@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/job_folders.h"
 #include "app/xyz_loader.h"
 #include "runtime/data/fs.h"
 #include "runtime/data/handle.h"
@@ -41,7 +42,7 @@ int LoadZipArchive(const std::u16string& path) {
 
     // Our own folder: nothing of the user's in the temporary directory can be
     // replaced or deleted, and everything we leave goes with the folder.
-    const std::u16string folder = Fs_CreateUniqueDirectory(Fs_TempDirectory(), u"relivox-zip-");
+    const std::u16string folder = CreateJobFolder(u"relivox-zip-");
     double done = 0;
     while (Pack_NextEntry(pack)) {
       if (Pack_EntryType(pack) != 0) continue;
@@ -57,7 +58,7 @@ int LoadZipArchive(const std::u16string& path) {
       done += static_cast<double>(Pack_EntrySize(pack));
       Con_PrintLine(PercentText(done, total));
     }
-    if (!folder.empty()) Fs_DeleteDirectory(folder);
+    RemoveJobFolder(folder);
   }
   Pack_Close(pack);
   return 0;

@@ -81,8 +81,12 @@ using PlatWindowProc = std::intptr_t (*)(const PlatMessage& message, void* user)
 // --- start-up -------------------------------------------------------------
 
 // Creates the application object on the calling thread, which becomes the
-// main thread. Idempotent; returns false when no display can be opened.
+// main thread. Idempotent; returns false when no display can be opened
+// (tested before the window system is asked, which would end the process).
 bool Plat_Startup();
+// Why the last Plat_Startup failed (one line of German text); empty after a
+// success.
+std::string Plat_StartupError();
 // Destroys every window still open and the application object.
 void Plat_Shutdown();
 bool Plat_IsStarted();

@@ -26,6 +26,10 @@ struct PlatWindowTag {
 
 namespace platqt {
 
+// Why the window system would find no display (display_check.cpp); empty when
+// one is there or the platform plugin needs none.
+std::string DisplayProblem();
+
 // The live window for a handle, or null (any thread).
 PlatWindowTag* Live(PlatWindow window);
 // The handle of a widget made by Plat_CreateWindow, or null.

@@ -23,6 +23,7 @@ QApplication* gApp = nullptr;
 std::atomic<bool> gStarted{false};
 std::thread::id gMainThread;
 platqt::Translator* gTranslator = nullptr;
+std::string gStartupError;  // main thread
 
 // Live handles, checked by every call. Locked: Plat_IsWindow is asked from
 // worker threads too.
@@ -105,6 +106,9 @@ PlatWindowTag* TagOf(const QObject* object) {
 
 bool Plat_Startup() {
   if (gStarted) return true;
+  // Qt's display plugins end the process when they find no display.
+  gStartupError = platqt::DisplayProblem();
+  if (!gStartupError.empty()) return false;
   // QApplication keeps references to these for its whole life.
   static int argc = 1;
   static char name[] = "relivox";
@@ -137,6 +141,8 @@ void Plat_Shutdown() {
 }
 
 bool Plat_IsStarted() { return gStarted; }
+
+std::string Plat_StartupError() { return gStartupError; }
 
 bool Plat_IsMainThread() { return gStarted && std::this_thread::get_id() == gMainThread; }
 

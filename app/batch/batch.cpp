@@ -1,11 +1,13 @@
 #include "app/batch/batch.h"
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 
 #include "app/app_state.h"
 #include "app/batch/batch_face.h"
 #include "app/batch/batch_options.h"
+#include "app/batch/batch_signals.h"
 #include "app/batch/world_file.h"
 #include "app/job_queue.h"
 #include "runtime/data/utf.h"
@@ -45,6 +47,10 @@ int RunBatch(int argc, const char* const* argv) {
     std::fprintf(stderr, "relivox-batch: %s\n%s", options.error.c_str(), BatchUsage().c_str());
     return 2;
   }
+  // A reader that stops early (`| head`) must not end the conversion: the
+  // status lines are lost, the PNG is still written.
+  std::signal(SIGPIPE, SIG_IGN);
+  EndCleanlyOnSignals();
   if (!StartConverter()) {
     std::fputs("relivox-batch: Zu wenig Speicher.\n", stderr);
     return 1;

@@ -1,0 +1,3 @@
+#include "app/window/main_program.h"
+
+int main() { return MainProgram(); }

@@ -1,0 +1,107 @@
+// Archives: every file entry loads like a chosen file, from a private folder
+// that no entry name can leave and that is gone afterwards.
+#include <gtest/gtest.h>
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+
+#include "app/tests/core_test_support.h"
+#include "app/zip_job.h"
+#include "runtime/data/tests/zip_builder.h"
+
+namespace {
+
+using Events = std::vector<std::string>;
+
+std::set<std::string> Listing(const std::string& folder) {
+  std::set<std::string> names;
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (const dirent* e = ::readdir(dir))
+      if (e->d_name[0] != '.') names.insert(e->d_name);
+    ::closedir(dir);
+  }
+  return names;
+}
+
+// Runs the job with standard output captured: the percentage lines.
+std::string RunCapturingOutput(const std::u16string& zip) {
+  std::fflush(stdout);
+  char name[] = "/tmp/zip-job-out-XXXXXX";
+  const int capture = ::mkstemp(name);
+  const int saved = ::dup(1);
+  ::dup2(capture, 1);
+  LoadZipArchive(zip);
+  std::fflush(stdout);
+  ::dup2(saved, 1);
+  ::close(saved);
+  ::close(capture);
+  std::ifstream in(name);
+  std::string out((std::istreambuf_iterator<char>(in)), {});
+  ::unlink(name);
+  return out;
+}
+
+TEST_F(CoreTest, EntriesLoadFromAPrivateFolderThatIsRemovedAfterwards) {
+  const std::string temporary = Utf16ToUtf8(Fs_TempDirectory());
+  // A file of the user's with an entry's name: never touched.
+  std::ofstream(temporary + "a.xyz") << "mine";
+  const auto before = Listing(temporary);
+
+  ZipBuilder zip;
+  zip.AddFile("a.xyz", "1,1,1\n");
+  zip.AddFolder("dir/");
+  zip.AddFile("dir/b.xyz", "2,2,2\n", ZipBuilder::kDeflated);
+  zip.AddFile("../../escape.xyz", "3,3,3\n");
+  zip.AddFile("/abs/olute.xyz", "4,4,4\n");
+  zip.AddFile("win\\dows.xyz", "5,5,5\n");
+  zip.AddFile("other/b.xyz", "6,6,6\n");  // same last name, another folder
+  zip.AddFile("copy.xyz", "1,1,1\n");     // same content as a.xyz
+  zip.AddFile("dir/..", "7,7,7\n");       // no file name at all
+  zip.Write(Folder() + "set.zip");
+
+  const std::string out = RunCapturingOutput(Utf8ToUtf16(Folder() + "set.zip"));
+  // Eight entries of six bytes: halves round to even (12.5 gives 12).
+  EXPECT_EQ(out, "12%\n25%\n38%\n50%\n62%\n75%\n88%\n100%\n");
+  Events statuses = Recorder::Get().Take("status:");
+  Events firsts;
+  for (const auto& s : statuses)
+    if (s.rfind("Lese ", 0) == 0) firsts.push_back(s.substr(5, s.find(' ', 5) - 5));
+  EXPECT_EQ(firsts, (Events{"a.xyz", "b.xyz", "escape.xyz", "olute.xyz", "dows.xyz", "b.xyz",
+                            "copy.xyz", ".."}));
+  EXPECT_NE(std::find(statuses.begin(), statuses.end(), "copy.xyz bereits geladen"), statuses.end());
+  EXPECT_EQ(statuses.back(), "Konnte keine XYZ Daten lesen (..)");
+  EXPECT_EQ(App().tiles->Size(), 6);
+
+  std::ifstream mine(temporary + "a.xyz");
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(mine)), {}), "mine");
+  EXPECT_EQ(Listing(temporary), before) << "no folder or file left behind";
+  std::remove((temporary + "a.xyz").c_str());
+  for (const char* outside : {"escape.xyz", "../escape.xyz", "/abs/olute.xyz"})
+    EXPECT_NE(::access((temporary + outside).c_str(), F_OK), 0) << outside;
+}
+
+TEST_F(CoreTest, ArchivesThatHoldNothingShowNothing) {
+  ZipBuilder folders;
+  folders.AddFolder("only/");
+  folders.Write(Folder() + "folders.zip");
+  EXPECT_EQ(RunCapturingOutput(Utf8ToUtf16(Folder() + "folders.zip")), "");
+
+  ZipBuilder empty;
+  empty.AddFile("zero.xyz", "");
+  empty.Write(Folder() + "zero.zip");
+  EXPECT_EQ(RunCapturingOutput(Utf8ToUtf16(Folder() + "zero.zip")), "100%\n")
+      << "a total of 0 bytes is all done";
+
+  EXPECT_EQ(Recorder::Get().Take("status:"),
+            (Events{"Lese zero.xyz (0 MiB) ...", "Konnte keine XYZ Daten lesen (zero.xyz)"}));
+
+  std::ofstream(Folder() + "not.zip") << "not an archive";
+  EXPECT_EQ(RunCapturingOutput(Utf8ToUtf16(Folder() + "not.zip")), "");
+  EXPECT_EQ(RunCapturingOutput(Utf8ToUtf16(Folder() + "missing.zip")), "");
+  EXPECT_EQ(Recorder::Get().Take(), Events{}) << "an archive that cannot be read ends silently";
+}
+
+}  // namespace

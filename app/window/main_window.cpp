@@ -1,0 +1,83 @@
+#include "app/window/main_window.h"
+
+#include "app/app_state.h"
+#include "app/indicators.h"
+#include "app/window/main_window_description.h"
+#include "app/window/window_face.h"
+#include "dialog/dialog.h"
+#include "dialog/xml.h"
+#include "runtime/data/str.h"
+#include "runtime/system/event.h"
+#include "runtime/system/window.h"
+
+namespace {
+
+// Main thread only.
+std::u16string gError;
+
+void OnCloseEvent() { OnCloseWindow(); }
+void OnSizeEvent() { OnWindowResized(); }
+
+void TakeWindowApart() {
+  AppState& app = App();
+  Win_Close(app.mainWindow);
+  Dlg_Free(app.mainDialog);
+  Xml_Free(app.xmlDocument);
+}
+
+}  // namespace
+
+int CreateMainWindow(CanCloseHandler canClose, ExitHandler onExit, ButtonHandler onOpen,
+                     ButtonHandler onSave) {
+  return CreateMainWindowFrom(kMainWindowDescription, canClose, onExit, onOpen, onSave);
+}
+
+int CreateMainWindowFrom(const std::u16string& description, CanCloseHandler canClose,
+                         ExitHandler onExit, ButtonHandler onOpen, ButtonHandler onSave) {
+  AppState& app = App();
+  app.canCloseHandler = canClose;
+  app.exitHandler = onExit;
+  gError.clear();
+  app.xmlDocument = Xml_CatchMemory(KX_Any, description);
+  app.mainDialog = Dlg_Create(KX_Any);
+  if (!app.xmlDocument || Xml_Error(app.xmlDocument) != 0) {
+    // A damaged description would still give a partial window: none is built.
+    gError = u"Fehler in der Fensterbeschreibung";
+    if (app.xmlDocument)
+      gError += u" (Zeile " + Str_FromInteger(Xml_ErrorLine(app.xmlDocument)) + u"): " +
+                Xml_ErrorMessage(app.xmlDocument);
+    return 0;
+  }
+  if (!app.mainDialog || !Dlg_Open(app.mainDialog, app.xmlDocument, u"main")) {
+    gError = app.mainDialog ? Dlg_Error(app.mainDialog) : std::u16string();
+    if (gError.empty()) gError = u"Das Hauptfenster konnte nicht geöffnet werden";
+    return 0;
+  }
+  app.mainWindow = Dlg_Window(app.mainDialog);
+  // After Dlg_Open bound its relayout: handlers of one key run newest first,
+  // so the preview scales to the canvas size of before the resize.
+  Evt_Bind(KX_Event_CloseWindow, &OnCloseEvent, app.mainWindow);
+  Evt_Bind(KX_Event_SizeWindow, &OnSizeEvent, app.mainWindow);
+  Evt_BindGadget(Dlg_Gadget(app.mainDialog, u"open"), onOpen);
+  Evt_BindGadget(Dlg_Gadget(app.mainDialog, u"save"), onSave);
+  AttachWindowFace();
+  return 0;
+}
+
+std::u16string MainWindowError() { return gError; }
+
+int OnCloseWindow() {
+  AppState& app = App();
+  if (app.canCloseHandler && app.canCloseHandler()) {
+    CloseWindowFace(&TakeWindowApart);
+    if (app.exitHandler) app.exitHandler();
+  }
+  return 0;
+}
+
+int OnWindowResized() {
+  UpdatePreview(-1);
+  return 0;
+}
+
+int CanCloseMainWindow() { return 1; }

@@ -1,0 +1,139 @@
+// The program `relivox` as the user runs it (MainProgram, ExitProgram and
+// all), with the file chooser scripted and a helper thread that clicks the
+// buttons and closes the window at a chosen moment. For the process tests
+// only; it is not installed.
+//
+//   relivox-test-driver load <file> <moment>   open <file>, close when the
+//       moment comes: "taken" (the job was taken), or a progress value
+//   relivox-test-driver export <xyz> <png>     load, then export, close as
+//       soon as the saving has begun
+//
+// Before the close it prints "closing <monotonic ns> <progress>" on standard
+// output. Exit status: the program's (0 after the close), 3 when the moment
+// never came.
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "app/app_state.h"
+#include "app/job_queue.h"
+#include "app/window/main_program.h"
+#include "dialog/dialog.h"
+#include "platform/platform.h"
+#include "platform/platform_test_hooks.h"
+#include "runtime/data/utf.h"
+#include "runtime/system/gadget.h"
+#include "runtime/system/window.h"
+
+namespace {
+
+std::u16string gChoice;  // main thread: the chooser's answer
+std::atomic<bool> gClicked{false};
+
+PlatFileDialogResult Choose(const PlatFileDialogSpec&) { return {true, {gChoice}, 1}; }
+bool Yes(const std::u16string&, const std::u16string&) { return true; }
+bool Ignore(const std::u16string&) { return true; }
+
+// Runs on the main thread, posted by the helper.
+void Click(void* button) {
+  const AppState& app = App();
+  if (app.mainWindow && Win_IsWindow(app.mainWindow)) {
+    const ObjectHandle gadget = Dlg_Gadget(app.mainDialog, static_cast<const char16_t*>(button));
+    if (GadgetRecord* g = Gad_Record(gadget)) {
+      auto native = static_cast<PlatWindow>(g->handle);
+      Plat_TestInput(native, PlatTestInput::kMouseDown, 5, 5, kPlatButtonLeft, 0);
+      Plat_TestInput(native, PlatTestInput::kMouseUp, 5, 5, kPlatButtonLeft, 0);
+      gClicked = true;
+    }
+  }
+}
+
+void Close(void*) {
+  if (App().mainWindow) Plat_TestRequestClose(static_cast<PlatWindow>(Win_Native(App().mainWindow)));
+}
+
+std::atomic<bool> gSaving{false};
+void ReadStatus(void*) {
+  if (!App().mainDialog) return;
+  if (Gad_GetText(Dlg_Gadget(App().mainDialog, u"text")) == u"Speichern als PNG...") gSaving = true;
+}
+
+void SetChoice(void* path) { gChoice = *static_cast<std::u16string*>(path); }
+
+void Post(void (*task)(void*), void* data) {
+  while (!Plat_PostTask(task, data)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+void ClickAndWait(const char16_t* button) {
+  gClicked = false;
+  while (!gClicked) {
+    Post(&Click, const_cast<char16_t*>(button));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+std::int64_t Now() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+[[noreturn]] void CloseNow() {
+  std::printf("closing %lld %lld\n", static_cast<long long>(Now()),
+              static_cast<long long>(App().lastProgress.load()));
+  std::fflush(stdout);
+  Post(&Close, nullptr);
+  // The program ends the process; if it does not, say so.
+  std::this_thread::sleep_for(std::chrono::seconds(20));
+  std::fputs("the program did not end\n", stderr);
+  _exit(3);
+}
+
+void Script(std::string mode, std::u16string file, std::string last) {
+  static std::u16string path;
+  path = file;
+  Post(&SetChoice, &path);
+  ClickAndWait(u"open");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  if (mode == "load") {
+    const bool taken = last == "taken";
+    const std::int64_t moment = taken ? 0 : std::atoll(last.c_str());
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (taken ? App().jobQueue->Size() == 0 : App().lastProgress >= moment) CloseNow();
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+  } else {
+    WaitForIdleWorker();
+    static std::u16string png;
+    png = Utf8ToUtf16(last);
+    Post(&SetChoice, &png);
+    ClickAndWait(u"save");
+    while (std::chrono::steady_clock::now() < deadline) {
+      Post(&ReadStatus, nullptr);
+      if (gSaving) CloseNow();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+  std::fputs("the moment never came\n", stderr);
+  _exit(3);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fputs("usage: relivox-test-driver load <file> <moment> | export <xyz> <png>\n", stderr);
+    return 2;
+  }
+  Plat_TestSetFileChooser(&Choose);
+  Plat_TestSetQuestionAnswerer(&Yes);
+  Plat_TestSetDocumentOpener(&Ignore);
+  std::thread(&Script, std::string(argv[1]), Utf8ToUtf16(argv[2]), std::string(argv[3])).detach();
+  return MainProgram();
+}
