@@ -14,7 +14,21 @@ struct XyzPoint {
 #pragma pack(pop)
 static_assert(sizeof(XyzPoint) == 17);
 
-// Converts one line: the integer parts of fields 1 to 3 (separator ","),
-// y negated, z's low byte. True when the point is accepted (x and y not 0);
-// the point is filled either way.
-bool ParseXyzLine(const std::u16string& line, XyzPoint* point);
+// How the fields of a line are separated. Every field is converted the same
+// way (its leading integer); only the splitting differs.
+enum class XyzSeparator : int {
+  kComma,      // "," (the window's rule)
+  kSemicolon,  // ";": spreadsheet exports with a decimal comma
+  kBlank,      // runs of blanks and tabs; those at the ends of a line are ignored
+};
+
+// The separator every load uses. A face sets it before the worker starts
+// (relivox-batch -s); the window leaves the comma.
+void SetXyzSeparator(XyzSeparator separator);
+XyzSeparator CurrentXyzSeparator();
+
+// Converts one line: the integer parts of fields 1 to 3, y negated, z's low
+// byte. True when the point is accepted (x and y not 0); the point is filled
+// either way. This is the rule-by-rule reading the fast reader must match.
+bool ParseXyzLine(const std::u16string& line, XyzPoint* point,
+                  XyzSeparator separator = XyzSeparator::kComma);

@@ -1,11 +1,12 @@
 #include "app/xyz_loader.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "app/app_state.h"
 #include "app/indicators.h"
 #include "app/tile_rasteriser.h"
-#include "runtime/data/file.h"
+#include "app/xyz_read_pass.h"
 #include "runtime/data/fs.h"
 #include "runtime/data/hash.h"
 #include "runtime/data/str.h"
@@ -22,31 +23,15 @@ std::u16string NoDataText(const std::u16string& name) {
   return u"Konnte keine XYZ Daten lesen (" + name + u")";
 }
 
-// Reads every accepted point into `points`. False when the file cannot be
-// opened or read to its end: a read error must not pass for a short file.
-bool ReadPoints(const std::u16string& path, List<XyzPoint>& points) {
-  const ObjectHandle file = File_OpenRead(KX_Any, path);
-  if (!file) return false;
-  const std::int64_t length = File_Length(file);
-  bool complete = true;
-  while (File_AtEnd(file) == 0) {
-    XyzPoint point;
-    if (ParseXyzLine(File_ReadLine(file), &point)) {
-      XyzPoint* element = points.Add();
-      if (!element) {  // out of memory: no partial tile either
-        complete = false;
-        break;
-      }
-      *element = point;
-    }
-    // A file that grows while it is read must not push the bar past half,
-    // and one whose length reads 0 must not divide by it.
-    SetProgress(length > 0 ? std::min<std::int64_t>(File_Position(file) * 50 / length, 50) : 0);
-  }
-  if (File_Error(file)) complete = false;
-  File_Close(file);
-  return complete;
+// The byte counts of the files whose tiles were registered. Entries are
+// never removed: one left from an earlier registry only delays a bar.
+// Worker thread only (tests: the thread that loads).
+std::unordered_set<std::int64_t>& RegisteredLengths() {
+  static std::unordered_set<std::int64_t> lengths;
+  return lengths;
 }
+
+void ShowFigure(std::int64_t value) { SetProgress(value); }
 
 }  // namespace
 
@@ -58,34 +43,45 @@ void ReportNoXyzData(const std::u16string& name) {
 
 int LoadXyzFile(const std::u16string& path) {
   const std::u16string name = Fs_FilePart(path);
-  SetStatusText(ReadingText(name, Fs_FileSize(path)));
+  const std::int64_t size = Fs_FileSize(path);
+  SetStatusText(ReadingText(name, size));
   NotifyReading(name);
 
-  List<XyzPoint> points;
+  // One pass digests and parses the file together, and the digest decides
+  // at the end whether the points are used. The bar must not move for a
+  // file already registered, so its figures wait for that verdict, unless
+  // no registered file has this length (then it cannot be one of them).
   Hash_UseMd5();
-  const std::u16string key = Hash_File(path, kHashMd5);
-  if (!key.empty() && App().tiles->Find(key)) {
+  XyzReadResult read;
+  const bool live = RegisteredLengths().count(size) == 0;
+  const bool complete =
+      ReadXyzOnce(path, CurrentXyzSeparator(), &read, live ? ShowFigure : nullptr);
+  if (complete && App().tiles->Find(read.key)) {
     SetStatusText(name + u" bereits geladen");
     return 0;
   }
-  // No key means the digest could not read the file to its end: the file is
-  // unreadable, not new.
-  const bool complete = !key.empty() && points.Valid() && ReadPoints(path, points);
-  if (!complete || points.Size() == 0) {
+  // A file that could not be read to its end is unreadable, not short.
+  if (complete)
+    for (std::size_t i = read.shown; i < read.scan.progress.size(); ++i)
+      SetProgress(read.scan.progress[i]);
+  if (!complete || read.scan.points.empty()) {
     SetStatusText(NoDataText(name));
     SetProgress(0);
     return 0;
   }
-  return RasteriseTile(points, key, name);
+  const XyzBox& found = read.scan.box;  // the same as ComputeBoundingBox, found while parsing
+  const BoundingBox box{found.minX, found.minY, found.maxX, found.maxY};
+  const int registered = RasteriseTile(read.scan.points, read.key, name, &box);
+  if (registered) RegisteredLengths().insert(read.scan.offset);
+  return registered;
 }
 
-int ComputeBoundingBox(List<XyzPoint>& points, BoundingBox* box) {
-  const XyzPoint* first = points.First();
-  if (!first) return 0;
-  *box = {first->x, first->y, first->x, first->y};
-  points.Reset();
-  while (const XyzPoint* p = points.Next()) {
-    const std::int64_t x = p->x, y = p->y;  // packed fields: no references
+int ComputeBoundingBox(const std::vector<XyzPoint>& points, BoundingBox* box) {
+  if (points.empty()) return 0;
+  const XyzPoint& first = points.front();
+  *box = {first.x, first.y, first.x, first.y};
+  for (const XyzPoint& p : points) {
+    const std::int64_t x = p.x, y = p.y;  // packed fields: no references
     box->minX = std::min(box->minX, x);
     box->minY = std::min(box->minY, y);
     box->maxX = std::max(box->maxX, x);

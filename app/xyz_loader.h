@@ -3,9 +3,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/xyz_format.h"
-#include "runtime/data/typed_containers.h"
 
 // Smallest and largest x and y of a tile's points.
 struct BoundingBox {
@@ -21,7 +21,7 @@ struct BoundingBox {
 int LoadXyzFile(const std::u16string& path);
 
 // Fills the box from the points; an empty list leaves it untouched. Returns 0.
-int ComputeBoundingBox(List<XyzPoint>& points, BoundingBox* box);
+int ComputeBoundingBox(const std::vector<XyzPoint>& points, BoundingBox* box);
 
 // The status texts of a file that yielded no data, for callers that could
 // not even hand the loader a file (an archive entry that cannot be placed).

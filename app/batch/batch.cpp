@@ -10,6 +10,7 @@
 #include "app/batch/batch_signals.h"
 #include "app/batch/world_file.h"
 #include "app/job_queue.h"
+#include "app/xyz_format.h"
 #include "runtime/data/utf.h"
 
 namespace {
@@ -57,6 +58,7 @@ int RunBatch(int argc, const char* const* argv) {
   }
   SetConverterFace(BatchFace());
   BatchExport().worldFileWanted = options.worldFile;
+  SetXyzSeparator(options.separator);  // before the worker reads anything
   for (const std::u16string& input : options.inputs) EnqueueJob(LoadFile, input);
   if (!options.output.empty()) EnqueueJob(ExportPng, options.output);
   if (!StartWorker()) {

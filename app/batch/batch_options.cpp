@@ -4,6 +4,22 @@
 
 #include "runtime/data/utf.h"
 
+namespace {
+
+bool SeparatorNamed(std::string_view name, XyzSeparator* separator) {
+  if (name == "comma")
+    *separator = XyzSeparator::kComma;
+  else if (name == "semicolon")
+    *separator = XyzSeparator::kSemicolon;
+  else if (name == "blank")
+    *separator = XyzSeparator::kBlank;
+  else
+    return false;
+  return true;
+}
+
+}  // namespace
+
 BatchOptions ParseBatchOptions(int argc, const char* const* argv) {
   BatchOptions options;
   bool optionsEnded = false;
@@ -23,6 +39,17 @@ BatchOptions ParseBatchOptions(int argc, const char* const* argv) {
       options.output = Utf8ToUtf16(arg.substr(9));
       if (options.output.empty()) {
         options.error = "--output needs a file name";
+        return options;
+      }
+    } else if (arg == "-s" || arg == "--separator" || arg.rfind("--separator=", 0) == 0) {
+      const bool joined = arg.size() > 11;
+      if (!joined && i + 1 >= argc) {
+        options.error = std::string(arg) + " needs comma, semicolon or blank";
+        return options;
+      }
+      const std::string_view name = joined ? arg.substr(12) : std::string_view(argv[++i]);
+      if (!SeparatorNamed(name, &options.separator)) {
+        options.error = "unknown separator " + std::string(name) + " (comma, semicolon or blank)";
         return options;
       }
     } else if (arg == "-w" || arg == "--world-file") {
@@ -45,12 +72,17 @@ BatchOptions ParseBatchOptions(int argc, const char* const* argv) {
 }
 
 std::string BatchUsage() {
-  return "Usage: relivox-batch [-o OUTPUT] [-w] INPUT...\n"
+  return "Usage: relivox-batch [-o OUTPUT] [-w] [-s SEP] INPUT...\n"
          "Turns XYZ elevation point files (lines \"x,y,z\") and zip archives of them\n"
          "into one grey-scale mosaic, and with -o saves it as a PNG file.\n"
          "\n"
          "  -o, --output OUTPUT  save the mosaic as a PNG file at OUTPUT\n"
          "  -w, --world-file     also write a world file beside it (OUTPUT with .pgw)\n"
+         "  -s, --separator SEP  how the fields of a line are separated:\n"
+         "                         comma      (the default)  356000.50,5645000.50,123.45\n"
+         "                         semicolon                 356000,50;5645000,50;123,45\n"
+         "                         blank      (blanks, tabs) 371999.50 5806917.50 41.21\n"
+         "                       every field counts with its integer part\n"
          "  -h, --help           show this help and exit\n"
          "      --version        show the version and exit\n"
          "\n"

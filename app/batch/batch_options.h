@@ -4,10 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "app/xyz_format.h"
+
 struct BatchOptions {
   std::vector<std::u16string> inputs;
   std::u16string output;  // empty: no export
   bool worldFile = false;
+  XyzSeparator separator = XyzSeparator::kComma;
   bool help = false;
   bool version = false;
   std::string error;  // a usage error, empty when the line is good

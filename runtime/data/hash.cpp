@@ -52,16 +52,26 @@ std::size_t Md5Finish(void* state, unsigned char* digest) {
 }
 void Md5Free(void* state) { delete static_cast<Md5*>(state); }
 
-// Frees a plugin state however the function leaves.
-struct StateGuard {
-  const HashPlugin& plugin;
-  void* state;
-  ~StateGuard() {
+std::u16string HexText(const unsigned char* bytes, std::size_t size) {
+  static constexpr char16_t kHex[] = u"0123456789abcdef";
+  std::u16string text;
+  text.reserve(size * 2);
+  for (std::size_t i = 0; i < size; ++i) {
+    text.push_back(kHex[bytes[i] >> 4]);
+    text.push_back(kHex[bytes[i] & 15]);
+  }
+  return text;
+}
+
+}  // namespace
+
+struct HashStream {
+  HashPlugin plugin;
+  void* state = nullptr;
+  ~HashStream() {
     if (state) plugin.free(state);
   }
 };
-
-}  // namespace
 
 std::int64_t Hash_Register(const HashPlugin& plugin) {
   if (!plugin.start || !plugin.add || !plugin.finish || !plugin.free) return 0;
@@ -76,6 +86,30 @@ std::int64_t Hash_Register(const HashPlugin& plugin) {
 
 void Hash_UseMd5() { Hash_Register({kHashMd5, Md5Start, Md5Add, Md5Finish, Md5Free}); }
 
+HashStream* Hash_Begin(std::int64_t id) {
+  HashPlugin plugin;
+  if (!FindPlugin(id, &plugin)) return nullptr;
+  std::unique_ptr<HashStream> stream(new (std::nothrow) HashStream{plugin});
+  if (!stream) return nullptr;
+  stream->state = plugin.start();
+  return stream->state ? stream.release() : nullptr;
+}
+
+void Hash_Add(HashStream* stream, const void* data, std::size_t size) {
+  if (stream && size > 0)
+    stream->plugin.add(stream->state, static_cast<const unsigned char*>(data), size);
+}
+
+std::u16string Hash_End(HashStream* stream) {
+  if (!stream) return {};
+  const std::unique_ptr<HashStream> owned(stream);
+  unsigned char digest[kHashMaxDigest];
+  const std::size_t size = std::min(stream->plugin.finish(stream->state, digest), kHashMaxDigest);
+  return HexText(digest, size);
+}
+
+void Hash_Free(HashStream* stream) { delete stream; }
+
 std::u16string Hash_File(const std::u16string& path, std::int64_t id, std::int64_t offset,
                          std::int64_t length) {
   HashPlugin plugin;
@@ -84,8 +118,9 @@ std::u16string Hash_File(const std::u16string& path, std::int64_t id, std::int64
   if (!file) return {};
   std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kChunk]);
   if (!buffer) return {};
-  StateGuard guard{plugin, plugin.start()};
-  if (!guard.state) return {};
+  // The plugin starts only once there is something to digest.
+  std::unique_ptr<HashStream> stream(Hash_Begin(id));
+  if (!stream) return {};
 
   if (offset > 0 && ::lseek(file.fd(), offset, SEEK_SET) < 0) return {};
   std::int64_t left = length < 0 ? -1 : length;
@@ -94,19 +129,9 @@ std::u16string Hash_File(const std::u16string& path, std::int64_t id, std::int64
     const std::int64_t want = left < 0 ? kChunk : std::min(left, kChunk);
     const std::int64_t got = ReadFully(file.fd(), buffer.get(), want, &failed);
     if (failed) return {};  // a digest of part of the file would pass for the whole
-    if (got > 0) plugin.add(guard.state, buffer.get(), static_cast<std::size_t>(got));
+    Hash_Add(stream.get(), buffer.get(), static_cast<std::size_t>(got));
     if (left > 0) left -= got;
     if (got < kChunk) break;
   }
-
-  unsigned char digest[kHashMaxDigest];
-  const std::size_t size = std::min(plugin.finish(guard.state, digest), kHashMaxDigest);
-  static constexpr char16_t kHex[] = u"0123456789abcdef";
-  std::u16string text;
-  text.reserve(size * 2);
-  for (std::size_t i = 0; i < size; ++i) {
-    text.push_back(kHex[digest[i] >> 4]);
-    text.push_back(kHex[digest[i] & 15]);
-  }
-  return text;
+  return Hash_End(stream.release());
 }

@@ -4,7 +4,8 @@
 // only; it is not installed.
 //
 //   relivox-test-driver load <file> <moment>   open <file>, close when the
-//       moment comes: "taken" (the job was taken), or a progress value
+//       load's progress reaches the moment: "taken" (its first progress), or
+//       a value; the worker waits there until the close
 //   relivox-test-driver export <xyz> <png>     load, then export, close as
 //       soon as the saving has begun
 //
@@ -14,6 +15,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -22,12 +24,15 @@
 #include <thread>
 
 #include "app/app_state.h"
+#include "app/indicators.h"
 #include "app/job_queue.h"
 #include "app/window/main_program.h"
+#include "app/window/window_face.h"
 #include "dialog/dialog.h"
 #include "platform/platform.h"
 #include "platform/platform_test_hooks.h"
 #include "runtime/data/utf.h"
+#include "runtime/system/event.h"
 #include "runtime/system/gadget.h"
 #include "runtime/system/window.h"
 
@@ -66,6 +71,20 @@ void ReadStatus(void*) {
 
 void SetChoice(void* path) { gChoice = *static_cast<std::u16string*>(path); }
 
+// The window's face with one change: when the load's progress first reaches
+// the chosen moment, the worker pauses there, so the close always comes in
+// the middle of the load however fast loading is.
+const ConverterFace* gWindowFace = nullptr;
+ConverterFace gDriverFace;
+std::atomic<std::int64_t> gMoment{INT64_MAX};
+std::atomic<bool> gMomentReached{false};
+
+void PausingProgress(std::int64_t value) {
+  gWindowFace->progress(value);
+  if (value >= gMoment && !gMomentReached.exchange(true))
+    std::this_thread::sleep_for(std::chrono::seconds(20));
+}
+
 void Post(void (*task)(void*), void* data) {
   while (!Plat_PostTask(task, data)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
@@ -102,10 +121,8 @@ void Script(std::string mode, std::u16string file, std::string last) {
   ClickAndWait(u"open");
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   if (mode == "load") {
-    const bool taken = last == "taken";
-    const std::int64_t moment = taken ? 0 : std::atoll(last.c_str());
     while (std::chrono::steady_clock::now() < deadline) {
-      if (taken ? App().jobQueue->Size() == 0 : App().lastProgress >= moment) CloseNow();
+      if (gMomentReached) CloseNow();
       std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
   } else {
@@ -134,6 +151,14 @@ int main(int argc, char** argv) {
   Plat_TestSetFileChooser(&Choose);
   Plat_TestSetQuestionAnswerer(&Yes);
   Plat_TestSetDocumentOpener(&Ignore);
-  std::thread(&Script, std::string(argv[1]), Utf8ToUtf16(argv[2]), std::string(argv[3])).detach();
-  return MainProgram();
+  const std::string mode = argv[1], last = argv[3];
+  // "taken": the first progress the job shows.
+  if (mode == "load") gMoment = last == "taken" ? 1 : std::max(1LL, std::atoll(last.c_str()));
+  std::thread(&Script, mode, Utf8ToUtf16(argv[2]), last).detach();
+  if (const int status = StartMainProgram(&ExitProgram)) return status;
+  gWindowFace = WindowFace();
+  gDriverFace = *gWindowFace;
+  gDriverFace.progress = &PausingProgress;
+  SetConverterFace(&gDriverFace);
+  for (;;) Evt_Wait();
 }

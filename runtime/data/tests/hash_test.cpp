@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -136,6 +137,28 @@ TEST(HashFile, PluginRegistry) {
   gCalls.clear();
   EXPECT_EQ(Hash_File(temp.path() + u".missing", 77), u"");
   EXPECT_EQ(gCalls, "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HashStream, PiecesOfAnySizeGiveTheFileDigest) {
+  Hash_UseMd5();
+  std::string bytes;
+  for (int i = 0; i < 5000; ++i) bytes += static_cast<char>(i * 131 % 251);
+  const TempFile file(bytes);
+  const std::u16string whole = Hash_File(file.path(), kHashMd5);
+  for (const std::size_t piece : {std::size_t{1}, std::size_t{63}, std::size_t{64}, std::size_t{1000}}) {
+    HashStream* stream = Hash_Begin(kHashMd5);
+    ASSERT_NE(stream, nullptr);
+    for (std::size_t at = 0; at < bytes.size(); at += piece)
+      Hash_Add(stream, bytes.data() + at, std::min(piece, bytes.size() - at));
+    EXPECT_EQ(Hash_End(stream), whole) << piece;
+  }
+  EXPECT_EQ(Hash_Begin(977), nullptr) << "unknown plugin";
+  EXPECT_EQ(Hash_End(nullptr), u"");
+  Hash_Free(Hash_Begin(kHashMd5));  // dropped unfinished: nothing leaks
 }
 
 }  // namespace

@@ -1,0 +1,28 @@
+// Reading an XYZ file once: every chunk read is digested (the registry key)
+// and parsed (the points), on two threads when the file spans several chunks.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "app/xyz_scan.h"
+
+// The chunk of files over 1 MiB; smaller files use a quarter of their
+// length, but no less than kXyzMinChunkBytes.
+inline constexpr std::size_t kXyzChunkBytes = 1 << 20;
+inline constexpr std::size_t kXyzMinChunkBytes = 64 << 10;
+
+struct XyzReadResult {
+  std::u16string key;     // the content digest (MD5, as Hash_File gives it)
+  XyzScanner scan;        // the points and the reading progress figures
+  std::size_t shown = 0;  // figures already passed to `show`
+};
+
+// Reads the file at path to its end. False when it cannot be opened or read
+// to its end, or memory runs out: then neither the key nor the points may be
+// used. The MD5 plugin must be registered (Hash_UseMd5). Files of more than
+// one chunk are digested on a helper thread. `show`, when given, gets the
+// progress figures as they come, after each chunk. chunkBytes 0 picks the
+// size from the file's length; tests pass their own.
+bool ReadXyzOnce(const std::u16string& path, XyzSeparator separator, XyzReadResult* result,
+                 void (*show)(std::int64_t figure) = nullptr, std::size_t chunkBytes = 0);

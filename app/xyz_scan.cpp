@@ -1,0 +1,462 @@
+#include "app/xyz_scan.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+enum Phase : int {
+  kBetween,  // blank separator: between fields
+  kLead,     // blanks and tabs before the number
+  kSigned,   // behind a sign
+  kDigits,
+  kRest,  // the number has ended; the field has not
+};
+
+bool IsLineEnd(unsigned char b) { return b == '\n' || b == '\r' || b == 0; }
+bool IsBlank(unsigned char b) { return b == ' ' || b == '\t'; }
+
+char SeparatorByte(XyzSeparator separator) {
+  return separator == XyzSeparator::kSemicolon ? ';' : ',';
+}
+
+// 0-15 for a hexadecimal digit, 16 for anything else.
+constexpr std::array<std::uint8_t, 256> HexDigits() {
+  std::array<std::uint8_t, 256> digits{};
+  for (int b = 0; b < 256; ++b) digits[b] = 16;
+  for (int b = '0'; b <= '9'; ++b) digits[b] = static_cast<std::uint8_t>(b - '0');
+  for (int b = 'a'; b <= 'f'; ++b) digits[b] = static_cast<std::uint8_t>(b - 'a' + 10);
+  for (int b = 'A'; b <= 'F'; ++b) digits[b] = static_cast<std::uint8_t>(b - 'A' + 10);
+  return digits;
+}
+constexpr auto kHex = HexDigits();
+
+// The value of b as a digit of base, or -1.
+int DigitOf(unsigned char b, int base) {
+  const int d = kHex[b];
+  return d < base ? d : -1;
+}
+
+// ---- byte-by-byte: a line that crosses a chunk edge -------------------------
+
+void StartField(XyzLineState& s, int phase) {
+  s.value = 0;
+  s.negative = false;
+  s.base = 10;
+  s.phase = phase;
+}
+
+void EndField(XyzLineState& s) {
+  if (s.field < 3) s.fields[s.field] = s.negative ? 0 - s.value : s.value;
+  ++s.field;
+}
+
+void StartLine(XyzLineState& s, XyzSeparator separator) {
+  s = XyzLineState{};
+  StartField(s, separator == XyzSeparator::kBlank ? kBetween : kLead);
+}
+
+// One byte of a field's number (never a separator).
+void NumberByte(XyzLineState& s, unsigned char b) {
+  switch (s.phase) {
+    case kLead:
+      if (IsBlank(b)) return;
+      if (b == '-' || b == '+') {
+        s.negative = b == '-';
+        s.phase = kSigned;
+        return;
+      }
+      [[fallthrough]];
+    case kSigned:
+      if (b == '$' || b == '%') {
+        s.base = b == '$' ? 16 : 2;
+        s.phase = kDigits;
+        return;
+      }
+      if (b >= '0' && b <= '9') {
+        s.value = b - '0';
+        s.phase = kDigits;
+      } else {
+        s.phase = kRest;
+      }
+      return;
+    case kDigits: {
+      const int d = DigitOf(b, s.base);
+      if (d < 0)
+        s.phase = kRest;
+      else
+        s.value = s.value * static_cast<unsigned>(s.base) + static_cast<unsigned>(d);
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+// Feeds the bytes of one line (no line end among them).
+void FeedLine(XyzLineState& s, const unsigned char* p, const unsigned char* end,
+              XyzSeparator separator) {
+  const bool blank = separator == XyzSeparator::kBlank;
+  const unsigned char sep = static_cast<unsigned char>(SeparatorByte(separator));
+  for (; p < end && s.field < 3; ++p) {
+    const unsigned char b = *p;
+    if (blank) {
+      if (IsBlank(b)) {
+        if (s.phase != kBetween) {
+          EndField(s);
+          StartField(s, kBetween);
+        }
+        continue;
+      }
+      if (s.phase == kBetween) s.phase = kLead;
+    } else if (b == sep) {
+      EndField(s);
+      StartField(s, kLead);
+      continue;
+    }
+    NumberByte(s, b);
+  }
+}
+
+bool EndLine(XyzLineState& s, XyzPoint* point) {
+  if (s.field < 3 && s.phase != kBetween) EndField(s);
+  point->x = static_cast<std::int64_t>(s.fields[0]);
+  point->y = static_cast<std::int64_t>(0 - s.fields[1]);
+  point->grey = static_cast<std::uint8_t>(s.fields[2]);
+  return point->x != 0 && point->y != 0;
+}
+
+// ---- the fast path: a whole line inside one chunk ---------------------------
+// Every loop stops at a line end byte; the chunk's padding starts with a 0,
+// which is one, so no loop runs past the chunk.
+
+// The first line end at or behind p.
+const unsigned char* FindLineEnd(const unsigned char* p) {
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  for (;; p += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i stop = _mm_or_si128(_mm_cmpeq_epi8(v, zero),
+                                      _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+    const int mask = _mm_movemask_epi8(stop);
+    if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
+  }
+#else
+  while (!IsLineEnd(*p)) ++p;
+  return p;
+#endif
+}
+
+constexpr std::uint64_t kPow10[9] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// Decimal digits at p, eight at a time. Wraps like the integer conversion.
+const unsigned char* Decimal(const unsigned char* p, std::uint64_t* value) {
+  std::uint64_t v = *value;
+  for (;;) {
+    std::uint64_t bytes;
+    std::memcpy(&bytes, p, 8);
+    // A byte's high bit is set in either term when it is not '0'..'9'; a
+    // carry or borrow only starts at such a byte and only spoils the bytes
+    // above it, which come after the first non-digit anyway.
+    const std::uint64_t nonDigit =
+        ((bytes + 0x4646464646464646ULL) | (bytes - 0x3030303030303030ULL)) & 0x8080808080808080ULL;
+    const int n = nonDigit ? __builtin_ctzll(nonDigit) / 8 : 8;
+    if (n == 0) break;
+    // The n digits to the top bytes, zeros (leading zero digits) below.
+    std::uint64_t d = (bytes - 0x3030303030303030ULL) << (8 * (8 - n));
+    d = (d * 10 + (d >> 8)) & 0x00FF00FF00FF00FFULL;
+    d = (d * 100 + (d >> 16)) & 0x0000FFFF0000FFFFULL;
+    d = (d * 10000 + (d >> 32)) & 0xFFFFFFFFULL;
+    v = v * kPow10[n] + d;
+    p += n;
+    if (n < 8) break;
+  }
+  *value = v;
+  return p;
+}
+
+// The leading integer of a field, as the integer conversion reads it.
+const unsigned char* Number(const unsigned char* p, std::uint64_t* result) {
+  while (IsBlank(*p)) ++p;
+  bool negative = false;
+  if (*p == '-' || *p == '+') negative = *p++ == '-';
+  std::uint64_t v = 0;
+  if (*p == '$') {
+    for (++p; kHex[*p] < 16; ++p) v = v * 16 + kHex[*p];
+  } else if (*p == '%') {
+    for (++p; *p == '0' || *p == '1'; ++p) v = v * 2 + (*p - '0');
+  } else {
+    p = Decimal(p, &v);
+  }
+  *result = negative ? 0 - v : v;
+  return p;
+}
+
+// Bytes that end the rest of a field: a line end and the separator.
+constexpr std::array<bool, 256> FieldStops(XyzSeparator separator) {
+  std::array<bool, 256> stop{};
+  stop[0] = stop['\n'] = stop['\r'] = true;
+  if (separator == XyzSeparator::kBlank)
+    stop[' '] = stop['\t'] = true;
+  else
+    stop[separator == XyzSeparator::kSemicolon ? ';' : ','] = true;
+  return stop;
+}
+constexpr auto kStopComma = FieldStops(XyzSeparator::kComma);
+constexpr auto kStopSemicolon = FieldStops(XyzSeparator::kSemicolon);
+constexpr auto kStopBlank = FieldStops(XyzSeparator::kBlank);
+
+// One line from p; returns its line end. `stop` ends a field. With
+// separator characters, the next field starts behind the separator; with
+// blanks, Number's skipping of blanks passes over the run between fields.
+template <bool kBlank>
+const unsigned char* ScanLine(const unsigned char* p, const std::array<bool, 256>& stop,
+                              XyzPoint* point, bool* accepted) {
+  *accepted = false;
+  std::uint64_t x, northing, z;
+  p = Number(p, &x);
+  if (x == 0) return FindLineEnd(p);
+  while (!stop[*p]) ++p;
+  if (!kBlank) {
+    if (IsLineEnd(*p)) return p;
+    ++p;
+  }
+  p = Number(p, &northing);
+  if (northing == 0) return FindLineEnd(p);
+  while (!stop[*p]) ++p;
+  if (kBlank || !IsLineEnd(*p)) {
+    p = Number(kBlank ? p : p + 1, &z);
+    p = FindLineEnd(p);
+  } else {
+    z = 0;  // no third field
+  }
+  point->x = static_cast<std::int64_t>(x);
+  point->y = static_cast<std::int64_t>(0 - northing);
+  point->grey = static_cast<std::uint8_t>(z);
+  *accepted = true;
+  return p;
+}
+
+#if defined(__SSE2__)
+// Line ends and field separators (with blanks: blanks and tabs) among the
+// 32 bytes at p, one bit per byte.
+template <bool kBlank>
+void Marks32(const unsigned char* p, unsigned char separator, std::uint64_t* ends,
+             std::uint64_t* seps) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i sep = _mm_set1_epi8(static_cast<char>(kBlank ? ' ' : separator));
+  const __m128i tab = _mm_set1_epi8('\t');
+  std::uint64_t e = 0, s = 0;
+  for (int half = 0; half < 2; ++half) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * half));
+    const __m128i end = _mm_or_si128(_mm_cmpeq_epi8(v, zero),
+                                     _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+    __m128i field = _mm_cmpeq_epi8(v, sep);
+    if (kBlank) field = _mm_or_si128(field, _mm_cmpeq_epi8(v, tab));
+    e |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(end))) << (16 * half);
+    s |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(field))) << (16 * half);
+  }
+  *ends = e;
+  *seps = s;
+}
+
+// A line that ends within 64 bytes at p (most do): where its fields start
+// comes from one look at the bytes, and the three numbers are read
+// independently of each other. Returns the line end, or nullptr for a
+// longer line. Every field's number stops at the latest at the next
+// separator or the line end, neither of which it can read as part of it.
+template <bool kBlank>
+const unsigned char* ShortLine(const unsigned char* p, unsigned char separator, XyzPoint* point,
+                               bool* accepted) {
+  std::uint64_t ends, seps;
+  Marks32<kBlank>(p, separator, &ends, &seps);
+  if (ends == 0) {
+    std::uint64_t moreEnds, moreSeps;
+    Marks32<kBlank>(p + 32, separator, &moreEnds, &moreSeps);
+    if (moreEnds == 0) return nullptr;
+    ends = moreEnds << 32;
+    seps |= moreSeps << 32;
+  }
+  const int length = __builtin_ctzll(ends);
+  const std::uint64_t inside = (std::uint64_t{1} << length) - 1;
+  // Where fields 1 to 3 start; a field the line lacks starts at the line
+  // end, where a number reads 0.
+  const unsigned char* const lineEnd = p + length;
+  const auto at = [p, lineEnd](std::uint64_t marks, int behind) {
+    return marks ? p + __builtin_ctzll(marks) + behind : lineEnd;
+  };
+  const unsigned char *first, *second, *third;
+  if (kBlank) {
+    const std::uint64_t words = ~seps & inside;
+    std::uint64_t starts = words & ~(words << 1);  // a non-blank behind a blank or at the start
+    // Most lines start with their first field: a branch taken that way lets
+    // its number be read before the marks are worked out.
+    first = IsBlank(*p) ? at(starts, 0) : p;
+    starts &= starts - 1;
+    second = at(starts, 0);
+    starts &= starts - 1;
+    third = at(starts, 0);
+  } else {
+    std::uint64_t marks = seps & inside;
+    first = p;
+    second = at(marks, 1);
+    marks &= marks - 1;
+    third = at(marks, 1);
+  }
+  std::uint64_t x, northing, z;
+  Number(first, &x);
+  Number(second, &northing);
+  Number(third, &z);
+  point->x = static_cast<std::int64_t>(x);
+  point->y = static_cast<std::int64_t>(0 - northing);
+  point->grey = static_cast<std::uint8_t>(z);
+  *accepted = x != 0 && northing != 0;
+  return lineEnd;
+}
+#endif
+
+// ---- chunks -------------------------------------------------------------------
+
+void Record(XyzScanner& s, std::int64_t position) {
+  if (position < s.nextProgressAt) return;
+  const std::int64_t value =
+      s.length > 0 ? std::min<std::int64_t>(position * 50 / s.length, 50) : 0;
+  if (s.progress.empty() || s.progress.back() != value) s.progress.push_back(value);
+  // The first position whose figure is larger: ceil((value + 1) * length / 50).
+  s.nextProgressAt = value >= 50 || s.length <= 0 ? std::numeric_limits<std::int64_t>::max()
+                                                  : ((value + 1) * s.length + 49) / 50;
+}
+
+void Widen(XyzBox& box, std::int64_t x, std::int64_t y) {
+  box.minX = std::min(box.minX, x);
+  box.minY = std::min(box.minY, y);
+  box.maxX = std::max(box.maxX, x);
+  box.maxY = std::max(box.maxY, y);
+}
+
+void Keep(XyzScanner& s, const XyzPoint& point) {
+  s.points.push_back(point);
+  Widen(s.box, point.x, point.y);
+}
+
+template <bool kBlank>
+const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsigned char* end,
+                               const std::array<bool, 256>& stop, const unsigned char* data) {
+  std::vector<XyzPoint>& points = s.points;
+  [[maybe_unused]] const auto separator = static_cast<unsigned char>(SeparatorByte(s.separator));
+  // The box in locals while the loop runs: stores through s could alias the points.
+  XyzBox box = s.box;
+  const auto leave = [&](const unsigned char* at) {
+    s.box = box;
+    return at;
+  };
+  while (p < end) {
+    XyzPoint point;
+    bool accepted;
+#if defined(__SSE2__)
+    const unsigned char* lineEnd = ShortLine<kBlank>(p, separator, &point, &accepted);
+    if (!lineEnd) lineEnd = ScanLine<kBlank>(p, stop, &point, &accepted);
+#else
+    const unsigned char* lineEnd = ScanLine<kBlank>(p, stop, &point, &accepted);
+#endif
+    if (lineEnd == end) return leave(p);  // runs on into the next chunk
+    if (accepted) {
+      points.push_back(point);
+      Widen(box, point.x, point.y);
+    }
+    p = lineEnd + 1;
+    if (*lineEnd == '\r') {
+      if (p == end) {
+        s.pendingCr = true;
+        return leave(p);
+      }
+      if (*p == '\n') ++p;
+    }
+    Record(s, s.offset + (p - data));
+  }
+  return leave(p);
+}
+
+}  // namespace
+
+bool XyzScan_Chunk(XyzScanner& s, unsigned char* data, std::size_t size) {
+  unsigned char* const end = data + size;
+  std::memset(end, 0, kXyzScanPadding);
+  const unsigned char* p = data;
+  try {
+    if (s.pendingCr && p < end) {
+      s.pendingCr = false;
+      if (*p == '\n') ++p;
+      Record(s, s.offset + (p - data));
+    }
+    if (s.inLine && p < end) {
+      const unsigned char* lineEnd = FindLineEnd(p);
+      FeedLine(s.line, p, lineEnd, s.separator);
+      if (lineEnd < end) {
+        s.inLine = false;
+        XyzPoint point;
+        if (EndLine(s.line, &point)) Keep(s, point);
+        p = lineEnd + 1;
+        if (*lineEnd == '\r') {
+          if (p == end)
+            s.pendingCr = true;
+          else if (*p == '\n')
+            ++p;
+        }
+        if (!s.pendingCr) Record(s, s.offset + (p - data));
+      } else {
+        p = end;
+      }
+    }
+    if (!s.inLine && !s.pendingCr && p < end) {
+      switch (s.separator) {
+        case XyzSeparator::kComma:
+          p = ScanLines<false>(s, p, end, kStopComma, data);
+          break;
+        case XyzSeparator::kSemicolon:
+          p = ScanLines<false>(s, p, end, kStopSemicolon, data);
+          break;
+        case XyzSeparator::kBlank:
+          p = ScanLines<true>(s, p, end, kStopBlank, data);
+          break;
+      }
+      if (p < end) {  // a line the next chunk ends
+        StartLine(s.line, s.separator);
+        FeedLine(s.line, p, end, s.separator);
+        s.inLine = true;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  s.offset += static_cast<std::int64_t>(size);
+  return true;
+}
+
+bool XyzScan_Finish(XyzScanner& s) {
+  try {
+    if (s.inLine) {
+      s.inLine = false;
+      XyzPoint point;
+      if (EndLine(s.line, &point)) Keep(s, point);
+      Record(s, s.offset);
+    } else if (s.pendingCr) {
+      s.pendingCr = false;
+      Record(s, s.offset);
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,59 @@
+// The fast XYZ reader: turns the bytes of a file, handed over in chunks of
+// any size, into the same points (and the same progress figures) as reading
+// it line by line and converting every line with ParseXyzLine.
+//
+// It works on bytes, not decoded text: every byte of 128 and above belongs to
+// some character that is neither a digit, a sign, a prefix, a blank nor a
+// separator, and a UTF-8 sequence never swallows an ASCII byte, so no byte
+// outside ASCII can change a point or move a line end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "app/xyz_format.h"
+
+// Bytes behind every chunk that the scanner may overwrite and read ahead.
+inline constexpr std::size_t kXyzScanPadding = 64;
+
+// A line that began in an earlier chunk, read byte by byte.
+struct XyzLineState {
+  std::uint64_t fields[3] = {};
+  std::uint64_t value = 0;
+  int field = 0;  // 3: the rest of the line is ignored
+  int phase = 0;
+  int base = 10;
+  bool negative = false;
+};
+
+// Smallest and largest x and y of the accepted points; empty while min > max.
+struct XyzBox {
+  std::int64_t minX = INT64_MAX;
+  std::int64_t minY = INT64_MAX;
+  std::int64_t maxX = INT64_MIN;
+  std::int64_t maxY = INT64_MIN;
+};
+
+struct XyzScanner {
+  XyzSeparator separator = XyzSeparator::kComma;
+  std::int64_t length = 0;       // the file's length, which the progress figures divide by
+  std::vector<XyzPoint> points;  // the accepted points, in file order
+  XyzBox box;                    // their bounding box, found on the way
+  // The reading progress after each line (position * 50 / length, at most
+  // 50), with repeats left out: what SetProgress would have passed on.
+  std::vector<std::int64_t> progress;
+
+  // Scanning state.
+  std::int64_t offset = 0;  // bytes of earlier chunks
+  bool inLine = false;      // `line` holds a line not yet ended
+  bool pendingCr = false;   // the last chunk ended on a CR; an LF next is part of it
+  XyzLineState line;
+  std::int64_t nextProgressAt = 0;  // the first position whose figure differs
+};
+
+// Scans `size` bytes at `data`, which must be followed by kXyzScanPadding
+// bytes the scanner may write. False when memory for the points ran out.
+bool XyzScan_Chunk(XyzScanner& scanner, unsigned char* data, std::size_t size);
+// The end of the file: ends the last line.
+bool XyzScan_Finish(XyzScanner& scanner);
