@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "imaging/atomic_file.h"
+#include "runtime/data/atomic_file.h"
 #include "imaging/bitmap.h"
 
 namespace {

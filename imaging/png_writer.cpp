@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/atomic_file.h"
+#include "runtime/data/atomic_file.h"
 #include "imaging/colour_quantiser.h"
 #include "imaging/image_codec.h"
 #include "imaging/png_encoder.h"

@@ -270,8 +270,12 @@ std::uint32_t Plat_WaitMessage(int timeoutMs);
 void Plat_PostMessage(PlatWindow window, const PlatMessage& message,
                       void (*drop)(void* data) = nullptr, void* dropData = nullptr);
 // Runs fn(data) on the main thread later (any thread); counts as a message.
-// False (and nothing queued) when the platform is not running.
-bool Plat_PostTask(void (*fn)(void* data), void* data);
+// False (and nothing queued, nothing called) when the platform is not
+// running: data stays the caller's. True means exactly one of two calls will
+// be made: fn(data) on the main thread, or, when Plat_Shutdown comes first,
+// drop(data) (if set) on the thread shutting down, so that owned data is
+// released. An accepted task never just vanishes.
+bool Plat_PostTask(void (*fn)(void* data), void* data, void (*drop)(void* data) = nullptr);
 
 // --- dialogs and the desktop ----------------------------------------------
 

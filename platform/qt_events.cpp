@@ -17,6 +17,19 @@
 
 #include "platform/qt_internal.h"
 
+// Qt hands a posted event to the main thread under its own lock, a futex
+// that ThreadSanitizer cannot see. These tell it that everything the poster
+// wrote before posting happens before the receiver reads the event.
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void* address);
+extern "C" void __tsan_release(void* address);
+#define RELIVOX_HAND_OVER(event) __tsan_release(event)
+#define RELIVOX_TAKE_OVER(event) __tsan_acquire(event)
+#else
+#define RELIVOX_HAND_OVER(event) static_cast<void>(event)
+#define RELIVOX_TAKE_OVER(event) static_cast<void>(event)
+#endif
+
 namespace {
 
 // Main thread only: what Plat_WaitMessage reports.
@@ -168,8 +181,10 @@ class PostEvent : public QEvent {
     return kind;
   }
   PostEvent() : QEvent(Kind()) {}
-  // A message that never reached its window (shut-down) still frees its data.
+  // A message that never reached its window, or a task that never ran
+  // (shut-down), still frees its data.
   ~PostEvent() override {
+    RELIVOX_TAKE_OVER(this);
     if (!delivered && drop) drop(dropData);
   }
   bool delivered = false;
@@ -184,6 +199,7 @@ class PostEvent : public QEvent {
 class Receiver : public QObject {
  public:
   bool event(QEvent* e) override {
+    RELIVOX_TAKE_OVER(e);
     if (e->type() != PostEvent::Kind()) return QObject::event(e);
     auto* post = static_cast<PostEvent*>(e);
     post->delivered = true;
@@ -209,6 +225,7 @@ std::mutex gPostMutex;
 bool PostToReceiver(QEvent* event) {
   std::lock_guard lock(gPostMutex);
   if (!Plat_IsStarted() || !gReceiver) return false;
+  RELIVOX_HAND_OVER(event);
   QCoreApplication::postEvent(gReceiver, event);
   return true;
 }
@@ -444,12 +461,15 @@ void Plat_PostMessage(PlatWindow window, const PlatMessage& message, void (*drop
   if (!PostToReceiver(post)) delete post;  // frees the data through drop
 }
 
-bool Plat_PostTask(void (*fn)(void* data), void* data) {
+bool Plat_PostTask(void (*fn)(void* data), void* data, void (*drop)(void* data)) {
   if (!fn) return false;
   auto* post = new PostEvent;
   post->task = fn;
   post->taskData = data;
+  post->drop = drop;
+  post->dropData = data;
   if (PostToReceiver(post)) return true;
+  post->drop = nullptr;  // refused: the data stays the caller's
   delete post;
   return false;
 }

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "imaging/atomic_file.h"
+#include "runtime/data/atomic_file.h"
 #include "runtime/data/fs.h"
 #include "runtime/data/str.h"
 #include "runtime/data/utf.h"

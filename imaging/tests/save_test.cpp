@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "imaging/atomic_file.h"
+#include "runtime/data/atomic_file.h"
 #include "imaging/bmp_codec.h"
 #include "imaging/tests/test_support.h"
 

@@ -150,22 +150,74 @@ TEST(PlatformLoop, PostToAGoneWindowFreesItsData) {
   EXPECT_EQ(dropped.load(), 1);
 }
 
-TEST(PlatformLoop, ShutDownWhileAnotherThreadPostsIsSafe) {
-  std::atomic<bool> stop{false};
+// Counts what became of posted tasks: each accepted one must end up in
+// exactly one of `ran` and `dropped`.
+struct TaskTally {
+  std::atomic<int> accepted{0};
   std::atomic<int> ran{0};
+  std::atomic<int> dropped{0};
+  bool Post() {
+    const bool ok = Plat_PostTask([](void* t) { ++static_cast<TaskTally*>(t)->ran; }, this,
+                                  [](void* t) { ++static_cast<TaskTally*>(t)->dropped; });
+    if (ok) ++accepted;
+    return ok;
+  }
+};
+
+TEST(PlatformLoop, ShutDownWhileAnotherThreadPostsIsSafe) {
+  TaskTally tally;
+  std::atomic<bool> stop{false};
   std::thread poster([&] {
-    while (!stop)
-      Plat_PostTask([](void* count) { ++*static_cast<std::atomic<int>*>(count); }, &ran);
+    while (!stop) tally.Post();
   });
   for (int round = 0; round < 20; ++round) {
+    // Each shut-down meets tasks in flight: wait until this round has
+    // accepted some, whatever the scheduler does.
+    const int before = tally.accepted;
+    while (tally.accepted < before + 10) std::this_thread::yield();
     Plat_WaitMessage(0);
     Plat_Shutdown();
     ASSERT_TRUE(Plat_Startup());
   }
   stop = true;
   poster.join();
+  // The tasks of the last round: run them, then end the account with one
+  // more shut-down, after which nothing is pending anywhere.
   Plat_WaitMessage(0);
-  EXPECT_GT(ran.load(), 0);
+  Plat_Shutdown();
+  ASSERT_TRUE(Plat_Startup());
+  EXPECT_GE(tally.accepted, 20 * 10);
+  EXPECT_EQ(tally.ran + tally.dropped, tally.accepted) << "every accepted task ran or was dropped";
+
+  // Posting works after all this: a task from another thread runs.
+  TaskTally after;
+  std::thread([&] { EXPECT_TRUE(after.Post()); }).join();
+  while (after.ran == 0) Plat_WaitMessage(-1);
+  EXPECT_EQ(after.ran, 1);
+  EXPECT_EQ(after.dropped, 0);
+}
+
+TEST(PlatformLoop, TasksPendingAtShutDownAreDroppedAndRefusedOnesAreNeither) {
+  TaskTally tally;
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(tally.Post());
+  Plat_Shutdown();
+  EXPECT_EQ(tally.ran, 0);
+  EXPECT_EQ(tally.dropped, 5) << "each pending task released once";
+
+  // While the platform is down a post is refused and its data is the caller's.
+  EXPECT_FALSE(tally.Post());
+  ASSERT_TRUE(Plat_Startup());
+  EXPECT_EQ(tally.dropped, 5);
+  EXPECT_EQ(tally.ran, 0);
+
+  // A task that runs is not dropped as well, and a null task is refused.
+  ASSERT_TRUE(tally.Post());
+  while (tally.ran == 0) Plat_WaitMessage(-1);
+  Plat_Shutdown();
+  ASSERT_TRUE(Plat_Startup());
+  EXPECT_EQ(tally.ran, 1);
+  EXPECT_EQ(tally.dropped, 5);
+  EXPECT_FALSE(Plat_PostTask(nullptr, &tally, [](void*) { FAIL(); }));
 }
 
 TEST(PlatformPaint, RepaintNowIsVisibleInAGrab) {

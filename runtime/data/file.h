@@ -61,7 +61,8 @@ std::int64_t File_WriteData(ObjectHandle file, const void* data, std::int64_t si
 // unmappable characters become "?" in ANSI. Returns the bytes written.
 std::int64_t File_WriteString(ObjectHandle file, const std::u16string& text,
                               std::int64_t format = 0);
-// Passes pending bytes to the system; non-zero on success.
+// Passes pending bytes to the system; non-zero on success. 0 from the first
+// failed write of the file on (buffered or not), as bytes were lost.
 std::int64_t File_Flush(ObjectHandle file);
 // Moves to a byte position from the start; non-zero on success.
 std::int64_t File_Seek(ObjectHandle file, std::int64_t position);

@@ -115,11 +115,18 @@ std::int64_t File_WriteData(ObjectHandle number, const void* data, std::int64_t 
   FileRecord* file = FindFile(number);
   if (!file || file->readOnly || !data || size < 0) return 0;
   if (size == 0) return 0;
-  if (!EnterWriteMode(*file)) return 0;
+  // Every way a write can fail is remembered, so that File_Flush reports the
+  // loss however the bytes were meant to travel.
+  const auto failed = [file] {
+    file->writeFailed = true;
+    return std::int64_t{0};
+  };
+  if (!EnterWriteMode(*file)) return failed();
   const auto* bytes = static_cast<const unsigned char*>(data);
   if (size > file->count) {
-    if (!FlushPending(*file) || !EnterWriteMode(*file)) return 0;
-    if (size >= file->capacity) return WriteFully(*file, bytes, size) ? size : 0;
+    if (!FlushPending(*file) || !EnterWriteMode(*file)) return failed();
+    // Large writes bypass the buffer.
+    if (size >= file->capacity) return WriteFully(*file, bytes, size) ? size : failed();
   }
   std::memcpy(file->data() + (file->capacity - file->count), bytes, static_cast<std::size_t>(size));
   file->count -= static_cast<std::int32_t>(size);

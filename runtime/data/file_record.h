@@ -27,8 +27,9 @@ struct FileRecord {
   std::int32_t mode = kBufferRead;
   std::int64_t textFormat = kTextUtf8;
   bool readOnly = false;
-  // A flush made on the way to a read or a query lost bytes; File_Flush
-  // reports it from then on, as those bytes never reached the file.
+  // A write lost bytes (a direct one, a flush, or a flush made on the way to
+  // a read or a query); File_Flush reports it from then on, as those bytes
+  // never reached the file.
   bool writeFailed = false;
   // A read failed with an error (not the end): reading stops as at the end,
   // and File_Error says so from then on.

@@ -2,15 +2,10 @@
 // plugin's operation table.
 #include "runtime/data/pack_zip.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <cstdio>
 #include <new>
 
-#include "runtime/data/text_codepage.h"
+#include "runtime/data/atomic_file.h"
+#include "runtime/data/cp437.h"
 #include "runtime/data/utf.h"
 
 Utf8LocaleScope::Utf8LocaleScope() {
@@ -25,19 +20,6 @@ Utf8LocaleScope::~Utf8LocaleScope() {
 
 bool ZipUsablePath(const std::u16string& path) {
   return !path.empty() && path.find(u'\0') == std::u16string::npos;
-}
-
-int CreateSiblingFile(const std::string& target, std::string* name) {
-  static std::atomic<unsigned> counter{0};
-  const std::size_t slash = target.rfind('/');
-  const std::string folder =
-      slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    *name = folder + ".part-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-    const int fd = open(name->c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
 }
 
 namespace {
@@ -84,16 +66,14 @@ int Examine(ZipArchiveState& state) {
   return 1;
 }
 
-// A name stored without a charset: tools on Linux write UTF-8 bytes, tools on
-// Windows their ANSI code page. Valid UTF-8 is taken as such.
+// A name stored without the UTF-8 flag: tools on Linux write UTF-8 bytes
+// anyway, desktop archivers the zip format's own code page, IBM 437. Valid
+// UTF-8 is taken as such (a 437 name with two or more letters beyond ASCII
+// rarely happens to be valid UTF-8).
 std::u16string DecodeLegacyName(const std::string& bytes) {
   std::u16string utf16 = Utf8ToUtf16(bytes);
   if (Utf16ToUtf8(utf16) == bytes) return utf16;
-  std::u16string ansi;
-  ansi.reserve(bytes.size());
-  for (unsigned char c : bytes)
-    ansi.push_back(Windows1252ToUtf16(c));
-  return ansi;
+  return Cp437ToUtf16(bytes);
 }
 
 std::u16string CurrentName(const ZipArchiveState& state) {
@@ -135,44 +115,41 @@ bool SelectEntry(ZipArchiveState& state, const std::u16string& name) {
   return archive_entry_filetype(state.currentEntry) != AE_IFDIR;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
+// The size the current entry's header declares, or -1 when it has none
+// (streamed entries may carry their size behind the data).
+std::int64_t DeclaredSize(const ZipArchiveState& state) {
+  if (!archive_entry_size_is_set(state.currentEntry)) return -1;
+  const std::int64_t size = archive_entry_size(state.currentEntry);
+  return size >= 0 ? size : -1;
 }
 
-// Streams the current entry's data into a new file beside the target and
-// renames it over the target only once every byte is written: neither a
-// damaged entry nor a full disk leaves a partial file or harms an old one.
-std::int64_t ExtractCurrent(ZipArchiveState& state, const std::string& target) {
+// Streams the current entry's data into a new file that takes the target's
+// place only once every byte is written and synced: neither a damaged or
+// lying entry, a full disk nor a kill leaves a partial file or harms an old
+// one. An entry may not expand beyond its declared size: reading one byte
+// past it is enough to tell, so a small entry that inflates to gigabytes
+// costs no more than its declared size on disk.
+std::int64_t ExtractCurrent(ZipArchiveState& state, const std::u16string& target) {
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kZipCopyBufferSize]);
   if (!buffer) return -1;
-  std::string partName;
-  const int fd = CreateSiblingFile(target, &partName);
-  if (fd < 0) return -1;
+  AtomicFile file(target);
+  if (file.fd() < 0) return -1;
   state.dataRead = true;
+  const std::int64_t declared = DeclaredSize(state);
   std::int64_t total = 0;
   for (;;) {
-    const la_ssize_t count =
-        archive_read_data(state.reader.get(), buffer.get(), kZipCopyBufferSize);
+    std::size_t want = kZipCopyBufferSize;
+    if (declared >= 0 && declared - total + 1 < static_cast<std::int64_t>(want))
+      want = static_cast<std::size_t>(declared - total + 1);
+    const la_ssize_t count = archive_read_data(state.reader.get(), buffer.get(), want);
     if (count == 0) break;
-    if (count < 0 || !WriteAll(fd, buffer.get(), static_cast<std::size_t>(count))) {
-      total = -1;
-      break;
-    }
+    if (count < 0) return -1;
+    if (declared >= 0 && total + count > declared) return -1;
+    if (!file.Write(buffer.get(), static_cast<std::size_t>(count))) return -1;
     total += count;
   }
-  if (close(fd) != 0) total = -1;
-  if (total >= 0 && std::rename(partName.c_str(), target.c_str()) != 0) total = -1;
-  if (total < 0) unlink(partName.c_str());
-  return total;
+  if (declared >= 0 && total != declared) return -1;  // the data ended early
+  return file.Commit() ? total : -1;
 }
 
 // ---- operation slots ----
@@ -224,7 +201,7 @@ std::int64_t ZipExtractToFile(PackerRecord& record, const std::u16string& target
   if (!ZipUsablePath(target)) return -1;
   Utf8LocaleScope locale;
   if (!SelectEntry(state, entryName)) return -1;
-  return ExtractCurrent(state, Utf16ToUtf8(target));
+  return ExtractCurrent(state, target);
 }
 
 std::int64_t ZipExtractToMemory(PackerRecord& record, void* buffer, std::int64_t size,
@@ -234,14 +211,24 @@ std::int64_t ZipExtractToMemory(PackerRecord& record, void* buffer, std::int64_t
   Utf8LocaleScope locale;
   if (!SelectEntry(state, entryName)) return -1;
   state.dataRead = true;
-  const la_ssize_t count = archive_read_data(state.reader.get(), buffer, static_cast<size_t>(size));
+  const std::int64_t declared = DeclaredSize(state);
+  // With room for it, one byte more than declared tells a lying entry.
+  const std::int64_t want = declared >= 0 && declared < size ? declared + 1 : size;
+  const la_ssize_t count = archive_read_data(state.reader.get(), buffer, static_cast<size_t>(want));
   if (count < 0) return -1;
-  // A buffer just large enough is filled before the checksum at the end of
-  // the entry is tested; one more read reaches it. More data means the
-  // entry is larger than the buffer, which is no error.
-  if (count == size) {
+  if (declared >= 0) {
+    if (count > declared) return -1;
+    // Short of the declared size and of the buffer: the data ended early.
+    if (count < declared && count < size) return -1;
+    if (count < declared) return count;  // a buffer smaller than the entry is no error
+  }
+  // The checksum at the end of the entry is tested only when a read reaches
+  // it; one more read does. More data is an error when the header declared
+  // this much, otherwise the entry is just larger than the buffer.
+  if (count == want) {
     char probe;
-    if (archive_read_data(state.reader.get(), &probe, 1) < 0) return -1;
+    const la_ssize_t more = archive_read_data(state.reader.get(), &probe, 1);
+    if (more < 0 || (more > 0 && declared >= 0)) return -1;
   }
   return count;
 }

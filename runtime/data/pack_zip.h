@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "runtime/data/atomic_file.h"
 #include "runtime/data/pack_plugin.h"
 
 inline constexpr std::size_t kZipCopyBufferSize = 2097152;
@@ -57,11 +58,12 @@ struct ZipArchiveState {
   std::int64_t entryIndex = -1;
   bool dataRead = false;
 
-  // Writing: the archive grows under a temporary name beside fileName and
-  // takes its place only when it is complete.
+  // Writing: the archive grows in a new file that takes fileName's place
+  // only when it is complete.
+  // `file` comes first so that it outlives the writer, which may still write
+  // to its descriptor when it is freed.
+  std::unique_ptr<AtomicFile> file;
   ZipWriter writer;
-  int partFile = -1;
-  std::string partName;
   bool writeFailed = false;  // an entry went out incomplete
 };
 
@@ -72,10 +74,6 @@ inline ZipArchiveState* ZipState(PackerRecord& record) {
 // A path with an embedded NUL would reach the system cut short and name
 // another file.
 bool ZipUsablePath(const std::u16string& path);
-
-// Creates a new, empty file in the folder of `target` under a name nobody
-// uses. Returns its descriptor (or -1) and the name in *name.
-int CreateSiblingFile(const std::string& target, std::string* name);
 
 // Slots 2-4 (pack_zip_write.cpp) and the writer's part of closing.
 int ZipCreate(PackerRecord& record, const std::u16string& path, int level);

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <ctime>
 #include <new>
 
@@ -60,13 +59,10 @@ int ZipCreate(PackerRecord& record, const std::u16string& path, int level) {
   }
   // Names go out as UTF-8 with the zip flag that says so.
   if (archive_write_set_options(writer.get(), "hdrcharset=UTF-8") != ARCHIVE_OK) return 0;
-  state->partFile = CreateSiblingFile(state->fileName, &state->partName);
-  if (state->partFile < 0) return 0;
-  if (archive_write_open_fd(writer.get(), state->partFile) != ARCHIVE_OK) {
-    close(state->partFile);
-    unlink(state->partName.c_str());
-    return 0;
-  }
+  state->file = std::make_unique<AtomicFile>(path);
+  if (state->file->fd() < 0) return 0;
+  // The writer leaves the descriptor open; the AtomicFile closes it.
+  if (archive_write_open_fd(writer.get(), state->file->fd()) != ARCHIVE_OK) return 0;
   state->writer = std::move(writer);
   record.handle = state.release();
   return 1;
@@ -125,11 +121,9 @@ int ZipAddMemory(PackerRecord& record, const void* data, std::int64_t size,
 
 void ZipFinishWriting(ZipArchiveState& state) {
   Utf8LocaleScope locale;
-  bool complete =
+  const bool complete =
       state.writer && !state.writeFailed && archive_write_close(state.writer.get()) == ARCHIVE_OK;
   state.writer.reset();
-  if (state.partFile >= 0 && close(state.partFile) != 0) complete = false;
-  state.partFile = -1;
-  if (complete && std::rename(state.partName.c_str(), state.fileName.c_str()) == 0) return;
-  unlink(state.partName.c_str());
+  if (state.file && complete) state.file->Commit();  // nothing to report to: Pack_Close is void
+  state.file.reset();                                 // discards an incomplete archive
 }

@@ -189,15 +189,18 @@ void Evt_DropSizeEvents(ObjectHandle window) {
 void Evt_Post(int type, ObjectHandle object, ObjectHandle window, std::int64_t subType, void* data,
               EventDataFree freeData) {
   auto* block = new PostBlock{type, object, window, subType, data, freeData};
+  // Never raised (refused, or dropped at shut-down): the event's data is freed.
+  const auto drop = [](void* p) {
+    auto* b = static_cast<PostBlock*>(p);
+    if (b->freeData && b->data) b->freeData(b->data);
+    delete b;
+  };
   const bool posted = Plat_PostTask(
       [](void* p) {
         auto* b = static_cast<PostBlock*>(p);
         Evt_Raise(b->type, b->object, b->window, b->subType, b->data, b->freeData, kEventPosted);
         delete b;
       },
-      block);
-  if (!posted) {
-    if (freeData && data) freeData(data);
-    delete block;
-  }
+      block, drop);
+  if (!posted) drop(block);
 }

@@ -83,7 +83,9 @@ void ApplyPosted(void* data) {
 bool PostIfWorker(PostedChange change) {
   if (!Plat_IsStarted() || Plat_IsMainThread()) return false;
   auto* c = new PostedChange(std::move(change));
-  if (!Plat_PostTask(ApplyPosted, c)) delete c;
+  // Dropped at shut-down, the change is only freed.
+  if (!Plat_PostTask(ApplyPosted, c, [](void* p) { delete static_cast<PostedChange*>(p); }))
+    delete c;
   return true;
 }
 

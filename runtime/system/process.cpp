@@ -20,7 +20,9 @@ int Proc_Run(const std::u16string& program, const std::u16string&, const std::u1
   if (Plat_IsMainThread()) return Plat_OpenDocument(program) ? 1 : 0;
   auto* path = new (std::nothrow) std::u16string(program);
   if (!path) return 0;
-  if (Plat_PostTask(&OpenPosted, path)) return 1;
+  // Dropped at shut-down, the path is only freed.
+  if (Plat_PostTask(&OpenPosted, path, [](void* p) { delete static_cast<std::u16string*>(p); }))
+    return 1;
   delete path;
   return 0;
 }

@@ -10,6 +10,7 @@ using namespace std::string_literals;
 #include "runtime/data/file.h"
 #include "runtime/data/fs.h"
 #include "runtime/data/hash.h"
+#include "runtime/data/tests/file_size_limit.h"
 #include "runtime/data/tests/temp_file.h"
 
 namespace {
@@ -163,6 +164,37 @@ TEST(FileWrite, BytesLostByAnImplicitFlushFailTheNextFlush) {
   EXPECT_EQ(File_WriteData(f, "ab", 2), 2);
   File_AtEnd(f);
   EXPECT_EQ(File_Flush(f), 0);
+  File_Close(f);
+}
+
+TEST(FileWrite, LargeWritesThatFailAreReportedLikeSmallOnes) {
+  // Writes that do not fit the buffer's free room bypass it; their failures
+  // must be just as sticky as those of the buffered path.
+  for (const std::int64_t size : {std::int64_t{kFileBufferSize} + 1, std::int64_t{65536},
+                                  std::int64_t{2} * 1024 * 1024}) {
+    SCOPED_TRACE(size);
+    const std::string bytes(static_cast<std::size_t>(size), 'x');
+    const ObjectHandle f = File_Open(KX_Any, u"/dev/full");
+    ASSERT_NE(f, 0);
+    EXPECT_EQ(File_WriteData(f, bytes.data(), size), 0);
+    EXPECT_EQ(File_Flush(f), 0);
+    EXPECT_EQ(File_Flush(f), 0) << "and stays reported";
+    File_Close(f);
+  }
+
+  // Part of the bytes reach the file before the disk is full.
+  TempFile temp;
+  const ObjectHandle f = File_Create(KX_Any, temp.path());
+  ASSERT_NE(f, 0);
+  const std::string bytes(2 * 1024 * 1024, 'y');
+  {
+    FileSizeLimit limit(1024 * 1024);
+    EXPECT_EQ(File_WriteData(f, bytes.data(), static_cast<std::int64_t>(bytes.size())), 0);
+    EXPECT_EQ(File_Flush(f), 0);
+  }
+  EXPECT_EQ(File_Length(f), 1024 * 1024);
+  EXPECT_EQ(File_WriteData(f, "z", 1), 1) << "room again";
+  EXPECT_EQ(File_Flush(f), 0) << "the lost megabyte is still reported";
   File_Close(f);
 }
 

@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include "runtime/data/pack.h"
+#include "runtime/data/tests/file_size_limit.h"
 #include "runtime/data/tests/pack_test_util.h"
 #include "runtime/data/tests/zip_builder.h"
 
@@ -117,27 +118,6 @@ TEST_F(PackDamage, TruncatedArchivesNeverYieldPartialFiles) {
     for (const auto& name : Files()) std::filesystem::remove(Path(name));
   }
 }
-
-// Files may grow to `bytes` only while this lives: writes beyond fail as on
-// a full disk (EFBIG rather than a signal).
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    oldHandler_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    signal(SIGXFSZ, oldHandler_);
-  }
-
- private:
-  rlimit saved_{};
-  sighandler_t oldHandler_;
-};
 
 TEST_F(PackDamage, AFullDiskFailsExtractionAndWritingWithoutHarm) {
   const std::string big = NoisyText(3 * 1024 * 1024, 10);

@@ -14,7 +14,7 @@ TEST_F(PackNames, UmlautNamesDecodeWhateverTheToolWroteThem) {
   ZipBuilder zip;
   zip.AddFile("Kacheln/Höhe ß.xyz", "1,1,1\n", ZipBuilder::kStored, true);
   zip.AddFile("Grüße.xyz", "2,2,2\n", ZipBuilder::kDeflated);  // UTF-8, no flag
-  zip.AddFile("M\xFChle.xyz", "3,3,3\n");                      // Windows-1252, no flag
+  zip.AddFile("M\x81hle.xyz", "3,3,3\n");                      // IBM 437, no flag
   zip.AddFile("last.xyz", "4,4,4\n");
   zip.Write(Path("Prüfung.zip"));  // the archive's own path has an umlaut too
   const ObjectHandle pack = Pack_Open(KX_Any, Path16("Prüfung.zip"));
@@ -32,6 +32,35 @@ TEST_F(PackNames, UmlautNamesDecodeWhateverTheToolWroteThem) {
   // An umlaut in the target path.
   EXPECT_EQ(Pack_ExtractToFile(pack, Path16("ä.xyz"), u"Grüße.xyz"), 6);
   EXPECT_EQ(ReadBytes(Path("ä.xyz")), "2,2,2\n");
+}
+
+TEST_F(PackNames, NamesWithoutTheFlagThatAreNoUtf8AreIbm437) {
+  struct NameCase {
+    std::string stored;
+    bool utf8Flag;
+    std::u16string shown;
+  };
+  const NameCase cases[] = {
+      {"H\x94he.xyz", false, u"Höhe.xyz"},  // what desktop archivers write
+      {"\x8E\x99\x9A\xE1\x84\x81\x82.xyz", false, u"ÄÖÜßäüé.xyz"},
+      {"\xB0\xC9\xCD\xFE\xFF.xyz", false, u"░╔═■\u00A0.xyz"},
+      {"Höhe.xyz", false, u"Höhe.xyz"},  // valid UTF-8 stays UTF-8
+      {"Höhe ß.xyz", true, u"Höhe ß.xyz"},
+  };
+  ZipBuilder zip;
+  for (const NameCase& c : cases) zip.AddFile(c.stored, "1,1,1\n", ZipBuilder::kStored, c.utf8Flag);
+  zip.Write(Path("437.zip"));
+  const ObjectHandle pack = Pack_Open(KX_Any, Path16("437.zip"));
+  ASSERT_NE(pack, 0);
+  ASSERT_EQ(Pack_Examine(pack), 1);
+  for (const NameCase& c : cases) {
+    ASSERT_EQ(Pack_NextEntry(pack), 1);
+    EXPECT_EQ(Utf16ToUtf8(Pack_EntryName(pack)), Utf16ToUtf8(c.shown));
+  }
+  EXPECT_EQ(Pack_NextEntry(pack), 0);
+  // The decoded name finds the entry again.
+  EXPECT_EQ(Pack_ExtractToFile(pack, Path16("out"), u"Höhe.xyz"), 6);
+  Pack_Close(pack);
 }
 
 // A format with nothing but open and close: every other operation must

@@ -64,9 +64,10 @@ TEST_F(PackWrite, TheArchiveReplacesAFileOnlyWhenComplete) {
   Pack_Close(5);
   EXPECT_EQ(Contents("out.zip"), (Entries{{u"a.xyz", "abc"}}));
 
-  // A folder of the same name cannot be replaced: nothing is left behind.
+  // A folder of the same name cannot be replaced: refused at once, and
+  // nothing is left behind.
   std::filesystem::create_directory(Path("folder.zip"));
-  ASSERT_NE(Pack_Create(KX_Any, Path16("folder.zip")), 0);
+  EXPECT_EQ(Pack_Create(KX_Any, Path16("folder.zip")), 0);
   Pack_Close(KX_Any);
   EXPECT_TRUE(std::filesystem::is_directory(Path("folder.zip")));
   EXPECT_EQ(Pack_Create(KX_Any, Path16("nofolder/x.zip")), 0);

@@ -30,6 +30,10 @@ class ZipBuilder {
     entries_.push_back({name, "", 0, 0, kStored, false, 040755});
   }
 
+  // Makes the last entry's headers declare `size` uncompressed bytes
+  // whatever its data holds, as a lying archive would.
+  void DeclareSize(std::uint32_t size) { entries_.back().size = size; }
+
   std::string Build() {
     std::string out;
     for (auto& entry : entries_) {

@@ -1,4 +1,4 @@
-#include "imaging/atomic_file.h"
+#include "runtime/data/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,7 +15,7 @@
 
 namespace {
 
-// A hidden name beside the target; "x"/O_EXCL never opens an existing file.
+// A hidden name beside the target; O_EXCL never opens an existing file.
 std::string TemporaryName(const std::string& folder, const std::string& base, unsigned attempt) {
   static std::atomic<unsigned> counter{0};
   static const unsigned seed = std::random_device{}();
@@ -28,7 +28,7 @@ std::string TemporaryName(const std::string& folder, const std::string& base, un
 void SyncFolder(const std::string& folder) {
   const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {
-    fsync(fd);  // best effort: the rename has happened either way
+    fsync(fd);  // best effort: the new name exists either way
     close(fd);
   }
 }
@@ -67,34 +67,54 @@ bool AtomicFile::Open(std::string target) {
     mode = info.st_mode & 07777;
   }
 
-  int fd = -1;
   // Naming an anonymous file later needs /proc; without it use a named one.
   if (access("/proc/self/fd", X_OK) == 0) {
-    fd = open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    anonymous_ = fd >= 0;
+    fd_ = open(folder_.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    anonymous_ = fd_ >= 0;
   }
-  for (unsigned attempt = 0; fd < 0 && attempt < 16; ++attempt) {
+  for (unsigned attempt = 0; fd_ < 0 && attempt < 16; ++attempt) {
     temporary_ = TemporaryName(folder_, base, attempt);
-    fd = open(temporary_.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    fd_ = open(temporary_.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);
+    if (fd_ < 0) {
       temporary_.clear();
       if (errno != EEXIST) return false;
     }
   }
-  if (fd < 0) return false;
-  if (keepMode) fchmod(fd, mode);  // a replaced file keeps its permissions
+  if (fd_ < 0) return false;
+  if (keepMode) fchmod(fd_, mode);  // a replaced file keeps its permissions
+  return true;
+}
 
-  stream_ = fdopen(fd, "wb");
-  if (!stream_) {
-    close(fd);
-    return false;
+std::FILE* AtomicFile::stream() {
+  if (!stream_ && fd_ >= 0) stream_ = fdopen(fd_, "wb");
+  return stream_;
+}
+
+bool AtomicFile::Write(const void* data, std::size_t size) {
+  if (fd_ < 0) return false;
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t written = write(fd_, bytes, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    bytes += written;
+    size -= static_cast<std::size_t>(written);
   }
   return true;
 }
 
-bool AtomicFile::NameAnonymousFile() {
+// Gives the anonymous file a name. A missing target takes the file straight
+// under its own name (a new name appears whole or not at all, and no
+// temporary name ever exists); an existing one needs a temporary name that
+// the rename then moves over it.
+bool AtomicFile::LinkAnonymousFile() {
   char procPath[64];
-  std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fileno(stream_));
+  std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd_);
+  if (linkat(AT_FDCWD, procPath, AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    placed_ = true;
+    return true;
+  }
+  if (errno != EEXIST) return false;
   const std::string base = target_.substr(target_.rfind('/') + 1);
   for (unsigned attempt = 0; attempt < 16; ++attempt) {
     std::string name = TemporaryName(folder_, base, attempt);
@@ -107,15 +127,20 @@ bool AtomicFile::NameAnonymousFile() {
   return false;
 }
 
-bool AtomicFile::CloseStream() {
-  if (!stream_) return true;
-  const bool closed = std::fclose(stream_) == 0;
+bool AtomicFile::CloseFile() {
+  bool closed = true;
+  if (stream_) {
+    closed = std::fclose(stream_) == 0;
+  } else if (fd_ >= 0) {
+    closed = close(fd_) == 0;
+  }
   stream_ = nullptr;
+  fd_ = -1;
   return closed;
 }
 
 void AtomicFile::Discard() {
-  CloseStream();
+  CloseFile();
   if (!temporary_.empty()) {
     std::remove(temporary_.c_str());
     temporary_.clear();
@@ -124,19 +149,25 @@ void AtomicFile::Discard() {
 }
 
 bool AtomicFile::Commit() {
-  if (!stream_) return false;
+  if (fd_ < 0) return false;
   // Buffered bytes can still fail to reach the disk (disk full): every step
   // is checked before the old file is given up, and the data is on disk
-  // before the rename makes it the target.
-  bool ok = std::fflush(stream_) == 0 && !std::ferror(stream_);
-  if (ok && fsync(fileno(stream_)) != 0 && errno != EINVAL) ok = false;
-  if (ok && anonymous_) ok = NameAnonymousFile();
-  if (!CloseStream()) ok = false;
+  // before a name makes it the target.
+  bool ok = !stream_ || (std::fflush(stream_) == 0 && !std::ferror(stream_));
+  if (ok && fsync(fd_) != 0 && errno != EINVAL) ok = false;
+  if (ok && anonymous_) ok = LinkAnonymousFile();
+  if (!CloseFile()) ok = false;
+  if (ok && placed_) {
+    SyncFolder(folder_);
+    return true;
+  }
   if (ok && std::rename(temporary_.c_str(), target_.c_str()) == 0) {
     temporary_.clear();
     SyncFolder(folder_);
     return true;
   }
+  if (placed_) std::remove(target_.c_str());  // closing failed after the link
+  placed_ = false;
   Discard();
   return false;
 }
