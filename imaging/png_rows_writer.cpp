@@ -11,12 +11,7 @@
 #include <vector>
 
 #include "imaging/png_rows.h"
-// The atomic file is moving from imaging to runtime/data; either place builds.
-#if __has_include("runtime/data/atomic_file.h")
 #include "runtime/data/atomic_file.h"
-#else
-#include "imaging/atomic_file.h"
-#endif
 
 namespace {
 
