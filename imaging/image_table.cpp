@@ -63,6 +63,23 @@ ImageRecord* Adopt(ObjectTable<ImageRecord>& table, ObjectHandle number, Bitmap*
   return record;
 }
 
+// Files a new bitmap (null: a failed one) under `number` as one frame of
+// `depth` bits. Result as for Img_Create.
+ObjectHandle Register(ObjectHandle number, Bitmap* bitmap, std::int64_t width,
+                      std::int64_t height, int depth) {
+  auto& table = ImageTable();
+  std::lock_guard lock(table.Mutex());
+  ObjectHandle assigned = 0;
+  ImageRecord* record = Adopt(table, number, bitmap, &assigned);
+  if (!record) return 0;
+  record->width = static_cast<std::int16_t>(width);
+  record->height = static_cast<std::int16_t>(height);
+  record->depth = static_cast<std::uint8_t>(depth);
+  record->sourceDepth = record->depth;
+  record->frameCount = 1;
+  return ObjectTable<ImageRecord>::CreateResult(number, assigned, Bitmap_Handle(bitmap));
+}
+
 }  // namespace
 
 void Img_Init() {
@@ -85,17 +102,7 @@ ObjectHandle Img_Create(ObjectHandle number, std::int64_t width, std::int64_t he
   Bitmap* bitmap = Bitmap_Create(static_cast<int>(width), static_cast<int>(height), depth);
   if (bitmap) Fill(*bitmap, colour);
 
-  auto& table = ImageTable();
-  std::lock_guard lock(table.Mutex());
-  ObjectHandle assigned = 0;
-  ImageRecord* record = Adopt(table, number, bitmap, &assigned);
-  if (!record) return 0;
-  record->width = static_cast<std::int16_t>(width);
-  record->height = static_cast<std::int16_t>(height);
-  record->depth = static_cast<std::uint8_t>(depth);
-  record->sourceDepth = record->depth;
-  record->frameCount = 1;
-  return ObjectTable<ImageRecord>::CreateResult(number, assigned, Bitmap_Handle(bitmap));
+  return Register(number, bitmap, width, height, depth);
 }
 
 ObjectHandle Img_CreateOver(ObjectHandle number, std::uint8_t* bits, std::int64_t width,
@@ -103,17 +110,7 @@ ObjectHandle Img_CreateOver(ObjectHandle number, std::uint8_t* bits, std::int64_
   if (!SizeFits(width, height)) return 0;
   Bitmap* bitmap =
       Bitmap_CreateOver(bits, static_cast<int>(width), static_cast<int>(height), depth, stride);
-  auto& table = ImageTable();
-  std::lock_guard lock(table.Mutex());
-  ObjectHandle assigned = 0;
-  ImageRecord* record = Adopt(table, number, bitmap, &assigned);
-  if (!record) return 0;
-  record->width = static_cast<std::int16_t>(width);
-  record->height = static_cast<std::int16_t>(height);
-  record->depth = static_cast<std::uint8_t>(depth);
-  record->sourceDepth = record->depth;
-  record->frameCount = 1;
-  return ObjectTable<ImageRecord>::CreateResult(number, assigned, Bitmap_Handle(bitmap));
+  return Register(number, bitmap, width, height, depth);
 }
 
 void Img_Free(ObjectHandle number) {
