@@ -1,31 +1,18 @@
 // relivox-batch --separator, run as a process on generated tiles; the PNGs
 // it writes are decoded with libpng.
 #include <gtest/gtest.h>
-#include <png.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "app/batch/tests/batch_run.h"
+#include "app/batch/tests/png_decode.h"
 #include "runtime/data/tests/zip_builder.h"
 
 namespace {
-
-struct BatchRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::string Quoted(const std::string& arg) {
   std::string q = "'";
@@ -50,16 +37,10 @@ class BatchSeparator : public ::testing::Test {
     return Path(name);
   }
 
-  BatchRun Batch(const std::vector<std::string>& args) const {
-    std::string command = Quoted(RELIVOX_BATCH);
-    for (const std::string& arg : args) command += " " + Quoted(arg);
-    command += " >" + Quoted(Path("out.txt")) + " 2>" + Quoted(Path("err.txt")) + " </dev/null";
+  BatchResult Batch(const std::vector<std::string>& args) const {
     BatchRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = Slurp(Path("out.txt"));
-    run.err = Slurp(Path("err.txt"));
-    return run;
+    run.args = args;
+    return RunBatch(run);
   }
 
   std::string dir_;
@@ -73,21 +54,19 @@ struct Grey {
   std::vector<int> pixels;
 };
 
-Grey DecodePng(const std::string& path) {
+Grey GreyPng(const std::string& path) {
   Grey grey;
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return grey;
-  EXPECT_EQ(image.format, static_cast<png_uint_32>(PNG_FORMAT_RGB)) << "8-bit RGB";
-  image.format = PNG_FORMAT_RGB;
-  std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return grey;
-  grey.width = static_cast<int>(image.width);
-  grey.height = static_cast<int>(image.height);
-  for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) {
-    EXPECT_EQ(rgb[i], rgb[i + 1]);
-    EXPECT_EQ(rgb[i], rgb[i + 2]);
-    grey.pixels.push_back(rgb[i]);
+  const DecodedPng png = DecodePng(path);
+  EXPECT_TRUE(png.ok) << png.error;
+  EXPECT_EQ(png.bitDepth, 8);
+  EXPECT_EQ(png.colorType, PNG_COLOR_TYPE_RGB);
+  if (!png.ok || png.channels != 3) return grey;
+  grey.width = static_cast<int>(png.width);
+  grey.height = static_cast<int>(png.height);
+  for (std::size_t i = 0; i + 2 < png.samples.size(); i += 3) {
+    EXPECT_EQ(png.samples[i], png.samples[i + 1]);
+    EXPECT_EQ(png.samples[i], png.samples[i + 2]);
+    grey.pixels.push_back(png.samples[i]);
   }
   return grey;
 }
@@ -134,16 +113,16 @@ std::string SemicolonGrid() {
 
 TEST_F(BatchSeparator, BlankTileWithCrLfRunsAndEdges) {
   const std::string tile = Write("dgm1.xyz", BlankGrid());
-  const BatchRun run = Batch({"-s", "blank", "-o", Path("out.png"), tile});
-  ASSERT_EQ(run.status, 0) << run.err;
+  const BatchResult run = Batch({"-s", "blank", "-o", Path("out.png"), tile});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out,
             "Lese dgm1.xyz (0 MiB) ...\nVerarbeite dgm1.xyz: Bestimme Koordinaten\n"
             "Verarbeite dgm1.xyz: Erstelle Kachel\nSpeichern als PNG...\nDatei exportiert!\n");
-  ExpectGrid(DecodePng(Path("out.png")));
+  ExpectGrid(GreyPng(Path("out.png")));
 
   // The same bytes under the comma rule: no point at all.
-  const BatchRun comma = Batch({"-o", Path("comma.png"), tile});
-  EXPECT_EQ(comma.status, 1);
+  const BatchResult comma = Batch({"-o", Path("comma.png"), tile});
+  EXPECT_EQ(comma.exitCode, 1);
   EXPECT_NE(comma.out.find("Konnte keine XYZ Daten lesen (dgm1.xyz)\n"), std::string::npos)
       << comma.out;
   EXPECT_NE(::access(Path("comma.png").c_str(), F_OK), 0);
@@ -151,17 +130,17 @@ TEST_F(BatchSeparator, BlankTileWithCrLfRunsAndEdges) {
 
 TEST_F(BatchSeparator, SemicolonTileWithDecimalCommas) {
   const std::string tile = Write("export.xyz", SemicolonGrid());
-  const BatchRun run = Batch({"--separator", "semicolon", "--output", Path("out.png"), tile});
-  ASSERT_EQ(run.status, 0) << run.err;
-  ExpectGrid(DecodePng(Path("out.png")));
-  const BatchRun joined = Batch({"--separator=semicolon", "-o", Path("joined.png"), tile});
-  ASSERT_EQ(joined.status, 0) << joined.err;
-  ExpectGrid(DecodePng(Path("joined.png")));
+  const BatchResult run = Batch({"--separator", "semicolon", "--output", Path("out.png"), tile});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  ExpectGrid(GreyPng(Path("out.png")));
+  const BatchResult joined = Batch({"--separator=semicolon", "-o", Path("joined.png"), tile});
+  ASSERT_EQ(joined.exitCode, 0) << joined.err;
+  ExpectGrid(GreyPng(Path("joined.png")));
 
   // The comma rule reads "356000,50;5645000,50;..." as x 356000, y -50.
-  const BatchRun comma = Batch({"-s", "comma", "-o", Path("comma.png"), tile});
-  ASSERT_EQ(comma.status, 0);
-  const Grey flat = DecodePng(Path("comma.png"));
+  const BatchResult comma = Batch({"-s", "comma", "-o", Path("comma.png"), tile});
+  ASSERT_EQ(comma.exitCode, 0);
+  const Grey flat = GreyPng(Path("comma.png"));
   EXPECT_EQ(flat.width, 4);
   EXPECT_EQ(flat.height, 1);
 }
@@ -170,13 +149,13 @@ TEST_F(BatchSeparator, ZipEntriesUseTheSeparator) {
   ZipBuilder zip;
   zip.AddFile("kacheln/dgm1_356_5645.txt", BlankGrid(), ZipBuilder::kDeflated);
   zip.Write(Path("portal.zip"));
-  const BatchRun run = Batch({"-s", "blank", "-o", Path("out.png"), Path("portal.zip")});
-  ASSERT_EQ(run.status, 0) << run.err;
+  const BatchResult run = Batch({"-s", "blank", "-o", Path("out.png"), Path("portal.zip")});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("Lese dgm1_356_5645.txt (0 MiB) ...\n"), std::string::npos) << run.out;
-  ExpectGrid(DecodePng(Path("out.png")));
+  ExpectGrid(GreyPng(Path("out.png")));
 
-  const BatchRun comma = Batch({"-o", Path("comma.png"), Path("portal.zip")});
-  EXPECT_EQ(comma.status, 1);
+  const BatchResult comma = Batch({"-o", Path("comma.png"), Path("portal.zip")});
+  EXPECT_EQ(comma.exitCode, 1);
   EXPECT_NE(comma.out.find("Konnte keine XYZ Daten lesen (dgm1_356_5645.txt)\n"), std::string::npos)
       << comma.out;
 }
@@ -184,8 +163,8 @@ TEST_F(BatchSeparator, ZipEntriesUseTheSeparator) {
 TEST_F(BatchSeparator, DuplicatesGoByBytesWhateverTheSeparator) {
   const std::string blank = Write("a.xyz", BlankGrid());
   const std::string copy = Write("b.xyz", BlankGrid());
-  const BatchRun run = Batch({"-s", "blank", blank, copy});
-  ASSERT_EQ(run.status, 0);
+  const BatchResult run = Batch({"-s", "blank", blank, copy});
+  ASSERT_EQ(run.exitCode, 0);
   EXPECT_NE(run.out.find("b.xyz bereits geladen\n"), std::string::npos) << run.out;
 }
 
@@ -195,13 +174,13 @@ TEST_F(BatchSeparator, UsageErrors) {
                                                {"--separator=", tile},
                                                {"-s", "Blank", tile},
                                                {tile, "-s"}}) {
-    const BatchRun run = Batch(args);
-    EXPECT_EQ(run.status, 2) << args[0] << " " << args[1];
+    const BatchResult run = Batch(args);
+    EXPECT_EQ(run.exitCode, 2) << args[0] << " " << args[1];
     EXPECT_NE(run.err.find("Usage: relivox-batch"), std::string::npos);
     EXPECT_EQ(run.out, "") << "nothing was loaded";
   }
-  const BatchRun help = Batch({"--help"});
-  EXPECT_EQ(help.status, 0);
+  const BatchResult help = Batch({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
   for (const char* example : {"--separator", "356000.50,5645000.50,123.45",
                               "356000,50;5645000,50;123,45", "371999.50 5806917.50 41.21"})
     EXPECT_NE(help.out.find(example), std::string::npos) << example;
