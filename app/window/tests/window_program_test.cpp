@@ -84,15 +84,15 @@ TEST_F(WindowEndToEndTest, ThreeChosenFilesAreQueuedAndLoadedInOrder) {
   LoadThreeTiles();
   Record& r = Recorded();
   ASSERT_EQ(r.asked.size(), 1u);
-  const PlatFileDialogSpec& spec = r.asked[0];
-  EXPECT_FALSE(spec.save);
-  EXPECT_TRUE(spec.multiSelect);
-  EXPECT_EQ(spec.title, u"Load XYZ");
-  EXPECT_EQ(spec.fileName, u"");
-  EXPECT_EQ(spec.filterIndex, 1);
+  const PlatFileDialogSpec& asked = r.asked[0];
+  EXPECT_FALSE(asked.save);
+  EXPECT_TRUE(asked.multiSelect);
+  EXPECT_EQ(asked.title, u"Load XYZ");
+  EXPECT_EQ(asked.fileName, u"");
+  EXPECT_EQ(asked.filterIndex, 1);
   const std::vector<std::pair<std::u16string, std::u16string>> filters = {
       {u"Unterstützte Formate", u"*.zip;*.xyz"}, {u"zip", u"*.zip"}, {u"xyz", u"*.xyz"}};
-  EXPECT_EQ(spec.filters, filters);
+  EXPECT_EQ(asked.filters, filters);
 
   // Rewritten after every enqueue and every dequeue, ending at 0.
   ASSERT_EQ(r.queue.size(), 6u);

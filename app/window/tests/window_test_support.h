@@ -71,9 +71,9 @@ inline void ForwardExported(const std::u16string& path, ExportOutcome outcome) {
 inline const ConverterFace kRecordingFace = {&ForwardPreview, &RecordStatus,   &RecordProgress,
                                              &RecordQueue,    nullptr,         &ForwardExported};
 
-inline PlatFileDialogResult Choose(const PlatFileDialogSpec& spec) {
+inline PlatFileDialogResult Choose(const PlatFileDialogSpec& request) {
   Record& r = Recorded();
-  r.asked.push_back(spec);
+  r.asked.push_back(request);
   if (r.answers.empty()) return {};
   PlatFileDialogResult answer = r.answers.front();
   r.answers.pop_front();
