@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <thread>
 
-#include "app/app_state.h"
 #include "app/indicators.h"
+#include "app/mosaic_store.h"
 #include "imaging/bitmap.h"
 #include "imaging/image.h"
 #include "imaging/png_encoder.h"
@@ -32,28 +32,32 @@ void MosaicRow(void* context, int y, std::uint8_t* out) {
   }
 }
 
-ExportOutcome Export(const std::u16string& path) {
-  AppState& app = App();
-  if (app.tiles->Size() == 0) return kExportNothingLoaded;
-  if (path.empty()) return kExportNoPath;
-  if (!app.mosaicImage || !Img_IsImage(app.mosaicImage)) return kExportNoMosaic;
+ExportOutcome Export(Converter& core, const std::u16string& path) {
+  if (core.tiles->Size() == 0) return ExportOutcome::kNothingLoaded;
+  if (path.empty()) return ExportOutcome::kNoPath;
+  if (!core.mosaicImage || !Img_IsImage(core.mosaicImage)) return ExportOutcome::kNoMosaic;
   // The worker is the only writer of the mosaic and runs this job, so the
   // rows stay put without the mosaic lock (the preview only reads them).
-  const Bitmap* mosaic = Bitmap_FromHandle(Img_Handle(app.mosaicImage));
-  if (!mosaic || mosaic->bitsPerPixel != 32) return kExportNoMosaic;
-  SetStatusText(u"Speichern als PNG...");
-  SetProgress(0);
+  const Bitmap* mosaic = Bitmap_FromHandle(Img_Handle(core.mosaicImage));
+  if (!mosaic || mosaic->bitsPerPixel != 32) return ExportOutcome::kNoMosaic;
+  SetStatusText(core, u"Speichern als PNG...");
+  SetProgress(core, 0);
   Img_UsePngEncoder();
   const bool written = Img_WritePngRows(path.c_str(), mosaic->width, mosaic->height, MosaicRow,
                                         const_cast<Bitmap*>(mosaic), DeflateThreads()) != 0;
-  SetStatusText(written ? u"Datei exportiert!" : u"Fehler beim Export der Datei!");
-  SetProgress(0);
-  return written ? kExportWritten : kExportFailed;
+  SetStatusText(core, written ? u"Datei exportiert!" : u"Fehler beim Export der Datei!");
+  SetProgress(core, 0);
+  return written ? ExportOutcome::kWritten : ExportOutcome::kFailed;
 }
 
 }  // namespace
 
-int ExportPngJob(const std::u16string& path) {
-  NotifyExported(path, Export(path));
-  return 0;
+void ExportPngJob(Converter& core, const std::u16string& path) {
+  ExportReport report;
+  report.path = path;
+  report.outcome = Export(core, path);
+  // The worker is the mosaic's only writer and runs this job: the extent
+  // is the one just saved.
+  if (core.mosaicStore) report.extent = core.mosaicStore->shown;
+  NotifyExported(core, report);
 }

@@ -1,43 +1,36 @@
 #include "app/indicators.h"
 
-#include <atomic>
+#include <cassert>
 
-#include "app/app_state.h"
+#include "runtime/system/mutex.h"
 
-namespace {
-
-std::atomic<const ConverterFace*> gFace{nullptr};
-
-}  // namespace
-
-void SetConverterFace(const ConverterFace* face) { gFace.store(face); }
-
-int UpdatePreview(ObjectHandle image) {
-  if (const ConverterFace* face = gFace.load(); face && face->preview) face->preview(image);
-  return 0;
+void UpdatePreview(Converter& core, ObjectHandle image) {
+  assert(Mtx_IsHeld(core.mosaicLock));
+  if (core.face.preview) core.face.preview(core.face.context, image);
 }
 
-int SetStatusText(const std::u16string& text) {
-  if (const ConverterFace* face = gFace.load(); face && face->status) face->status(text);
-  return 0;
+void SetStatusText(Converter& core, const std::u16string& text) {
+  if (core.face.status) core.face.status(core.face.context, text);
 }
 
-int SetProgress(std::int64_t value) {
+void SetProgress(Converter& core, std::int64_t value) {
   // Recorded also without a face, as the bar would be after the window went.
-  if (App().lastProgress.exchange(value) == value) return 0;
-  if (const ConverterFace* face = gFace.load(); face && face->progress) face->progress(value);
-  return 0;
+  if (core.lastProgress.exchange(value) == value) return;
+  if (core.face.progress) core.face.progress(core.face.context, value);
 }
 
-int SetQueueText(const std::u16string& text) {
-  if (const ConverterFace* face = gFace.load(); face && face->queue) face->queue(text);
-  return 0;
+void SetQueueText(Converter& core, const std::u16string& text) {
+  if (core.face.queue) core.face.queue(core.face.context, text);
 }
 
-void NotifyReading(const std::u16string& name) {
-  if (const ConverterFace* face = gFace.load(); face && face->reading) face->reading(name);
+void NotifyReading(Converter& core, const std::u16string& name) {
+  if (core.face.reading) core.face.reading(core.face.context, name);
 }
 
-void NotifyExported(const std::u16string& path, ExportOutcome outcome) {
-  if (const ConverterFace* face = gFace.load(); face && face->exported) face->exported(path, outcome);
+void NotifyArchiveShare(Converter& core, const std::u16string& share) {
+  if (core.face.archiveShare) core.face.archiveShare(core.face.context, share);
+}
+
+void NotifyExported(Converter& core, const ExportReport& report) {
+  if (core.face.exported) core.face.exported(core.face.context, report);
 }

@@ -1,6 +1,5 @@
 #include "app/job_queue.h"
 
-#include "app/app_state.h"
 #include "app/export_png.h"
 #include "app/indicators.h"
 #include "app/xyz_loader.h"
@@ -17,86 +16,85 @@ std::u16string QueueText(std::int64_t count) {
   return Str_FromInteger(count) + u" Aufgaben in der Warteschlange";
 }
 
+void RunWorker(std::int64_t argument) { WorkerThread(*reinterpret_cast<Converter*>(argument)); }
+
 }  // namespace
 
-int EnqueueJob(std::int64_t kind, const std::u16string& path) {
-  AppState& app = App();
-  Mtx_Lock(app.queueLock);
-  app.jobQueue->Last();
-  if (JobRecord* job = app.jobQueue->Add()) {
+void EnqueueJob(Converter& core, JobKind kind, const std::u16string& path) {
+  Mtx_Lock(core.queueLock);
+  if (JobRecord* job = core.jobQueue->AddLast()) {
     job->kind = kind;
     job->path = path;
   }
-  Cnd_Broadcast(app.queueChanged);
-  Mtx_Unlock(app.queueLock);
+  Cnd_Broadcast(core.queueChanged);
+  Mtx_Unlock(core.queueLock);
   // Never under the lock: the window's queue line may wait for the main thread.
-  SetQueueText(QueueText(app.jobQueue->Size()));
-  return 0;
+  SetQueueText(core, QueueText(core.jobQueue->Size()));
 }
 
-void RunJob(std::int64_t kind, const std::u16string& path) {
-  if (kind == LoadFile) {
-    const std::u16string extension = Str_Lower(Fs_ExtensionPart(path));
-    if (extension == u"zip")
-      LoadZipArchive(path);
-    else if (extension == u"xyz")
-      LoadXyzFile(path);
-  } else if (kind == ExportPng) {
-    ExportPngJob(path);
+void RunJob(Converter& core, const JobRecord& job) {
+  switch (job.kind) {
+    case JobKind::LoadFile: {
+      const std::u16string extension = Str_Lower(Fs_ExtensionPart(job.path));
+      if (extension == u"zip")
+        LoadZipArchive(core, job.path);
+      else if (extension == u"xyz")
+        LoadXyzFile(core, job.path);
+      return;
+    }
+    case JobKind::ExportPng:
+      ExportPngJob(core, job.path);
+      return;
   }
 }
 
-void WorkerThread(std::int64_t) {
-  AppState& app = App();
-  Mtx_Lock(app.queueLock);
+void WorkerThread(Converter& core) {
+  Mtx_Lock(core.queueLock);
   for (;;) {
-    app.workerBusy = false;
-    Cnd_Broadcast(app.queueChanged);
+    core.workerBusy = false;
+    Cnd_Broadcast(core.queueChanged);
     // Sleeps instead of testing the count over and over: an idle program
     // uses no processor time.
-    while (app.jobQueue->Size() == 0 && !app.workerStop) Cnd_Wait(app.queueChanged, app.queueLock);
-    if (app.workerStop) break;
-    JobRecord job = *app.jobQueue->First();
-    app.jobQueue->Delete();
-    app.workerBusy = true;
-    Mtx_Unlock(app.queueLock);
+    while (core.jobQueue->Size() == 0 && !core.workerStop) Cnd_Wait(core.queueChanged, core.queueLock);
+    if (core.workerStop) break;
+    const JobRecord job = *core.jobQueue->First();
+    core.jobQueue->Delete();
+    core.workerBusy = true;
+    Mtx_Unlock(core.queueLock);
 
-    SetQueueText(QueueText(app.jobQueue->Size()));
-    RunJob(job.kind, job.path);
-    Mtx_Lock(app.queueLock);
+    SetQueueText(core, QueueText(core.jobQueue->Size()));
+    RunJob(core, job);
+    Mtx_Lock(core.queueLock);
   }
-  app.workerRunning = false;
-  Cnd_Broadcast(app.queueChanged);
-  Mtx_Unlock(app.queueLock);
+  core.workerRunning = false;
+  Cnd_Broadcast(core.queueChanged);
+  Mtx_Unlock(core.queueLock);
 }
 
-int StartWorker() {
-  AppState& app = App();
-  Mtx_Lock(app.queueLock);
-  app.workerRunning = true;
-  app.workerStop = false;
-  Mtx_Unlock(app.queueLock);
-  if (Thr_Create(&WorkerThread, 0) != 0) return 1;
-  Mtx_Lock(app.queueLock);
-  app.workerRunning = false;
-  Mtx_Unlock(app.queueLock);
-  return 0;
+bool StartWorker(Converter& core) {
+  Mtx_Lock(core.queueLock);
+  core.workerRunning = true;
+  core.workerStop = false;
+  Mtx_Unlock(core.queueLock);
+  if (Thr_Create(&RunWorker, reinterpret_cast<std::int64_t>(&core)) != 0) return true;
+  Mtx_Lock(core.queueLock);
+  core.workerRunning = false;
+  Mtx_Unlock(core.queueLock);
+  return false;
 }
 
-void WaitForIdleWorker() {
-  AppState& app = App();
-  Mtx_Lock(app.queueLock);
-  while (app.workerRunning && (app.workerBusy || app.jobQueue->Size() > 0))
-    Cnd_Wait(app.queueChanged, app.queueLock);
-  Mtx_Unlock(app.queueLock);
+void WaitForIdleWorker(Converter& core) {
+  Mtx_Lock(core.queueLock);
+  while (core.workerRunning && (core.workerBusy || core.jobQueue->Size() > 0))
+    Cnd_Wait(core.queueChanged, core.queueLock);
+  Mtx_Unlock(core.queueLock);
 }
 
-void StopWorker() {
-  AppState& app = App();
-  Mtx_Lock(app.queueLock);
-  app.workerStop = true;
-  Cnd_Broadcast(app.queueChanged);
-  while (app.workerRunning) Cnd_Wait(app.queueChanged, app.queueLock);
-  app.workerStop = false;
-  Mtx_Unlock(app.queueLock);
+void StopWorker(Converter& core) {
+  Mtx_Lock(core.queueLock);
+  core.workerStop = true;
+  Cnd_Broadcast(core.queueChanged);
+  while (core.workerRunning) Cnd_Wait(core.queueChanged, core.queueLock);
+  core.workerStop = false;
+  Mtx_Unlock(core.queueLock);
 }

@@ -1,45 +1,38 @@
 #include "app/mosaic.h"
 
-#include <algorithm>
+#include <cassert>
 
-#include "app/app_state.h"
 #include "app/indicators.h"
 #include "app/mosaic_store.h"
 #include "imaging/image.h"
 #include "runtime/system/mutex.h"
 
-void LockMosaic() { Mtx_Lock(App().mosaicLock); }
-void UnlockMosaic() { Mtx_Unlock(App().mosaicLock); }
+void LockMosaic(Converter& core) { Mtx_Lock(core.mosaicLock); }
+bool TryLockMosaic(Converter& core) { return Mtx_TryLock(core.mosaicLock) != 0; }
+void UnlockMosaic(Converter& core) { Mtx_Unlock(core.mosaicLock); }
 
 namespace {
 
-MosaicExtent ExtentOf(const TileRecord& tile) {
-  return {tile.minX, tile.minY, tile.maxX, tile.maxY};
-}
-
-MosaicExtent Union(const MosaicExtent& a, const MosaicExtent& b) {
-  return {std::min(a.minX, b.minX), std::min(a.minY, b.minY), std::max(a.maxX, b.maxX),
-          std::max(a.maxY, b.maxY)};
-}
-
 // Replaces mosaicImage by an image over the extent's part of the store
 // (caller holds the mosaic lock). False when no image could be made.
-bool ShowExtent(AppState& app, MosaicStore& store, const MosaicExtent& extent) {
-  if (app.mosaicImage && Img_IsImage(app.mosaicImage)) Img_Free(app.mosaicImage);
-  app.mosaicImage =
-      Img_CreateOver(KX_Any, MosaicStore_Pixel(store, extent.minX, extent.maxY), extent.Width(),
-                     extent.Height(), 32, static_cast<int>(store.stride));
-  app.mosaicMinX = extent.minX;
-  app.mosaicMinY = extent.minY;
+bool ShowExtent(Converter& core, MosaicStore& store, const GridBox& extent) {
+  assert(Mtx_IsHeld(core.mosaicLock));
+  if (core.mosaicImage && Img_IsImage(core.mosaicImage)) Img_Free(core.mosaicImage);
+  core.mosaicImage = Img_CreateOver(KX_Any, MosaicStore_Pixel(store, extent.minX, extent.maxY),
+                                   static_cast<std::int64_t>(extent.Width()),
+                                   static_cast<std::int64_t>(extent.Height()), 32,
+                                   static_cast<int>(store.stride));
+  core.mosaicMinX = extent.minX;
+  core.mosaicMinY = extent.minY;
   store.shown = extent;
-  return app.mosaicImage != 0;
+  return core.mosaicImage != 0;
 }
 
-void DropMosaic(AppState& app) {
-  if (app.mosaicImage && Img_IsImage(app.mosaicImage)) Img_Free(app.mosaicImage);
-  app.mosaicImage = 0;
-  MosaicStore_Free(app.mosaicStore);
-  app.mosaicStore = nullptr;
+void DropMosaic(Converter& core) {
+  if (core.mosaicImage && Img_IsImage(core.mosaicImage)) Img_Free(core.mosaicImage);
+  core.mosaicImage = 0;
+  MosaicStore_Free(core.mosaicStore);
+  core.mosaicStore = nullptr;
 }
 
 }  // namespace
@@ -49,61 +42,50 @@ void DropMosaic(AppState& app) {
 // reorders existing records). So the box is recomposed from the tiles that
 // meet it, and the rest of the store is kept, or moved once into a larger
 // store when the extent outgrows it.
-int RebuildMosaic() {
-  AppState& app = App();
-  Map<TileRecord>& tiles = *app.tiles;
-  const TileRecord* seed = tiles.Current();
-  if (!seed) return 0;
-  const MosaicExtent box = ExtentOf(*seed);
-  const bool drawsPixels = seed->image != 0;
-  const bool haveMosaic = app.mosaicStore && app.mosaicImage && Img_IsImage(app.mosaicImage);
-  MosaicExtent extent = box;
-  if (haveMosaic) {
-    extent = Union(app.mosaicStore->shown, box);
-  } else {
-    tiles.Reset();
-    while (const TileRecord* tile = tiles.Next()) extent = Union(extent, ExtentOf(*tile));
-  }
+void RebuildMosaic(Converter& core, const TileRecord& added) {
+  const GridBox& box = added.box;
+  const bool drawsPixels = added.image != 0;
+  const bool haveMosaic = core.mosaicStore && core.mosaicImage && Img_IsImage(core.mosaicImage);
+  // The registry's extent already holds the new box.
+  const GridBox extent = haveMosaic ? Union(core.mosaicStore->shown, box) : core.extent;
 
   // A new store is filled before the lock: the preview cannot see it yet.
-  const bool moves = !haveMosaic || !MosaicStore_Holds(*app.mosaicStore, extent);
+  const bool moves = !haveMosaic || !MosaicStore_Holds(*core.mosaicStore, extent);
   MosaicStore* fresh = nullptr;
   if (moves) {
     fresh = MosaicStore_Create(extent);
     if (fresh && !haveMosaic) {
-      MosaicStore_Compose(*fresh, extent);  // first tile, or after a failure: every tile
+      MosaicStore_Compose(*fresh, *core.tiles, extent);  // first tile, or after a failure: every tile
     } else if (fresh) {
-      MosaicStore_Copy(*app.mosaicStore, *fresh, app.mosaicStore->shown);
-      if (drawsPixels) MosaicStore_Compose(*fresh, box);
+      MosaicStore_Copy(*core.mosaicStore, *fresh, core.mosaicStore->shown);
+      if (drawsPixels) MosaicStore_Compose(*fresh, *core.tiles, box);
     }
   }
 
-  LockMosaic();
+  LockMosaic(core);
   MosaicStore* retired = nullptr;
   if (!haveMosaic) {
-    DropMosaic(app);
-    app.mosaicStore = fresh;
+    DropMosaic(core);
+    core.mosaicStore = fresh;
   } else if (moves) {
-    retired = app.mosaicStore;  // freed once no image shows it any more
-    app.mosaicStore = fresh;
+    retired = core.mosaicStore;  // freed once no image shows it any more
+    core.mosaicStore = fresh;
   } else if (drawsPixels) {
-    MosaicStore_Compose(*app.mosaicStore, box);
+    MosaicStore_Compose(*core.mosaicStore, *core.tiles, box);
   }
-  if (!app.mosaicStore || !ShowExtent(app, *app.mosaicStore, extent)) {
-    DropMosaic(app);  // no mosaic, no preview; the next tile tries again
-    UnlockMosaic();
+  if (!core.mosaicStore || !ShowExtent(core, *core.mosaicStore, extent)) {
+    DropMosaic(core);  // no mosaic, no preview; the next tile tries again
+    UnlockMosaic(core);
     MosaicStore_Free(retired);
-    return 0;
+    return;
   }
-  UpdatePreview(app.mosaicImage);
-  UnlockMosaic();
+  UpdatePreview(core, core.mosaicImage);
+  UnlockMosaic(core);
   MosaicStore_Free(retired);
-  return 0;
 }
 
-void ReleaseMosaic() {
-  AppState& app = App();
-  LockMosaic();
-  DropMosaic(app);
-  UnlockMosaic();
+void ReleaseMosaic(Converter& core) {
+  LockMosaic(core);
+  DropMosaic(core);
+  UnlockMosaic(core);
 }

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <new>
 
-#include "app/app_state.h"
 #include "imaging/drawing.h"
 #include "imaging/image.h"
 
@@ -18,10 +17,6 @@ namespace {
 // memory, so the margins are address space, not memory.
 constexpr std::int64_t kMaxStoreSide = 2 * std::int64_t{kMaxImageSide} + 1;
 constexpr std::int64_t kMinStoreSide = 256;
-
-// Tiles may lie anywhere on the 64-bit grid: store bounds are worked out
-// wider, so that a store at its end does not wrap.
-using Wide = __int128;
 
 std::int64_t StoreSide(std::int64_t extent) {
   return std::min(kMaxStoreSide, std::max({kMinStoreSide, 3 * extent}));
@@ -35,7 +30,7 @@ std::int64_t Origin(std::int64_t first, std::int64_t extent, std::int64_t side) 
       std::clamp<Wide>(centred, INT64_MIN, Wide{INT64_MAX} - side + 1));
 }
 
-MosaicStore* MapStore(const MosaicExtent& extent, std::int64_t width, std::int64_t height) {
+MosaicStore* MapStore(const GridBox& extent, std::int64_t width, std::int64_t height) {
   const std::size_t stride = static_cast<std::size_t>(width) * 4;
   const std::size_t bytes = stride * static_cast<std::size_t>(height);
   // No reservation of swap for the margins: they are never written.
@@ -57,25 +52,22 @@ MosaicStore* MapStore(const MosaicExtent& extent, std::int64_t width, std::int64
   store->width = static_cast<int>(width);
   store->height = static_cast<int>(height);
   store->stride = stride;
-  store->originX = Origin(extent.minX, extent.Width(), width);
-  store->originY = Origin(extent.minY, extent.Height(), height);
+  // The extent fits an image, so its sides fit 64 bits.
+  store->originX = Origin(extent.minX, static_cast<std::int64_t>(extent.Width()), width);
+  store->originY = Origin(extent.minY, static_cast<std::int64_t>(extent.Height()), height);
   return store;
-}
-
-bool Meets(const TileRecord& tile, const MosaicExtent& box) {
-  return tile.minX <= box.maxX && tile.maxX >= box.minX && tile.minY <= box.maxY &&
-         tile.maxY >= box.minY;
 }
 
 }  // namespace
 
-MosaicStore* MosaicStore_Create(const MosaicExtent& extent) {
+MosaicStore* MosaicStore_Create(const GridBox& extent) {
   if (extent.Width() <= 0 || extent.Height() <= 0 || extent.Width() > kMaxImageSide ||
       extent.Height() > kMaxImageSide)
     return nullptr;
-  if (MosaicStore* store = MapStore(extent, StoreSide(extent.Width()), StoreSide(extent.Height())))
-    return store;
-  return MapStore(extent, extent.Width(), extent.Height());  // no room to grow, but a mosaic
+  const auto width = static_cast<std::int64_t>(extent.Width());
+  const auto height = static_cast<std::int64_t>(extent.Height());
+  if (MosaicStore* store = MapStore(extent, StoreSide(width), StoreSide(height))) return store;
+  return MapStore(extent, width, height);  // no room to grow, but a mosaic
 }
 
 void MosaicStore_Free(MosaicStore* store) {
@@ -84,20 +76,20 @@ void MosaicStore_Free(MosaicStore* store) {
   delete store;
 }
 
-bool MosaicStore_Holds(const MosaicStore& store, const MosaicExtent& extent) {
+bool MosaicStore_Holds(const MosaicStore& store, const GridBox& extent) {
   return extent.minX >= store.originX && extent.minY >= store.originY &&
          Wide{extent.maxX} < Wide{store.originX} + store.width &&
          Wide{extent.maxY} < Wide{store.originY} + store.height;
 }
 
-void MosaicStore_Copy(const MosaicStore& from, MosaicStore& to, const MosaicExtent& extent) {
+void MosaicStore_Copy(const MosaicStore& from, MosaicStore& to, const GridBox& extent) {
   const std::size_t rowBytes = static_cast<std::size_t>(extent.Width()) * 4;
   for (std::int64_t y = extent.minY; y <= extent.maxY; ++y)
     std::memcpy(MosaicStore_Pixel(to, extent.minX, y), MosaicStore_Pixel(from, extent.minX, y),
                 rowBytes);
 }
 
-void MosaicStore_Compose(MosaicStore& store, const MosaicExtent& box) {
+void MosaicStore_Compose(MosaicStore& store, const Map<TileRecord>& tiles, const GridBox& box) {
   const std::size_t rowBytes = static_cast<std::size_t>(box.Width()) * 4;
   for (std::int64_t y = box.minY; y <= box.maxY; ++y)
     std::memset(MosaicStore_Pixel(store, box.minX, y), 0, rowBytes);
@@ -108,10 +100,9 @@ void MosaicStore_Compose(MosaicStore& store, const MosaicExtent& box) {
                           static_cast<int>(box.Height()), 32};
   if (!Draw_Start(Draw_MakeOutput(kImageOutput32, target, nullptr))) return;
   Draw_Mode(DrawMode_SourceOver);
-  Map<TileRecord>& tiles = *App().tiles;
-  tiles.Reset();
-  while (const TileRecord* tile = tiles.Next())
-    if (tile->image && Meets(*tile, box) && Img_IsImage(tile->image))
-      Draw_AlphaImage(Img_Handle(tile->image), tile->minX - box.minX, tile->minY - box.minY);
+  tiles.ForEach([&box](const TileRecord& tile) {
+    if (tile.image && Meets(tile.box, box) && Img_IsImage(tile.image))
+      Draw_AlphaImage(Img_Handle(tile.image), tile.box.minX - box.minX, tile.box.minY - box.minY);
+  });
   Draw_Stop();
 }

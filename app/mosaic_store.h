@@ -8,14 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
-struct MosaicExtent {
-  std::int64_t minX;
-  std::int64_t minY;
-  std::int64_t maxX;
-  std::int64_t maxY;
-  std::int64_t Width() const { return maxX - minX + 1; }
-  std::int64_t Height() const { return maxY - minY + 1; }
-};
+#include "app/converter.h"
+#include "app/grid_box.h"
 
 // Grid coordinate (originX, originY) is the store's top-left pixel; pixels
 // are bottom-up rows `stride` bytes apart, blue, green, red, alpha. Pixels
@@ -28,15 +22,15 @@ struct MosaicStore {
   int width = 0;
   int height = 0;
   std::size_t stride = 0;
-  MosaicExtent shown{0, 0, -1, -1};  // the part mosaicImage covers
+  GridBox shown;  // the part mosaicImage covers
 };
 
 // A store that holds `extent` with room to grow on every side, all
 // transparent; null when no memory can be mapped even for the extent alone.
-MosaicStore* MosaicStore_Create(const MosaicExtent& extent);
+MosaicStore* MosaicStore_Create(const GridBox& extent);
 void MosaicStore_Free(MosaicStore* store);
 
-bool MosaicStore_Holds(const MosaicStore& store, const MosaicExtent& extent);
+bool MosaicStore_Holds(const MosaicStore& store, const GridBox& extent);
 
 // Address of the pixel at grid (x, y), which the store holds.
 inline std::uint8_t* MosaicStore_Pixel(const MosaicStore& store, std::int64_t x, std::int64_t y) {
@@ -45,9 +39,9 @@ inline std::uint8_t* MosaicStore_Pixel(const MosaicStore& store, std::int64_t x,
 }
 
 // Copies the pixels of `extent` (held by both) from one store to the other.
-void MosaicStore_Copy(const MosaicStore& from, MosaicStore& to, const MosaicExtent& extent);
+void MosaicStore_Copy(const MosaicStore& from, MosaicStore& to, const GridBox& extent);
 
-// Makes `box` transparent and draws every registered tile that meets it, in
+// Makes `box` transparent and draws every tile of `tiles` that meets it, in
 // the registry's walk order, clipped to the box: the pixels a full
-// recomposition would give there. Worker thread only (it walks the registry).
-void MosaicStore_Compose(MosaicStore& store, const MosaicExtent& box);
+// recomposition would give there.
+void MosaicStore_Compose(MosaicStore& store, const Map<TileRecord>& tiles, const GridBox& box);

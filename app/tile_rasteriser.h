@@ -1,17 +1,28 @@
-// The second half of loading a file: its points become a tile image, which
-// is registered and composed into the mosaic.
+// The steps that turn a file's points into a registered tile, in the order
+// LoadXyzFile calls them. Worker thread only.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "app/converter.h"
 #include "app/xyz_format.h"
-#include "app/xyz_loader.h"
 
-// `points` holds at least one point; `key` is the file's content digest and
-// `name` its file name for the status texts. Refuses a tile (status, progress
-// 0, nothing registered) whose box, or the mosaic it would make, is wider or
-// taller than an image can be. 1 when the tile was registered, else 0.
-// `box`, when given, is the points' bounding box as the reader found it.
-int RasteriseTile(std::vector<XyzPoint>& points, const std::u16string& key,
-                  const std::u16string& name, const BoundingBox* box = nullptr);
+// Why a tile of `box` cannot be kept (named `name` in the text): the tile,
+// or the mosaic with it added, is wider or taller than an image can be.
+// Empty when it fits.
+std::u16string TileSizeRefusal(const Converter& core, const GridBox& box,
+                               const std::u16string& name);
+
+// A transparent 32-bit image of the box with one opaque grey pixel per
+// point (a later point wins its pixel); 0 when no image could be made. The
+// bar climbs from 50 to 100 while it draws. The box fits (TileSizeRefusal).
+ObjectHandle MakeTileImage(Converter& core, const std::vector<XyzPoint>& points,
+                           const GridBox& box);
+
+// Registers a tile under its content digest and widens the converter's
+// extent by it. `image` (0 allowed) belongs to the registry from here on.
+// nullptr when memory runs out: then nothing is registered and the image
+// stays the caller's.
+[[nodiscard]] const TileRecord* RegisterTile(Converter& core, const std::u16string& key,
+                                             const GridBox& box, ObjectHandle image);

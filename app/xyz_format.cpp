@@ -1,13 +1,8 @@
 #include "app/xyz_format.h"
 
-#include <atomic>
-
 #include "runtime/data/str.h"
 
 namespace {
-
-// Written by the face before the worker starts, read by the worker.
-std::atomic<XyzSeparator> gSeparator{XyzSeparator::kComma};
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
@@ -37,9 +32,6 @@ std::u16string Field(const std::u16string& line, int index, XyzSeparator separat
 }
 
 }  // namespace
-
-void SetXyzSeparator(XyzSeparator separator) { gSeparator.store(separator); }
-XyzSeparator CurrentXyzSeparator() { return gSeparator.load(); }
 
 bool ParseXyzLine(const std::u16string& line, XyzPoint* point, XyzSeparator separator) {
   const std::int64_t x = Str_ToInteger(Field(line, 1, separator));

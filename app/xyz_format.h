@@ -22,11 +22,6 @@ enum class XyzSeparator : int {
   kBlank,      // runs of blanks and tabs; those at the ends of a line are ignored
 };
 
-// The separator every load uses. A face sets it before the worker starts
-// (relivox-batch -s); the window leaves the comma.
-void SetXyzSeparator(XyzSeparator separator);
-XyzSeparator CurrentXyzSeparator();
-
 // Converts one line: the integer parts of fields 1 to 3, y negated, z's low
 // byte. True when the point is accepted (x and y not 0); the point is filled
 // either way. This is the rule-by-rule reading the fast reader must match.

@@ -1,12 +1,10 @@
 #include "app/xyz_loader.h"
 
-#include <algorithm>
-#include <unordered_set>
-
-#include "app/app_state.h"
 #include "app/indicators.h"
+#include "app/mosaic.h"
 #include "app/tile_rasteriser.h"
 #include "app/xyz_read_pass.h"
+#include "imaging/image.h"
 #include "runtime/data/fs.h"
 #include "runtime/data/hash.h"
 #include "runtime/data/str.h"
@@ -19,33 +17,27 @@ std::u16string ReadingText(const std::u16string& name, std::int64_t size) {
          u" MiB) ...";
 }
 
-std::u16string NoDataText(const std::u16string& name) {
-  return u"Konnte keine XYZ Daten lesen (" + name + u")";
+void Refuse(Converter& core, const std::u16string& text) {
+  SetStatusText(core, text);
+  SetProgress(core, 0);
 }
-
-// The byte counts of the files whose tiles were registered. Entries are
-// never removed: one left from an earlier registry only delays a bar.
-// Worker thread only (tests: the thread that loads).
-std::unordered_set<std::int64_t>& RegisteredLengths() {
-  static std::unordered_set<std::int64_t> lengths;
-  return lengths;
-}
-
-void ShowFigure(std::int64_t value) { SetProgress(value); }
 
 }  // namespace
 
-void ReportNoXyzData(const std::u16string& name) {
-  SetStatusText(ReadingText(name, 0));
-  SetStatusText(NoDataText(name));
-  SetProgress(0);
+std::u16string NoXyzDataText(const std::u16string& name) {
+  return u"Konnte keine XYZ Daten lesen (" + name + u")";
 }
 
-int LoadXyzFile(const std::u16string& path) {
+void ReportNoXyzData(Converter& core, const std::u16string& name) {
+  SetStatusText(core, ReadingText(name, 0));
+  Refuse(core, NoXyzDataText(name));
+}
+
+bool LoadXyzFile(Converter& core, const std::u16string& path) {
   const std::u16string name = Fs_FilePart(path);
   const std::int64_t size = Fs_FileSize(path);
-  SetStatusText(ReadingText(name, size));
-  NotifyReading(name);
+  SetStatusText(core, ReadingText(name, size));
+  NotifyReading(core, name);
 
   // One pass digests and parses the file together, and the digest decides
   // at the end whether the points are used. The bar must not move for a
@@ -53,39 +45,48 @@ int LoadXyzFile(const std::u16string& path) {
   // no registered file has this length (then it cannot be one of them).
   Hash_UseMd5();
   XyzReadResult read;
-  const bool live = RegisteredLengths().count(size) == 0;
-  const bool complete =
-      ReadXyzOnce(path, CurrentXyzSeparator(), &read, live ? ShowFigure : nullptr);
-  if (complete && App().tiles->Find(read.key)) {
-    SetStatusText(name + u" bereits geladen");
-    return 0;
+  const bool live = core.registeredLengths.count(size) == 0;
+  const XyzFigureSink sink{[](void* c, std::int64_t f) { SetProgress(*static_cast<Converter*>(c), f); },
+                           &core};
+  const bool complete = ReadXyzOnce(path, core.separator, &read, live ? &sink : nullptr);
+  if (complete && core.tiles->Find(read.key)) {
+    SetStatusText(core, name + u" bereits geladen");
+    return false;
   }
   // A file that could not be read to its end is unreadable, not short.
   if (complete)
     for (std::size_t i = read.shown; i < read.scan.progress.size(); ++i)
-      SetProgress(read.scan.progress[i]);
+      SetProgress(core, read.scan.progress[i]);
   if (!complete || read.scan.points.empty()) {
-    SetStatusText(NoDataText(name));
-    SetProgress(0);
-    return 0;
+    Refuse(core, NoXyzDataText(name));
+    return false;
   }
-  const XyzBox& found = read.scan.box;  // the same as ComputeBoundingBox, found while parsing
-  const BoundingBox box{found.minX, found.minY, found.maxX, found.maxY};
-  const int registered = RasteriseTile(read.scan.points, read.key, name, &box);
-  if (registered) RegisteredLengths().insert(read.scan.offset);
-  return registered;
+
+  SetStatusText(core, u"Verarbeite " + name + u": Bestimme Koordinaten");
+  SetProgress(core, 50);
+  const GridBox& box = read.scan.box;  // ComputeBoundingBox's, found while parsing
+  if (const std::u16string refusal = TileSizeRefusal(core, box, name); !refusal.empty()) {
+    Refuse(core, refusal);
+    return false;
+  }
+  SetStatusText(core, u"Verarbeite " + name + u": Erstelle Kachel");
+  SetProgress(core, 50);
+  const ObjectHandle image = MakeTileImage(core, read.scan.points, box);
+  const TileRecord* tile = RegisterTile(core, read.key, box, image);
+  if (!tile) {  // out of memory: the tile cannot be kept
+    if (image) Img_Free(image);
+    Refuse(core, NoXyzDataText(name));
+    return false;
+  }
+  core.registeredLengths.insert(read.scan.offset);
+  SetStatusText(core, u"");
+  SetProgress(core, 0);
+  RebuildMosaic(core, *tile);
+  return true;
 }
 
-int ComputeBoundingBox(const std::vector<XyzPoint>& points, BoundingBox* box) {
-  if (points.empty()) return 0;
-  const XyzPoint& first = points.front();
-  *box = {first.x, first.y, first.x, first.y};
-  for (const XyzPoint& p : points) {
-    const std::int64_t x = p.x, y = p.y;  // packed fields: no references
-    box->minX = std::min(box->minX, x);
-    box->minY = std::min(box->minY, y);
-    box->maxX = std::max(box->maxX, x);
-    box->maxY = std::max(box->maxY, y);
-  }
-  return 0;
+GridBox ComputeBoundingBox(const std::vector<XyzPoint>& points) {
+  GridBox box;
+  for (const XyzPoint& p : points) box = Union(box, p.x, p.y);
+  return box;
 }

@@ -1,28 +1,26 @@
-// The XYZ loader: one file becomes one registered tile.
+// The XYZ loader: one file becomes one registered tile. The road of one
+// file: announce it, read and digest it once (ReadXyzOnce), refuse known
+// content, check the tile's size (CheckTileSize), draw its image
+// (MakeTileImage), register it (RegisterTile) and update the mosaic
+// (RebuildMosaic).
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "app/converter.h"
 #include "app/xyz_format.h"
 
-// Smallest and largest x and y of a tile's points.
-struct BoundingBox {
-  std::int64_t minX;
-  std::int64_t minY;
-  std::int64_t maxX;
-  std::int64_t maxY;
-};
+// Loads the file at path into `core`: true when a tile was registered.
+// Worker thread only.
+bool LoadXyzFile(Converter& core, const std::u16string& path);
 
-// Announces the file, refuses content already registered, reads its points
-// and rasterises them into a registered tile, then has the mosaic rebuilt.
-// 1 when a tile was registered, else 0. Worker thread only.
-int LoadXyzFile(const std::u16string& path);
+// The box of the points; empty for no points.
+GridBox ComputeBoundingBox(const std::vector<XyzPoint>& points);
 
-// Fills the box from the points; an empty list leaves it untouched. Returns 0.
-int ComputeBoundingBox(const std::vector<XyzPoint>& points, BoundingBox* box);
+// The status text of a file that gave no points.
+std::u16string NoXyzDataText(const std::u16string& name);
 
 // The status texts of a file that yielded no data, for callers that could
 // not even hand the loader a file (an archive entry that cannot be placed).
-void ReportNoXyzData(const std::u16string& name);
+void ReportNoXyzData(Converter& core, const std::u16string& name);

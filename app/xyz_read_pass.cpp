@@ -1,14 +1,17 @@
 #include "app/xyz_read_pass.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <new>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 #include "runtime/data/file.h"
 #include "runtime/data/hash.h"
 #include "runtime/system/condition.h"
 #include "runtime/system/mutex.h"
-#include "runtime/system/thread.h"
 
 namespace {
 
@@ -21,34 +24,34 @@ Buffer NewBuffer(std::size_t chunkBytes) {
   return Buffer(new (std::nothrow) unsigned char[chunkBytes + kXyzScanPadding]);
 }
 
-// What the reader and the digest thread share. Shared ownership: the
-// digest thread may still be leaving when the reader has its result (the
-// runtime's threads cannot be joined), so the last of the two frees it.
+struct DigestPipe;
+std::u16string EndDigest(DigestPipe& pipe, bool wanted);
+
+// What the reader and the digest thread share; the reader owns it and
+// joins the thread before it goes.
 struct DigestPipe {
   RtMutex* mutex = nullptr;
   RtCondition* changed = nullptr;
   Buffer slots[kSlots];
   std::size_t sizes[kSlots] = {};
+  std::thread thread;
   // Under mutex:
   std::int64_t published = 0;  // chunks handed to the digest
   std::int64_t digested = 0;
   bool ended = false;            // no more chunks will come
   bool abandoned = false;        // the result is not wanted
-  bool finished = false;         // digest holds the result; the thread touches nothing else
-  HashStream* stream = nullptr;  // the digest thread's from its start
+  HashStream* stream = nullptr;  // the digest thread's while it runs
   std::u16string digest;
 
   ~DigestPipe() {
+    if (thread.joinable()) EndDigest(*this, false);
     Hash_Free(stream);
     Cnd_Free(changed);
     Mtx_Free(mutex);
   }
 };
 
-void DigestLoop(std::int64_t argument) {
-  const std::unique_ptr<std::shared_ptr<DigestPipe>> holder(
-      reinterpret_cast<std::shared_ptr<DigestPipe>*>(argument));
-  DigestPipe& pipe = **holder;
+void DigestLoop(DigestPipe& pipe) {
   Mtx_Lock(pipe.mutex);
   for (;;) {
     while (pipe.digested == pipe.published && !pipe.ended) Cnd_Wait(pipe.changed, pipe.mutex);
@@ -60,45 +63,41 @@ void DigestLoop(std::int64_t argument) {
     ++pipe.digested;
     Cnd_Broadcast(pipe.changed);
   }
-  if (!pipe.abandoned)
+  if (!pipe.abandoned) {
     pipe.digest = Hash_End(pipe.stream);
-  else
-    Hash_Free(pipe.stream);
-  pipe.stream = nullptr;
-  pipe.finished = true;
-  Cnd_Broadcast(pipe.changed);
+    pipe.stream = nullptr;
+  }
   Mtx_Unlock(pipe.mutex);
 }
 
 // Starts the digest thread over `pipe`; false when it cannot (the caller
 // then digests on its own thread).
-bool StartDigest(const std::shared_ptr<DigestPipe>& pipe, std::size_t chunkBytes) {
-  pipe->mutex = Mtx_Create();
-  pipe->changed = Cnd_Create();
-  if (!pipe->mutex || !pipe->changed) return false;
-  for (Buffer& slot : pipe->slots) {
+bool StartDigest(DigestPipe& pipe, std::size_t chunkBytes) {
+  pipe.mutex = Mtx_Create();
+  pipe.changed = Cnd_Create();
+  if (!pipe.mutex || !pipe.changed) return false;
+  for (Buffer& slot : pipe.slots) {
     slot = NewBuffer(chunkBytes);
     if (!slot) return false;
   }
-  auto* holder = new (std::nothrow) std::shared_ptr<DigestPipe>(pipe);
-  if (!holder) return false;
-  if (Thr_Create(DigestLoop, reinterpret_cast<std::int64_t>(holder)) == 0) {
-    delete holder;
+  try {
+    pipe.thread = std::thread(DigestLoop, std::ref(pipe));
+  } catch (const std::system_error&) {
     return false;
   }
   return true;
 }
 
-// Ends the digest thread's work: waits for the digest, or abandons it.
+// Ends the digest thread's work and joins it: the digest, or nothing when
+// it is not wanted.
 std::u16string EndDigest(DigestPipe& pipe, bool wanted) {
   Mtx_Lock(pipe.mutex);
   pipe.ended = true;
   pipe.abandoned = !wanted;
   Cnd_Broadcast(pipe.changed);
-  while (wanted && !pipe.finished) Cnd_Wait(pipe.changed, pipe.mutex);
-  std::u16string digest = wanted ? pipe.digest : std::u16string();
   Mtx_Unlock(pipe.mutex);
-  return digest;
+  pipe.thread.join();
+  return wanted ? pipe.digest : std::u16string();
 }
 
 // Room for as many points per byte as the first chunk had, and a little
@@ -135,14 +134,14 @@ struct FileCloser {
 }  // namespace
 
 bool ReadXyzOnce(const std::u16string& path, XyzSeparator separator, XyzReadResult* result,
-                 void (*show)(std::int64_t figure), std::size_t chunkBytes) {
+                 const XyzFigureSink* sink, std::size_t chunkBytes) {
   result->key.clear();
   result->scan = XyzScanner{};
   result->shown = 0;
-  const auto showNew = [show, result] {
-    if (show)
+  const auto showNew = [sink, result] {
+    if (sink)
       for (; result->shown < result->scan.progress.size(); ++result->shown)
-        show(result->scan.progress[result->shown]);
+        sink->show(sink->context, result->scan.progress[result->shown]);
   };
   XyzScanner& scan = result->scan;
   scan.separator = separator;
@@ -156,15 +155,15 @@ bool ReadXyzOnce(const std::u16string& path, XyzSeparator separator, XyzReadResu
   std::unique_ptr<HashStream, void (*)(HashStream*)> stream(Hash_Begin(kHashMd5), Hash_Free);
   if (!stream) return false;
   // One chunk or less: nothing to overlap, no thread.
-  std::shared_ptr<DigestPipe> pipe;
+  std::unique_ptr<DigestPipe> pipe;
   if (scan.length > static_cast<std::int64_t>(chunkBytes)) {
-    pipe = std::shared_ptr<DigestPipe>(new (std::nothrow) DigestPipe);
-    if (pipe) pipe->stream = stream.get();
-    if (pipe && StartDigest(pipe, chunkBytes)) {
-      stream.release();  // the digest thread's now
-    } else {
-      if (pipe) pipe->stream = nullptr;
-      pipe.reset();
+    pipe.reset(new (std::nothrow) DigestPipe);
+    if (pipe) {
+      pipe->stream = stream.release();  // the digest thread's from its start
+      if (!StartDigest(*pipe, chunkBytes)) {
+        stream.reset(std::exchange(pipe->stream, nullptr));
+        pipe.reset();
+      }
     }
   }
   Buffer own;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "app/xyz_scan.h"
@@ -18,11 +19,18 @@ struct XyzReadResult {
   std::size_t shown = 0;  // figures already passed to `show`
 };
 
+// Where the reading figures go as they come.
+struct XyzFigureSink {
+  void (*show)(void* context, std::int64_t figure);
+  void* context;
+};
+
 // Reads the file at path to its end. False when it cannot be opened or read
 // to its end, or memory runs out: then neither the key nor the points may be
 // used. The MD5 plugin must be registered (Hash_UseMd5). Files of more than
-// one chunk are digested on a helper thread. `show`, when given, gets the
-// progress figures as they come, after each chunk. chunkBytes 0 picks the
+// one chunk are digested on a helper thread, joined before the
+// return. `sink`, when given, gets the progress figures as they come, after
+// each chunk. chunkBytes 0 picks the
 // size from the file's length; tests pass their own.
 bool ReadXyzOnce(const std::u16string& path, XyzSeparator separator, XyzReadResult* result,
-                 void (*show)(std::int64_t figure) = nullptr, std::size_t chunkBytes = 0);
+                 const XyzFigureSink* sink = nullptr, std::size_t chunkBytes = 0);

@@ -338,7 +338,7 @@ void Record(XyzScanner& s, std::int64_t position) {
                                                   : ((value + 1) * s.length + 49) / 50;
 }
 
-void Widen(XyzBox& box, std::int64_t x, std::int64_t y) {
+void Widen(GridBox& box, std::int64_t x, std::int64_t y) {
   box.minX = std::min(box.minX, x);
   box.minY = std::min(box.minY, y);
   box.maxX = std::max(box.maxX, x);
@@ -356,7 +356,7 @@ const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsi
   std::vector<XyzPoint>& points = s.points;
   [[maybe_unused]] const auto separator = static_cast<unsigned char>(SeparatorByte(s.separator));
   // The box in locals while the loop runs: stores through s could alias the points.
-  XyzBox box = s.box;
+  GridBox box = s.box;
   const auto leave = [&](const unsigned char* at) {
     s.box = box;
     return at;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/grid_box.h"
 #include "app/xyz_format.h"
 
 // Bytes behind every chunk that the scanner may overwrite and read ahead.
@@ -27,19 +28,11 @@ struct XyzLineState {
   bool negative = false;
 };
 
-// Smallest and largest x and y of the accepted points; empty while min > max.
-struct XyzBox {
-  std::int64_t minX = INT64_MAX;
-  std::int64_t minY = INT64_MAX;
-  std::int64_t maxX = INT64_MIN;
-  std::int64_t maxY = INT64_MIN;
-};
-
 struct XyzScanner {
   XyzSeparator separator = XyzSeparator::kComma;
   std::int64_t length = 0;       // the file's length, which the progress figures divide by
   std::vector<XyzPoint> points;  // the accepted points, in file order
-  XyzBox box;                    // their bounding box, found on the way
+  GridBox box;                   // their bounding box, found on the way (empty: none)
   // The reading progress after each line (position * 50 / length, at most
   // 50), with repeats left out: what SetProgress would have passed on.
   std::vector<std::int64_t> progress;

@@ -2,13 +2,13 @@
 
 #include <cmath>
 
+#include "app/indicators.h"
 #include "app/job_folders.h"
 #include "app/xyz_loader.h"
 #include "runtime/data/fs.h"
 #include "runtime/data/handle.h"
 #include "runtime/data/pack.h"
 #include "runtime/data/str.h"
-#include "runtime/system/console.h"
 
 namespace {
 
@@ -30,10 +30,10 @@ std::u16string PercentText(double done, double total) {
 
 }  // namespace
 
-int LoadZipArchive(const std::u16string& path) {
+void LoadZipArchive(Converter& core, const std::u16string& path) {
   Pack_UseZip();
   const ObjectHandle pack = Pack_Open(KX_Any, path);
-  if (!pack) return 0;
+  if (!pack) return;
   if (Pack_Examine(pack)) {
     double total = 0;
     while (Pack_NextEntry(pack))
@@ -50,16 +50,15 @@ int LoadZipArchive(const std::u16string& path) {
       if (!folder.empty() && IsPlainName(name)) {
         const std::u16string temporary = folder + name;
         Pack_ExtractToFile(pack, temporary);
-        LoadXyzFile(temporary);
+        LoadXyzFile(core, temporary);
         Fs_DeleteFile(temporary);
       } else {
-        ReportNoXyzData(name);
+        ReportNoXyzData(core, name);
       }
       done += static_cast<double>(Pack_EntrySize(pack));
-      Con_PrintLine(PercentText(done, total));
+      NotifyArchiveShare(core, PercentText(done, total));
     }
     RemoveJobFolder(folder);
   }
   Pack_Close(pack);
-  return 0;
 }

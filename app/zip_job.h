@@ -3,8 +3,10 @@
 
 #include <string>
 
+#include "app/converter.h"
+
 // Extracts each file entry, in archive order, into a private folder made for
-// this job and loads it like a file chosen directly; prints the share of the
-// archive done after each entry. The folder and everything in it are gone
-// when the job ends. Worker thread only. Returns 0.
-int LoadZipArchive(const std::u16string& path);
+// this job and loads it like a file chosen directly; reports the share of
+// the archive done after each entry. The folder and everything in it are
+// gone when the job ends. Worker thread only.
+void LoadZipArchive(Converter& core, const std::u16string& path);

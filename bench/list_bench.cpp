@@ -9,24 +9,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/converter.h"
+#include "app/xyz_format.h"
 #include "runtime/data/list.h"
 #include "runtime/data/map.h"
 #include "runtime/data/typed_containers.h"
 
 namespace {
-
-#pragma pack(push, 1)
-struct XyzPoint {
-  std::int64_t x;
-  std::int64_t y;
-  std::uint8_t grey;
-};
-#pragma pack(pop)
-static_assert(sizeof(XyzPoint) == 17);
-
-struct TileRecord {
-  std::int64_t minX, minY, maxX, maxY, image, width, height;
-};
 
 constexpr std::int64_t kPoints = 10'000'000;
 

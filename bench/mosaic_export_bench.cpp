@@ -14,7 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/converter.h"
+#include "app/tile_rasteriser.h"
 #include "app/export_png.h"
 #include "imaging/bitmap.h"
 #include "imaging/image.h"
@@ -107,10 +108,10 @@ Timing Measure(Run run) {
 }  // namespace
 
 int main() {
-  if (!StartConverter()) return 1;
-  AppState& app = App();
-  TileRecord* tile = app.tiles->Add(u"bench");
-  *tile = {0, 0, kSize - 1, kSize - 1, 0, kSize, kSize};
+  Converter* core = StartConverter();
+  if (!core) return 1;
+  Converter& app = *core;
+  if (!RegisterTile(app, u"bench", {0, 0, kSize - 1, kSize - 1}, 0)) return 1;
   app.mosaicImage = Img_Create(KX_Any, kSize, kSize, 32, -1);
   const Bitmap* mosaic = Bitmap_FromHandle(Img_Handle(app.mosaicImage));
   if (!mosaic) return 1;
@@ -123,7 +124,7 @@ int main() {
   const Timing baseline = Measure([&] { ok = PlainLibpng(*mosaic, plain) && ok; });
   const long before = StatusKib("VmRSS:");
   ResetPeak();
-  const Timing exported = Measure([&] { ExportPngJob(Utf8ToUtf16(ours)); });
+  const Timing exported = Measure([&] { ExportPngJob(app, Utf8ToUtf16(ours)); });
   const long peak = StatusKib("VmHWM:");
   ok = ok && std::filesystem::exists(ours);
   std::printf("   plain libpng, 1 thread: %.2f s, CPU %.2f s (%.1f MB)\n", baseline.wall,
@@ -138,6 +139,6 @@ int main() {
       (peak - before) / 1024);
   std::filesystem::remove(plain);
   std::filesystem::remove(ours);
-  StopConverter();
+  StopConverter(core);
   return ok ? 0 : 1;
 }

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/converter.h"
+#include "app/tile_rasteriser.h"
 #include "app/mosaic.h"
 #include "imaging/bitmap.h"
 #include "imaging/drawing.h"
@@ -50,15 +51,15 @@ ObjectHandle TileImage(int side, int seed) {
 }
 
 // What the update replaces: the whole mosaic made again.
-void FullRecomposition(ObjectHandle* mosaic) {
-  Map<TileRecord>& tiles = *App().tiles;
+void FullRecomposition(Converter& core, ObjectHandle* mosaic) {
+  Map<TileRecord>& tiles = *core.tiles;
   std::int64_t minX = INT64_MAX, minY = INT64_MAX, maxX = INT64_MIN, maxY = INT64_MIN;
   tiles.Reset();
   while (const TileRecord* t = tiles.Next()) {
-    minX = std::min(minX, t->minX);
-    minY = std::min(minY, t->minY);
-    maxX = std::max(maxX, t->maxX);
-    maxY = std::max(maxY, t->maxY);
+    minX = std::min(minX, t->box.minX);
+    minY = std::min(minY, t->box.minY);
+    maxX = std::max(maxX, t->box.maxX);
+    maxY = std::max(maxY, t->box.maxY);
   }
   if (*mosaic) Img_Free(*mosaic);
   *mosaic = Img_Create(KX_Any, maxX - minX + 1, maxY - minY + 1, 32, -1);
@@ -66,35 +67,41 @@ void FullRecomposition(ObjectHandle* mosaic) {
   Draw_Mode(DrawMode_SourceOver);
   tiles.Reset();
   while (const TileRecord* t = tiles.Next())
-    Draw_AlphaImage(Img_Handle(t->image), t->minX - minX, t->minY - minY);
+    Draw_AlphaImage(Img_Handle(t->image), t->box.minX - minX, t->box.minY - minY);
   Draw_Stop();
 }
 
 template <typename Update>
 double Load(const std::vector<Tile>& layout, int side, Update update) {
-  StartConverter();
+  Converter* core = StartConverter();
+  if (!core) return 0;
   std::vector<ObjectHandle> images;
   for (std::size_t i = 0; i < layout.size(); ++i)
     images.push_back(TileImage(side, static_cast<int>(i)));
   double seconds = 0;
   for (std::size_t i = 0; i < layout.size(); ++i) {
-    TileRecord* record = App().tiles->Add(Str_FromInteger(static_cast<std::int64_t>(i) * 7919));
     const Tile& t = layout[i];
-    *record = {t.x, t.y, t.x + side - 1, t.y + side - 1, images[i], side, side};
+    const TileRecord* record =
+        RegisterTile(*core, Str_FromInteger(static_cast<std::int64_t>(i) * 7919),
+                     {t.x, t.y, t.x + side - 1, t.y + side - 1}, images[i]);
+    if (!record) break;
     const auto start = std::chrono::steady_clock::now();
-    update();
+    update(*core, *record);
     seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }
-  StopConverter();
+  StopConverter(core);
   return seconds;
 }
 
 void Compare(const char* name, int grid, int side) {
   const std::vector<Tile> layout = CentreOutwards(grid, side);
   ObjectHandle full = 0;
-  const double before = Load(layout, side, [&] { FullRecomposition(&full); });
+  const double before =
+      Load(layout, side, [&](Converter& core, const TileRecord&) { FullRecomposition(core, &full); });
   Img_Free(full);
-  const double after = Load(layout, side, [] { RebuildMosaic(); });
+  const double after = Load(layout, side, [](Converter& core, const TileRecord& added) {
+    RebuildMosaic(core, added);
+  });
   std::printf("%s: RebuildMosaic %.3f s, full recomposition per tile %.3f s, ratio %.3f\n", name,
               after, before, after / before);
 }

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/app_state.h"
+#include "app/converter.h"
 #include "app/batch/batch_face.h"
 #include "app/batch/batch_options.h"
 #include "app/batch/batch_signals.h"
@@ -16,20 +16,22 @@
 namespace {
 
 // The one-line reason of exit status 1.
-std::string FailureReason(const BatchExportResult& result) {
-  const std::string path = Utf16ToUtf8(result.path);
-  switch (result.outcome) {
-    case kExportNothingLoaded:
+std::string FailureReason(const ExportReport& report) {
+  const std::string path = Utf16ToUtf8(report.path);
+  switch (report.outcome) {
+    case ExportOutcome::kNothingLoaded:
       return "Keine Kachel geladen, " + path + " wurde nicht geschrieben.";
-    case kExportNoMosaic:
+    case ExportOutcome::kNoMosaic:
       return "Kein Mosaik vorhanden, " + path + " wurde nicht geschrieben.";
-    case kExportNoMemory:
+    case ExportOutcome::kNoMemory:
       return "Zu wenig Speicher für das Bild, " + path + " wurde nicht geschrieben.";
-    case kExportFailed:
+    case ExportOutcome::kFailed:
       return "Fehler beim Export der Datei " + path + ".";
-    default:
-      return "Die Datei " + path + " wurde nicht geschrieben.";
+    case ExportOutcome::kNoPath:
+    case ExportOutcome::kWritten:
+      break;
   }
+  return "Die Datei " + path + " wurde nicht geschrieben.";
 }
 
 }  // namespace
@@ -52,35 +54,36 @@ int RunBatch(int argc, const char* const* argv) {
   // status lines are lost, the PNG is still written.
   std::signal(SIGPIPE, SIG_IGN);
   EndCleanlyOnSignals();
-  if (!StartConverter()) {
+  Converter* core = StartConverter();
+  if (!core) {
     std::fputs("relivox-batch: Zu wenig Speicher.\n", stderr);
     return 1;
   }
-  SetConverterFace(BatchFace());
-  BatchExport().worldFileWanted = options.worldFile;
-  SetXyzSeparator(options.separator);  // before the worker reads anything
-  for (const std::u16string& input : options.inputs) EnqueueJob(LoadFile, input);
-  if (!options.output.empty()) EnqueueJob(ExportPng, options.output);
-  if (!StartWorker()) {
+  BatchRun run;
+  run.worldFileWanted = options.worldFile;
+  run.exported.path = options.output;
+  SetConverterFace(*core, BatchFace(run));
+  core->separator = options.separator;  // before the worker reads anything
+  for (const std::u16string& input : options.inputs) EnqueueJob(*core, JobKind::LoadFile, input);
+  if (!options.output.empty()) EnqueueJob(*core, JobKind::ExportPng, options.output);
+  if (!StartWorker(*core)) {
     std::fputs("relivox-batch: Konnte keinen Arbeits-Thread starten.\n", stderr);
     return 1;
   }
-  WaitForIdleWorker();
-  StopWorker();
+  WaitForIdleWorker(*core);
+  StopWorker(*core);
   ClearBatchProgress();
-  SetConverterFace(nullptr);
-  StopConverter();
+  StopConverter(core);
   std::fflush(stdout);
 
   if (options.output.empty()) return 0;
-  const BatchExportResult& result = BatchExport();
-  if (!result.ran || result.outcome != kExportWritten) {
-    std::fprintf(stderr, "relivox-batch: %s\n", FailureReason(result).c_str());
+  if (!run.exportRan || run.exported.outcome != ExportOutcome::kWritten) {
+    std::fprintf(stderr, "relivox-batch: %s\n", FailureReason(run.exported).c_str());
     return 1;
   }
-  if (result.worldFileWanted && !result.worldFileWritten) {
+  if (run.worldFileWanted && !run.worldFileWritten) {
     std::fprintf(stderr, "relivox-batch: Die World-Datei %s wurde nicht geschrieben.\n",
-                 Utf16ToUtf8(WorldFilePath(result.path)).c_str());
+                 Utf16ToUtf8(WorldFilePath(run.exported.path)).c_str());
     return 1;
   }
   return 0;

@@ -2,46 +2,55 @@
 
 #include <unistd.h>
 
+#include <cassert>
 #include <cstdio>
-#include <mutex>
 
-#include "app/app_state.h"
 #include "app/batch/world_file.h"
 #include "runtime/data/utf.h"
 #include "runtime/system/console.h"
+#include "runtime/system/mutex.h"
 
 namespace {
 
-// The bar: worker thread, and the main thread once the worker is idle.
+// The bar on standard error: one per process, as the terminal is. Used by
+// the worker, by the main thread once the worker is idle, and by the
+// signal thread on its way out.
 struct Bar {
-  std::mutex lock;
-  bool terminal = false;
+  RtMutex* lock = Mtx_Create();
+  bool terminal = ::isatty(STDERR_FILENO) != 0;  // under lock, like the rest
   bool shown = false;
   std::u16string name;
 };
 Bar& TheBar() {
-  static Bar bar;
-  return bar;
+  // Never destroyed: the signal thread may erase the bar while the process ends.
+  static auto* bar = new Bar;
+  return *bar;
 }
 
 void EraseBar(Bar& bar) {
+  assert(Mtx_IsHeld(bar.lock));
   if (!bar.shown) return;
   std::fputs("\r\033[K", stderr);
   std::fflush(stderr);
   bar.shown = false;
 }
 
-void Status(const std::u16string& text) {
-  if (text.empty()) return;  // a cleared status line is nothing to print
+void PrintLine(const std::u16string& text) {
   Bar& bar = TheBar();
-  std::lock_guard guard(bar.lock);
+  const MtxGuard guard(bar.lock);
   EraseBar(bar);
   Con_PrintLine(text);
 }
 
-void Progress(std::int64_t value) {
+void Status(void*, const std::u16string& text) {
+  if (!text.empty()) PrintLine(text);  // a cleared status line is nothing to print
+}
+
+void ArchiveShare(void*, const std::u16string& share) { PrintLine(share); }
+
+void Progress(void*, std::int64_t value) {
   Bar& bar = TheBar();
-  std::lock_guard guard(bar.lock);
+  const MtxGuard guard(bar.lock);
   if (!bar.terminal) return;
   if (value <= 0) {
     EraseBar(bar);
@@ -58,42 +67,42 @@ void Progress(std::int64_t value) {
   bar.shown = true;
 }
 
-void Reading(const std::u16string& name) {
+void Reading(void*, const std::u16string& name) {
   Bar& bar = TheBar();
-  std::lock_guard guard(bar.lock);
+  const MtxGuard guard(bar.lock);
   bar.name = name;
 }
 
-void Exported(const std::u16string& path, ExportOutcome outcome) {
-  BatchExportResult& result = BatchExport();
-  result.ran = true;
-  result.outcome = outcome;
-  result.path = path;
-  result.worldFileWritten = false;
-  if (outcome == kExportWritten && result.worldFileWanted) {
-    // Runs on the worker before the next job: the mosaic is the one just saved.
-    const AppState& app = App();
-    const auto northing = static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(app.mosaicMinY));
-    result.worldFileWritten = WriteWorldFile(WorldFilePath(path), app.mosaicMinX, northing) != 0;
+void Exported(void* context, const ExportReport& report) {
+  BatchRun& run = *static_cast<BatchRun*>(context);
+  run.exportRan = true;
+  run.exported = report;
+  run.worldFileWritten = false;
+  if (report.outcome == ExportOutcome::kWritten && run.worldFileWanted) {
+    // y is the negated northing, negated back without overflow.
+    const auto northing =
+        static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(report.extent.minY));
+    run.worldFileWritten =
+        WriteWorldFile(WorldFilePath(report.path), report.extent.minX, northing) != 0;
   }
 }
 
-const ConverterFace kFace = {nullptr, &Status, &Progress, nullptr, &Reading, &Exported};
-
 }  // namespace
 
-const ConverterFace* BatchFace() {
-  TheBar().terminal = ::isatty(STDERR_FILENO) != 0;
-  return &kFace;
-}
-
-BatchExportResult& BatchExport() {
-  static BatchExportResult result;
-  return result;
+ConverterFace BatchFace(BatchRun& run) {
+  TheBar();  // the terminal is asked before the worker reports
+  return ConverterFace{
+      .context = &run,
+      .status = &Status,
+      .progress = &Progress,
+      .reading = &Reading,
+      .archiveShare = &ArchiveShare,
+      .exported = &Exported,
+  };
 }
 
 void ClearBatchProgress() {
   Bar& bar = TheBar();
-  std::lock_guard guard(bar.lock);
+  const MtxGuard guard(bar.lock);
   EraseBar(bar);
 }

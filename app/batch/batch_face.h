@@ -4,21 +4,20 @@
 
 #include <string>
 
-#include "app/indicators.h"
+#include "app/face.h"
 
-// The face table.
-const ConverterFace* BatchFace();
-
-// Outcome of the last export job (kExportNothingLoaded when none ran),
-// whether its world file was asked for and written.
-struct BatchExportResult {
-  bool ran = false;
-  ExportOutcome outcome = kExportNothingLoaded;
-  bool worldFileWanted = false;
+// What one run keeps of the export job's report: written on the worker
+// while the export job ends, read once the worker has stopped.
+struct BatchRun {
+  bool worldFileWanted = false;  // set before the worker starts
+  bool exportRan = false;
+  ExportReport exported;
   bool worldFileWritten = false;
-  std::u16string path;
 };
-BatchExportResult& BatchExport();
 
-// Removes the progress bar from the terminal (before the program ends).
+// The face table over `run`, which must outlive the worker.
+ConverterFace BatchFace(BatchRun& run);
+
+// Removes the progress bar from the terminal (before the program ends; the
+// bar is the terminal's, so any thread may).
 void ClearBatchProgress();

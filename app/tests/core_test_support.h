@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/converter.h"
 #include "app/indicators.h"
 #include "app/job_queue.h"
 #include "imaging/bitmap.h"
@@ -48,33 +48,42 @@ class Recorder {
   std::vector<std::string> events_;
 };
 
-inline const ConverterFace* RecordingFace() {
-  static const ConverterFace face = {
-      [](ObjectHandle) { Recorder::Get().Add("preview"); },
-      [](const std::u16string& t) { Recorder::Get().Add("status:" + Utf16ToUtf8(t)); },
-      [](std::int64_t v) { Recorder::Get().Add("progress:" + std::to_string(v)); },
-      [](const std::u16string& t) { Recorder::Get().Add("queue:" + Utf16ToUtf8(t)); },
-      nullptr,
-      [](const std::u16string&, ExportOutcome o) {
-        Recorder::Get().Add("exported:" + std::to_string(o));
+// "share:<text>" for an archive entry done.
+inline ConverterFace RecordingFace() {
+  return ConverterFace{
+      .preview = [](void*, ObjectHandle) { Recorder::Get().Add("preview"); },
+      .status = [](void*, const std::u16string& t) {
+        Recorder::Get().Add("status:" + Utf16ToUtf8(t));
+      },
+      .progress = [](void*, std::int64_t v) { Recorder::Get().Add("progress:" + std::to_string(v)); },
+      .queue = [](void*, const std::u16string& t) { Recorder::Get().Add("queue:" + Utf16ToUtf8(t)); },
+      .archiveShare = [](void*, const std::u16string& t) {
+        Recorder::Get().Add("share:" + Utf16ToUtf8(t));
+      },
+      .exported = [](void*, const ExportReport& r) {
+        Recorder::Get().Add("exported:" + std::to_string(static_cast<int>(r.outcome)));
       },
   };
-  return &face;
+}
+
+inline std::string Exported(ExportOutcome outcome) {
+  return "exported:" + std::to_string(static_cast<int>(outcome));
 }
 
 class CoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(StartConverter(), 1);
-    SetConverterFace(RecordingFace());
+    core_ = StartConverter();
+    ASSERT_NE(core_, nullptr);
+    SetConverterFace(*core_, RecordingFace());
     Recorder::Get().Take();
     folder_ = Utf16ToUtf8(Fs_CreateUniqueDirectory(Fs_TempDirectory(), u"core-test-"));
     ASSERT_FALSE(folder_.empty());
   }
   void TearDown() override {
-    if (workerStarted_) StopWorker();
-    SetConverterFace(nullptr);
-    StopConverter();
+    if (workerStarted_) StopWorker(*core_);
+    StopConverter(core_);
+    core_ = nullptr;
     Fs_DeleteDirectory(Utf8ToUtf16(folder_));
   }
 
@@ -86,11 +95,14 @@ class CoreTest : public ::testing::Test {
   std::string Folder() const { return folder_; }
 
   void StartTheWorker() {
-    ASSERT_EQ(StartWorker(), 1);
+    ASSERT_TRUE(StartWorker(*core_));
     workerStarted_ = true;
   }
 
+  Converter& Core() { return *core_; }
+
  private:
+  Converter* core_ = nullptr;
   std::string folder_;
   bool workerStarted_ = false;
 };

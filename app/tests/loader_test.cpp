@@ -32,7 +32,7 @@ TEST_F(CoreTest, ATileIsAnnouncedReadDrawnAndComposed) {
     text += std::to_string(1000 + i % 20) + ".5," + std::to_string(2000 + i / 20) + ".9," +
             std::to_string(i) + "\r\n";
   const std::u16string path = Write("tile.xyz", text);
-  EXPECT_EQ(LoadXyzFile(path), 1);
+  EXPECT_EQ(LoadXyzFile(Core(), path), 1);
   const Events events = Recorder::Get().Take();
   Events statuses, progress;
   for (const auto& e : events) {
@@ -44,34 +44,34 @@ TEST_F(CoreTest, ATileIsAnnouncedReadDrawnAndComposed) {
   ExpectProgressRuns(progress);
   EXPECT_EQ(events.back(), "preview") << "the mosaic is shown last";
 
-  ASSERT_EQ(App().tiles->Size(), 1);
-  const TileRecord* tile = App().tiles->Find(u"");  // no record under the empty key
+  ASSERT_EQ(Core().tiles->Size(), 1);
+  const TileRecord* tile = Core().tiles->Find(u"");  // no record under the empty key
   EXPECT_EQ(tile, nullptr);
-  App().tiles->Reset();
-  const TileRecord t = *App().tiles->Next();
-  EXPECT_EQ((std::vector<std::int64_t>{t.minX, t.minY, t.maxX, t.maxY, t.width, t.height}),
+  Core().tiles->Reset();
+  const TileRecord t = *Core().tiles->Next();
+  EXPECT_EQ((std::vector<std::int64_t>{t.box.minX, t.box.minY, t.box.maxX, t.box.maxY, t.width, t.height}),
             (std::vector<std::int64_t>{1000, -2019, 1019, -2000, 20, 20}));
   // Row 0 is the northernmost line (y = -2019, northing 2019): points 380..399.
   EXPECT_EQ(PixelOf(t.image, 0, 0), Grey(380 % 256));
   EXPECT_EQ(PixelOf(t.image, 19, 19), Grey(19));
-  EXPECT_EQ(PixelOf(App().mosaicImage, 5, 19), Grey(5));
+  EXPECT_EQ(PixelOf(Core().mosaicImage, 5, 19), Grey(5));
 }
 
 TEST_F(CoreTest, TheSmallestTileAndLaterPointsWinTheirPixel) {
-  EXPECT_EQ(LoadXyzFile(Write("one.xyz", "10,20,7\n")), 1);
-  App().tiles->Reset();
-  const TileRecord one = *App().tiles->Next();
+  EXPECT_EQ(LoadXyzFile(Core(), Write("one.xyz", "10,20,7\n")), 1);
+  Core().tiles->Reset();
+  const TileRecord one = *Core().tiles->Next();
   EXPECT_EQ(one.width, 1);
   EXPECT_EQ(one.height, 1);
   EXPECT_EQ(PixelOf(one.image, 0, 0), Grey(7));
 
   // (10, -20, grey 7) and (12, -25, grey 9): a 3 x 6 tile; the same pixel
   // twice keeps the later grey.
-  EXPECT_EQ(LoadXyzFile(Write("two.xyz", "110,20,7\n112,25,1\n112,25,9\n")), 1);
+  EXPECT_EQ(LoadXyzFile(Core(), Write("two.xyz", "110,20,7\n112,25,1\n112,25,9\n")), 1);
   const TileRecord* two = nullptr;
-  App().tiles->Reset();
-  while (const TileRecord* t = App().tiles->Next())
-    if (t->minX == 110) two = t;
+  Core().tiles->Reset();
+  while (const TileRecord* t = Core().tiles->Next())
+    if (t->box.minX == 110) two = t;
   ASSERT_NE(two, nullptr);
   EXPECT_EQ(two->width, 3);
   EXPECT_EQ(two->height, 6);
@@ -82,7 +82,7 @@ TEST_F(CoreTest, TheSmallestTileAndLaterPointsWinTheirPixel) {
 
 // Every way a file can yield nothing: the status texts and the bar.
 TEST_F(CoreTest, RefusalsShowTheirTextAndRegisterNothing) {
-  ASSERT_EQ(LoadXyzFile(Write("first.xyz", "5,5,5\n")), 1);
+  ASSERT_EQ(LoadXyzFile(Core(), Write("first.xyz", "5,5,5\n")), 1);
   Recorder::Get().Take();
   ::mkdir((Folder() + "folder.xyz").c_str(), 0700);
   ::symlink("/proc/self/mem", (Folder() + "mem.xyz").c_str());  // reads fail with an I/O error
@@ -104,14 +104,14 @@ TEST_F(CoreTest, RefusalsShowTheirTextAndRegisterNothing) {
        {"status:Lese mem.xyz (0 MiB) ...", "status:Konnte keine XYZ Daten lesen (mem.xyz)"}},
   };
   for (const auto& c : cases) {
-    SetProgress(33);  // so that the reset to 0 shows
+    SetProgress(Core(), 33);  // so that the reset to 0 shows
     Recorder::Get().Take();
-    EXPECT_EQ(LoadXyzFile(c.path), 0);
+    EXPECT_EQ(LoadXyzFile(Core(), c.path), 0);
     Events expected = c.expected;
     if (expected.back().find("Konnte") != std::string::npos) expected.push_back("progress:0");
     EXPECT_EQ(Recorder::Get().Take(), expected);
   }
-  EXPECT_EQ(App().tiles->Size(), 1);
+  EXPECT_EQ(Core().tiles->Size(), 1);
 }
 
 // The size figure: MiB rounded half away from zero.
@@ -124,7 +124,7 @@ TEST_F(CoreTest, SizeFiguresRoundAtTheHalves) {
   for (const auto& s : sizes) {
     std::string bytes(s.bytes, '\n');
     bytes.replace(0, 6, "9,9,9\n");
-    LoadXyzFile(Write("size.xyz", bytes));
+    LoadXyzFile(Core(), Write("size.xyz", bytes));
     const Events statuses = Recorder::Get().Take("status:");
     ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(statuses[0], std::string("Lese size.xyz (") + s.figure + " MiB) ...") << s.bytes;
@@ -142,28 +142,28 @@ TEST_F(CoreTest, TilesBeyondWhatAnImageHoldsAreRefused) {
        "wide.xyz: Kachel zu groß (18446744073709551615 x 1)"},
   };
   for (const auto& c : cases) {
-    SetProgress(10);
+    SetProgress(Core(), 10);
     Recorder::Get().Take();
-    EXPECT_EQ(LoadXyzFile(Write("wide.xyz", c.text)), 0);
+    EXPECT_EQ(LoadXyzFile(Core(), Write("wide.xyz", c.text)), 0);
     const Events events = Recorder::Get().Take();
     ASSERT_GE(events.size(), 3u);
     EXPECT_EQ(events[events.size() - 3], "status:Verarbeite wide.xyz: Bestimme Koordinaten");
     EXPECT_EQ(events[events.size() - 2], "status:" + c.refusal);
     EXPECT_EQ(events.back(), "progress:0");
   }
-  EXPECT_EQ(App().tiles->Size(), 0);
-  EXPECT_EQ(App().mosaicImage, 0);
+  EXPECT_EQ(Core().tiles->Size(), 0);
+  EXPECT_EQ(Core().mosaicImage, 0);
 
   // A tile of its own fits, but not together with the one before it.
-  ASSERT_EQ(LoadXyzFile(Write("west.xyz", "1,1,1\n")), 1);
-  const ObjectHandle mosaic = App().mosaicImage;
+  ASSERT_EQ(LoadXyzFile(Core(), Write("west.xyz", "1,1,1\n")), 1);
+  const ObjectHandle mosaic = Core().mosaicImage;
   Recorder::Get().Take();
-  EXPECT_EQ(LoadXyzFile(Write("east.xyz", "32768,1,1\n32768,3,1\n")), 0);
+  EXPECT_EQ(LoadXyzFile(Core(), Write("east.xyz", "32768,1,1\n32768,3,1\n")), 0);
   EXPECT_EQ(Recorder::Get().Take("status:").back(), "east.xyz: Mosaik zu groß (32768 x 3)");
-  EXPECT_EQ(App().tiles->Size(), 1);
-  EXPECT_EQ(App().mosaicImage, mosaic) << "the mosaic stays as it was";
-  EXPECT_EQ(LoadXyzFile(Write("next.xyz", "2,2,2\n")), 1) << "later files load normally";
-  EXPECT_EQ(Img_Width(App().mosaicImage), 2);
+  EXPECT_EQ(Core().tiles->Size(), 1);
+  EXPECT_EQ(Core().mosaicImage, mosaic) << "the mosaic stays as it was";
+  EXPECT_EQ(LoadXyzFile(Core(), Write("next.xyz", "2,2,2\n")), 1) << "later files load normally";
+  EXPECT_EQ(Img_Width(Core().mosaicImage), 2);
 }
 
 }  // namespace

@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/converter.h"
 #include "app/export_png.h"
 #include "app/indicators.h"
 #include "app/mosaic.h"
 #include "app/mosaic_store.h"
+#include "app/tile_rasteriser.h"
 #include "app/xyz_loader.h"
 #include "imaging/bitmap.h"
 #include "imaging/drawing.h"
@@ -30,15 +31,10 @@ namespace {
 ObjectHandle lastPreview = 0;  // test thread only (the core runs on it here)
 int previews = 0;
 
-const ConverterFace kFace = {[](ObjectHandle image) {
-                               lastPreview = image;
-                               ++previews;
-                             },
-                             nullptr,
-                             nullptr,
-                             nullptr,
-                             nullptr,
-                             nullptr};
+const ConverterFace kFace = {.preview = [](void*, ObjectHandle image) {
+  lastPreview = image;
+  ++previews;
+}};
 
 struct Oracle {
   ObjectHandle image = 0;
@@ -50,16 +46,21 @@ struct Oracle {
 
 // The plain recomposition: every tile drawn over a transparent image of the
 // whole extent, in walk order.
-void Recompose(Oracle* oracle) {
-  Map<TileRecord>& tiles = *App().tiles;
+void Recompose(Map<TileRecord>& tiles, Oracle* oracle) {
   tiles.Reset();
   const TileRecord* first = tiles.Next();
   ASSERT_NE(first, nullptr);
-  MosaicExtent extent{first->minX, first->minY, first->maxX, first->maxY};
-  while (const TileRecord* t = tiles.Next())
-    extent = {std::min(extent.minX, t->minX), std::min(extent.minY, t->minY),
-              std::max(extent.maxX, t->maxX), std::max(extent.maxY, t->maxY)};
-  oracle->image = Img_Create(KX_Any, extent.Width(), extent.Height(), 32, -1);
+  std::int64_t minX = first->box.minX, minY = first->box.minY, maxX = first->box.maxX,
+               maxY = first->box.maxY;
+  while (const TileRecord* t = tiles.Next()) {
+    minX = std::min(minX, t->box.minX);
+    minY = std::min(minY, t->box.minY);
+    maxX = std::max(maxX, t->box.maxX);
+    maxY = std::max(maxY, t->box.maxY);
+  }
+  const GridBox extent{minX, minY, maxX, maxY};
+  oracle->image = Img_Create(KX_Any, static_cast<std::int64_t>(extent.Width()),
+                             static_cast<std::int64_t>(extent.Height()), 32, -1);
   ASSERT_NE(oracle->image, 0);
   oracle->minX = extent.minX;
   oracle->minY = extent.minY;
@@ -68,7 +69,7 @@ void Recompose(Oracle* oracle) {
   tiles.Reset();
   while (const TileRecord* t = tiles.Next())
     if (t->image)
-      Draw_AlphaImage(Img_Handle(t->image), t->minX - extent.minX, t->minY - extent.minY);
+      Draw_AlphaImage(Img_Handle(t->image), t->box.minX - extent.minX, t->box.minY - extent.minY);
   Draw_Stop();
 }
 
@@ -85,10 +86,9 @@ void ExpectSameRows(ObjectHandle expected, ObjectHandle actual) {
         << "picture row " << y;
 }
 
-void ExpectMosaicMatchesOracle() {
-  AppState& app = App();
+void ExpectMatchesRecomposition(Converter& app) {
   Oracle oracle;
-  ASSERT_NO_FATAL_FAILURE(Recompose(&oracle));
+  ASSERT_NO_FATAL_FAILURE(Recompose(*app.tiles, &oracle));
   ASSERT_NE(app.mosaicImage, 0);
   EXPECT_EQ(app.mosaicMinX, oracle.minX);
   EXPECT_EQ(app.mosaicMinY, oracle.minY);
@@ -125,8 +125,9 @@ bool PlainExport(ObjectHandle mosaic, const fs::path& file) {
 class MosaicEquivalence : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(StartConverter(), 1);
-    SetConverterFace(&kFace);
+    core_ = StartConverter();
+    ASSERT_NE(core_, nullptr);
+    SetConverterFace(*core_, kFace);
     lastPreview = 0;
     previews = 0;
     folder_ = fs::temp_directory_path() / ("mosaic-" + std::to_string(::getpid()));
@@ -134,8 +135,8 @@ class MosaicEquivalence : public ::testing::Test {
   }
   void TearDown() override {
     Draw_Stop();
-    SetConverterFace(nullptr);
-    StopConverter();
+    StopConverter(core_);
+    core_ = nullptr;
     fs::remove_all(folder_);
   }
 
@@ -146,13 +147,13 @@ class MosaicEquivalence : public ::testing::Test {
 
   // Through the loader, as a file (y is the negated northing): 1 when the
   // tile was registered.
-  int AddTile(const std::vector<Point>& points) {
+  bool AddTile(const std::vector<Point>& points) {
     const fs::path file = folder_ / ("t" + std::to_string(files_++) + ".xyz");
     {
       std::ofstream out(file, std::ios::binary);
       for (const Point& p : points) out << p.x << "," << -p.y << "," << int{p.grey} << "\n";
     }
-    return LoadXyzFile(Utf8ToUtf16(file.string()));
+    return LoadXyzFile(Core(), Utf8ToUtf16(file.string()));
   }
 
   // Keys decide the walk order: digests put tiles in buckets out of the
@@ -185,16 +186,20 @@ class MosaicEquivalence : public ::testing::Test {
   void ExpectExportMatchesPlainExport(const std::string& name) {
     const fs::path ours = folder_ / (name + ".png");
     const fs::path plain = folder_ / (name + "-plain.png");
-    EXPECT_EQ(ExportPngJob(Utf8ToUtf16(ours.string())), 0);
-    ASSERT_TRUE(PlainExport(App().mosaicImage, plain));
+    ExportPngJob(Core(), Utf8ToUtf16(ours.string()));
+    ASSERT_TRUE(PlainExport(Core().mosaicImage, plain));
     const auto expected = DecodedRows(plain);
     const auto actual = DecodedRows(ours);
-    ASSERT_EQ(actual.size(), static_cast<std::size_t>(Img_Height(App().mosaicImage)));
+    ASSERT_EQ(actual.size(), static_cast<std::size_t>(Img_Height(Core().mosaicImage)));
     ASSERT_EQ(actual.size(), expected.size());
     for (std::size_t y = 0; y < expected.size(); ++y)
       ASSERT_EQ(actual[y], expected[y]) << "row " << y;
   }
 
+  Converter& Core() { return *core_; }
+  void ExpectMosaicMatchesOracle() { ExpectMatchesRecomposition(Core()); }
+
+  Converter* core_ = nullptr;
   std::mt19937 random_{12345};
   fs::path folder_;
   int files_ = 0;
@@ -213,10 +218,10 @@ TEST_F(MosaicEquivalence, RandomTileSetsMatchAFullRecomposition) {
       TearDown();
       SetUp();
     }
-    std::vector<MosaicExtent> boxes;
+    std::vector<GridBox> boxes;
     for (int step = 0; step < 16; ++step) {
       SCOPED_TRACE(testing::Message() << "step " << step);
-      const std::uint8_t* storeBefore = App().mosaicStore ? App().mosaicStore->base : nullptr;
+      const std::uint8_t* storeBefore = Core().mosaicStore ? Core().mosaicStore->base : nullptr;
       const int kind = step == 0 ? 0 : static_cast<int>(random_() % 10);
       const int w = 1 + static_cast<int>(random_() % 40);
       const int h = 1 + static_cast<int>(random_() % 40);
@@ -224,15 +229,14 @@ TEST_F(MosaicEquivalence, RandomTileSetsMatchAFullRecomposition) {
       std::int64_t x = 5000 + static_cast<std::int64_t>(random_() % (2 * reach + 1)) - reach;
       std::int64_t y = -3000 + static_cast<std::int64_t>(random_() % (2 * reach + 1)) - reach;
       if (kind <= 2 && !boxes.empty()) {  // over (part of) an earlier tile
-        const MosaicExtent& earlier = boxes[random_() % boxes.size()];
+        const GridBox& earlier = boxes[random_() % boxes.size()];
         x = earlier.minX + static_cast<std::int64_t>(random_() % 7) - 3;
         y = earlier.minY + static_cast<std::int64_t>(random_() % 7) - 3;
       }
       if (kind == 3) {  // a registered record whose image could not be made
-        TileRecord* record = App().tiles->Add(NextKey());
+        const TileRecord* record = RegisterTile(Core(), NextKey(), {x, y, x + w - 1, y + h - 1}, 0);
         ASSERT_NE(record, nullptr);
-        *record = {x, y, x + w - 1, y + h - 1, 0, w, h};
-        RebuildMosaic();
+        RebuildMosaic(Core(), *record);
       } else if (kind == 4) {  // too large for an image, or the mosaic would be
         const std::int64_t far = random_() % 2 ? 40000 : -40000;
         std::vector<Point> points = RandomTile(x, y, w, h, 0.5);
@@ -240,17 +244,17 @@ TEST_F(MosaicEquivalence, RandomTileSetsMatchAFullRecomposition) {
           points.push_back({x + far, y, 9});
         else
           points = RandomTile(x + far, y - far, w, h, 0.5);
-        const ObjectHandle before = App().mosaicImage;
+        const ObjectHandle before = Core().mosaicImage;
         const int previewsBefore = previews;
         EXPECT_EQ(AddTile(points), 0);
-        EXPECT_EQ(App().mosaicImage, before);
+        EXPECT_EQ(Core().mosaicImage, before);
         EXPECT_EQ(previews, previewsBefore);
       } else {
         ASSERT_EQ(AddTile(RandomTile(x, y, w, h, 0.2 + 0.1 * (random_() % 9))), 1);
         boxes.push_back({x, y, x + w - 1, y + h - 1});
       }
       ASSERT_NO_FATAL_FAILURE(ExpectMosaicMatchesOracle());
-      if (storeBefore && App().mosaicStore->base != storeBefore) ++storeMoves;
+      if (storeBefore && Core().mosaicStore->base != storeBefore) ++storeMoves;
     }
     ASSERT_NO_FATAL_FAILURE(ExpectExportMatchesPlainExport("set" + std::to_string(set)));
   }
@@ -262,7 +266,7 @@ TEST_F(MosaicEquivalence, RandomTileSetsMatchAFullRecomposition) {
 TEST_F(MosaicEquivalence, AMissingMosaicIsComposedAgainFromEveryTile) {
   ASSERT_EQ(AddTile(RandomTile(100, 100, 30, 20, 0.7)), 1);
   ASSERT_EQ(AddTile(RandomTile(110, 105, 30, 20, 0.7)), 1);
-  ReleaseMosaic();
+  ReleaseMosaic(Core());
   ASSERT_EQ(AddTile(RandomTile(50, 140, 5, 5, 0.7)), 1);
   ExpectMosaicMatchesOracle();
 }

@@ -25,22 +25,22 @@ std::string Square(int x0, int northing0, int n, int grey) {
 
 TEST_F(CoreTest, TilesWithAGapExportBlackBetween) {
   // Boxes (1, -10, 10, -1) and (21, -10, 30, -1): a 30 x 10 mosaic.
-  ASSERT_EQ(LoadXyzFile(Write("w.xyz", Square(1, 10, 10, 100))), 1);
-  ASSERT_EQ(LoadXyzFile(Write("e.xyz", Square(21, 10, 10, 200))), 1);
-  const ObjectHandle mosaic = App().mosaicImage;
+  ASSERT_EQ(LoadXyzFile(Core(), Write("w.xyz", Square(1, 10, 10, 100))), 1);
+  ASSERT_EQ(LoadXyzFile(Core(), Write("e.xyz", Square(21, 10, 10, 200))), 1);
+  const ObjectHandle mosaic = Core().mosaicImage;
   ASSERT_EQ(Img_Width(mosaic), 30);
   ASSERT_EQ(Img_Height(mosaic), 10);
   EXPECT_EQ(PixelOf(mosaic, 0, 0), Grey(100));
   EXPECT_EQ(PixelOf(mosaic, 15, 5), 0u) << "between the tiles: transparent";
   EXPECT_EQ(PixelOf(mosaic, 29, 9), Grey(200));
-  EXPECT_EQ(App().mosaicMinX, 1);
-  EXPECT_EQ(App().mosaicMinY, -10);
+  EXPECT_EQ(Core().mosaicMinX, 1);
+  EXPECT_EQ(Core().mosaicMinY, -10);
 
   Recorder::Get().Take();
   const std::u16string out = Utf8ToUtf16(Folder() + "out");  // no ".png": saved as named
-  ExportPngJob(out);
+  ExportPngJob(Core(), out);
   EXPECT_EQ(Recorder::Get().Take(), (Events{"status:Speichern als PNG...", "status:Datei exportiert!",
-                                            "exported:" + std::to_string(kExportWritten)}));
+                                            Exported(ExportOutcome::kWritten)}));
   const DecodedPng png = DecodePng(ReadBytes(Folder() + "out"));
   ASSERT_TRUE(png.ok);
   EXPECT_EQ(png.width, 30u);
@@ -63,33 +63,33 @@ TEST_F(CoreTest, OverlapsFollowTheRegistryWalk) {
   const auto bucket = [](const std::u16string& path) { return Map_Hash(Hash_File(path), false) % 512; };
   ASSERT_NE(bucket(first), bucket(second)) << "pick other greys if the keys share a bucket";
   const int later = bucket(first) > bucket(second) ? 11 : 22;
-  ASSERT_EQ(LoadXyzFile(first), 1);
-  ASSERT_EQ(LoadXyzFile(second), 1);
-  EXPECT_EQ(PixelOf(App().mosaicImage, 0, 0), Grey(later));
+  ASSERT_EQ(LoadXyzFile(Core(), first), 1);
+  ASSERT_EQ(LoadXyzFile(Core(), second), 1);
+  EXPECT_EQ(PixelOf(Core().mosaicImage, 0, 0), Grey(later));
   // The missing last point of the second tile leaves the first's grey there.
-  EXPECT_EQ(PixelOf(App().mosaicImage, 4, 4), Grey(11));
+  EXPECT_EQ(PixelOf(Core().mosaicImage, 4, 4), Grey(11));
 }
 
 TEST_F(CoreTest, ExportRefusalsAndFailures) {
-  ExportPngJob(Utf8ToUtf16(Folder() + "early.png"));
-  EXPECT_EQ(Recorder::Get().Take(), (Events{"exported:" + std::to_string(kExportNothingLoaded)}))
+  ExportPngJob(Core(), Utf8ToUtf16(Folder() + "early.png"));
+  EXPECT_EQ(Recorder::Get().Take(), (Events{Exported(ExportOutcome::kNothingLoaded)}))
       << "nothing loaded: nothing shown";
   EXPECT_EQ(Fs_FileSize(Utf8ToUtf16(Folder() + "early.png")), -1);
 
-  ASSERT_EQ(LoadXyzFile(Write("t.xyz", "1,1,1\n")), 1);
+  ASSERT_EQ(LoadXyzFile(Core(), Write("t.xyz", "1,1,1\n")), 1);
   Recorder::Get().Take();
-  ExportPngJob(u"");
-  EXPECT_EQ(Recorder::Get().Take(), (Events{"exported:" + std::to_string(kExportNoPath)}));
+  ExportPngJob(Core(), u"");
+  EXPECT_EQ(Recorder::Get().Take(), (Events{Exported(ExportOutcome::kNoPath)}));
 
   ::mkdir((Folder() + "locked").c_str(), 0500);
   for (const std::string& bad : {Folder() + "missing/out.png", Folder() + "locked/out.png", Folder()}) {
     if (bad.find("locked") != std::string::npos && ::geteuid() == 0) continue;  // root writes anyway
-    SetProgress(5);
+    SetProgress(Core(), 5);
     Recorder::Get().Take();
-    ExportPngJob(Utf8ToUtf16(bad));
+    ExportPngJob(Core(), Utf8ToUtf16(bad));
     EXPECT_EQ(Recorder::Get().Take(),
               (Events{"status:Speichern als PNG...", "progress:0", "status:Fehler beim Export der Datei!",
-                      "exported:" + std::to_string(kExportFailed)}))
+                      Exported(ExportOutcome::kFailed)}))
         << bad;
   }
 }

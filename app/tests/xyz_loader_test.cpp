@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/converter.h"
 #include "app/indicators.h"
 #include "app/tests/xyz_oracle.h"
 #include "app/xyz_read_pass.h"
@@ -21,26 +21,23 @@ namespace {
 std::vector<std::string> gSeen;
 
 const ConverterFace kRecorder = {
-    nullptr,
-    [](const std::u16string& text) { gSeen.push_back(Utf16ToUtf8(text)); },
-    [](std::int64_t value) { gSeen.push_back("#" + std::to_string(value)); },
-    nullptr,
-    nullptr,
-    nullptr};
+    .status = [](void*, const std::u16string& text) { gSeen.push_back(Utf16ToUtf8(text)); },
+    .progress = [](void*, std::int64_t value) { gSeen.push_back("#" + std::to_string(value)); },
+};
 
 class XyzLoader : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(StartConverter());
-    SetConverterFace(&kRecorder);
-    App().lastProgress = 0;
+    core_ = StartConverter();
+    ASSERT_NE(core_, nullptr);
+    SetConverterFace(*core_, kRecorder);
     gSeen.clear();
   }
-  void TearDown() override {
-    SetConverterFace(nullptr);
-    SetXyzSeparator(XyzSeparator::kComma);
-    StopConverter();
-  }
+  void TearDown() override { StopConverter(core_); }
+  Converter& Core() { return *core_; }
+
+ private:
+  Converter* core_ = nullptr;
 };
 
 // Tiles of n lines of "x,y,z" (or with another separator).
@@ -80,8 +77,8 @@ TEST_F(XyzLoader, ReadsOnceWithTheLineRulesFiguresAndDigest) {
   XyzReadResult read;
   static std::vector<std::int64_t> shown;
   shown.clear();
-  ASSERT_TRUE(ReadXyzOnce(large.path(), XyzSeparator::kSemicolon, &read,
-                          [](std::int64_t figure) { shown.push_back(figure); }));
+  const XyzFigureSink sink{[](void*, std::int64_t figure) { shown.push_back(figure); }, nullptr};
+  ASSERT_TRUE(ReadXyzOnce(large.path(), XyzSeparator::kSemicolon, &read, &sink));
   EXPECT_EQ(read.key, Hash_File(large.path(), kHashMd5));
   EXPECT_TRUE(read.scan.points == wanted.points);
   EXPECT_EQ(read.scan.progress, wanted.progress);
@@ -102,11 +99,11 @@ TEST_F(XyzLoader, AReadErrorGivesNeitherKeyNorPoints) {
   EXPECT_TRUE(read.key.empty());
   EXPECT_FALSE(ReadXyzOnce(u"/nonexistent/tile.xyz", XyzSeparator::kComma, &read));
 
-  EXPECT_EQ(LoadXyzFile(u"/proc/self/mem"), 0);
+  EXPECT_EQ(LoadXyzFile(Core(), u"/proc/self/mem"), 0);
   EXPECT_EQ(gSeen, (std::vector<std::string>{"Lese mem (0 MiB) ...",
                                              "Konnte keine XYZ Daten lesen (mem)"}))
       << "progress stays 0; nothing registered";
-  EXPECT_EQ(App().tiles->Size(), 0);
+  EXPECT_EQ(Core().tiles->Size(), 0);
 }
 
 TEST_F(XyzLoader, StatusTextsAndFiguresInOrder) {
@@ -116,17 +113,17 @@ TEST_F(XyzLoader, StatusTextsAndFiguresInOrder) {
   for (const std::int64_t v : OracleRead(file.path(), XyzSeparator::kComma).progress)
     if (v != 0) want.push_back("#" + std::to_string(v));  // 0 is the bar's value already
   want.push_back("Verarbeite " + Name(file) + ": Bestimme Koordinaten");
-  ASSERT_EQ(LoadXyzFile(file.path()), 1);
+  ASSERT_EQ(LoadXyzFile(Core(), file.path()), 1);
   ASSERT_GE(gSeen.size(), want.size());
   EXPECT_EQ(std::vector<std::string>(gSeen.begin(), gSeen.begin() + want.size()), want);
   EXPECT_EQ(gSeen.back(), "#0");
 
   // The same bytes under another name: refused, the bar untouched.
   gSeen.clear();
-  EXPECT_EQ(LoadXyzFile(copy.path()), 0);
+  EXPECT_EQ(LoadXyzFile(Core(), copy.path()), 0);
   EXPECT_EQ(gSeen, (std::vector<std::string>{"Lese " + Name(copy) + " (0 MiB) ...",
                                              Name(copy) + " bereits geladen"}));
-  EXPECT_EQ(App().tiles->Size(), 1);
+  EXPECT_EQ(Core().tiles->Size(), 1);
 
   // Other bytes of the same length: its figures wait for the digest, and
   // come all the same.
@@ -134,7 +131,7 @@ TEST_F(XyzLoader, StatusTextsAndFiguresInOrder) {
   other[0] = '2';
   const TempFile twin(other);
   gSeen.clear();
-  EXPECT_EQ(LoadXyzFile(twin.path()), 1);
+  EXPECT_EQ(LoadXyzFile(Core(), twin.path()), 1);
   want[0] = "Lese " + Name(twin) + " (0 MiB) ...";
   want.back() = "Verarbeite " + Name(twin) + ": Bestimme Koordinaten";
   ASSERT_GE(gSeen.size(), want.size());
@@ -146,7 +143,7 @@ TEST_F(XyzLoader, DrawingFiguresPerPoint) {
   for (const int n : {1, 7, 49, 50, 51, 2001}) {
     const TempFile file(Tile(n, 100 + n));
     gSeen.clear();
-    ASSERT_EQ(LoadXyzFile(file.path()), 1);
+    ASSERT_EQ(LoadXyzFile(Core(), file.path()), 1);
     const auto drawing =
         std::find(gSeen.begin(), gSeen.end(), "Verarbeite " + Name(file) + ": Erstelle Kachel");
     ASSERT_NE(drawing, gSeen.end());
@@ -164,26 +161,26 @@ TEST_F(XyzLoader, DrawingFiguresPerPoint) {
 
 TEST_F(XyzLoader, NoAcceptedLineAfterTheFigures) {
   const TempFile file(Tile(500, 1, " "));
-  EXPECT_EQ(LoadXyzFile(file.path()), 0);
+  EXPECT_EQ(LoadXyzFile(Core(), file.path()), 0);
   ASSERT_GE(gSeen.size(), 3u);
   EXPECT_EQ(gSeen[gSeen.size() - 3], "#50") << "read to its end first";
   EXPECT_EQ(gSeen[gSeen.size() - 2], "Konnte keine XYZ Daten lesen (" + Name(file) + ")");
   EXPECT_EQ(gSeen.back(), "#0");
-  EXPECT_EQ(App().tiles->Size(), 0);
+  EXPECT_EQ(Core().tiles->Size(), 0);
 }
 
 TEST_F(XyzLoader, TheSeparatorSettingReachesTheLoader) {
   const TempFile blank(Tile(300, 2, " \t "));
   const TempFile semicolon(Tile(300, 3, ";"));
-  SetXyzSeparator(XyzSeparator::kBlank);
-  EXPECT_EQ(LoadXyzFile(blank.path()), 1);
-  EXPECT_EQ(LoadXyzFile(semicolon.path()), 0);
-  SetXyzSeparator(XyzSeparator::kSemicolon);
-  EXPECT_EQ(LoadXyzFile(semicolon.path()), 1);
-  SetXyzSeparator(XyzSeparator::kComma);
-  EXPECT_EQ(LoadXyzFile(blank.path()), 0) << "known content is refused whatever the separator";
+  Core().separator = XyzSeparator::kBlank;
+  EXPECT_EQ(LoadXyzFile(Core(), blank.path()), 1);
+  EXPECT_EQ(LoadXyzFile(Core(), semicolon.path()), 0);
+  Core().separator = XyzSeparator::kSemicolon;
+  EXPECT_EQ(LoadXyzFile(Core(), semicolon.path()), 1);
+  Core().separator = XyzSeparator::kComma;
+  EXPECT_EQ(LoadXyzFile(Core(), blank.path()), 0) << "known content is refused whatever the separator";
   EXPECT_EQ(gSeen.back(), Name(blank) + " bereits geladen");
-  EXPECT_EQ(App().tiles->Size(), 2);
+  EXPECT_EQ(Core().tiles->Size(), 2);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@
 struct XyzReading {
   std::vector<XyzPoint> points;
   std::vector<std::int64_t> progress;  // repeats left out
-  XyzBox box;                          // as ComputeBoundingBox gives it for the points
+  GridBox box;                         // as ComputeBoundingBox gives it for the points
 };
 
 inline bool operator==(const XyzPoint& a, const XyzPoint& b) {
@@ -39,9 +39,7 @@ inline XyzReading OracleRead(const std::u16string& path, XyzSeparator separator)
               length > 0 ? std::min<std::int64_t>(File_Position(file) * 50 / length, 50) : 0);
   }
   File_Close(file);
-  BoundingBox box{};
-  if (ComputeBoundingBox(r.points, &box) == 0 && !r.points.empty())
-    r.box = {box.minX, box.minY, box.maxX, box.maxY};
+  r.box = ComputeBoundingBox(r.points);
   return r;
 }
 

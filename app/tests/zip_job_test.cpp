@@ -26,22 +26,23 @@ std::set<std::string> Listing(const std::string& folder) {
   return names;
 }
 
-// Runs the job with standard output captured: the percentage lines.
-std::string RunCapturingOutput(const std::u16string& zip) {
-  std::fflush(stdout);
-  char name[] = "/tmp/zip-job-out-XXXXXX";
-  const int capture = ::mkstemp(name);
-  const int saved = ::dup(1);
-  ::dup2(capture, 1);
-  LoadZipArchive(zip);
-  std::fflush(stdout);
-  ::dup2(saved, 1);
-  ::close(saved);
-  ::close(capture);
-  std::ifstream in(name);
-  std::string out((std::istreambuf_iterator<char>(in)), {});
-  ::unlink(name);
-  return out;
+// What one job showed: the archive shares, one per line, the status texts,
+// and everything in order.
+struct Shown {
+  std::string shares;
+  Events statuses;
+  Events all;
+};
+
+Shown RunZipJob(Converter& core, const std::u16string& zip) {
+  LoadZipArchive(core, zip);
+  Shown shown;
+  shown.all = Recorder::Get().Take();
+  for (const std::string& e : shown.all) {
+    if (e.rfind("share:", 0) == 0) shown.shares += e.substr(6) + "\n";
+    if (e.rfind("status:", 0) == 0) shown.statuses.push_back(e.substr(7));
+  }
+  return shown;
 }
 
 TEST_F(CoreTest, EntriesLoadFromAPrivateFolderThatIsRemovedAfterwards) {
@@ -62,10 +63,10 @@ TEST_F(CoreTest, EntriesLoadFromAPrivateFolderThatIsRemovedAfterwards) {
   zip.AddFile("dir/..", "7,7,7\n");       // no file name at all
   zip.Write(Folder() + "set.zip");
 
-  const std::string out = RunCapturingOutput(Utf8ToUtf16(Folder() + "set.zip"));
+  const Shown shown = RunZipJob(Core(), Utf8ToUtf16(Folder() + "set.zip"));
   // Eight entries of six bytes: halves round to even (12.5 gives 12).
-  EXPECT_EQ(out, "12%\n25%\n38%\n50%\n62%\n75%\n88%\n100%\n");
-  Events statuses = Recorder::Get().Take("status:");
+  EXPECT_EQ(shown.shares, "12%\n25%\n38%\n50%\n62%\n75%\n88%\n100%\n");
+  const Events& statuses = shown.statuses;
   Events firsts;
   for (const auto& s : statuses)
     if (s.rfind("Lese ", 0) == 0) firsts.push_back(s.substr(5, s.find(' ', 5) - 5));
@@ -73,7 +74,7 @@ TEST_F(CoreTest, EntriesLoadFromAPrivateFolderThatIsRemovedAfterwards) {
                             "copy.xyz", ".."}));
   EXPECT_NE(std::find(statuses.begin(), statuses.end(), "copy.xyz bereits geladen"), statuses.end());
   EXPECT_EQ(statuses.back(), "Konnte keine XYZ Daten lesen (..)");
-  EXPECT_EQ(App().tiles->Size(), 6);
+  EXPECT_EQ(Core().tiles->Size(), 6);
 
   std::ifstream mine(temporary + "a.xyz");
   EXPECT_EQ(std::string((std::istreambuf_iterator<char>(mine)), {}), "mine");
@@ -87,21 +88,20 @@ TEST_F(CoreTest, ArchivesThatHoldNothingShowNothing) {
   ZipBuilder folders;
   folders.AddFolder("only/");
   folders.Write(Folder() + "folders.zip");
-  EXPECT_EQ(RunCapturingOutput(Utf8ToUtf16(Folder() + "folders.zip")), "");
+  EXPECT_EQ(RunZipJob(Core(), Utf8ToUtf16(Folder() + "folders.zip")).all, Events{});
 
   ZipBuilder empty;
   empty.AddFile("zero.xyz", "");
   empty.Write(Folder() + "zero.zip");
-  EXPECT_EQ(RunCapturingOutput(Utf8ToUtf16(Folder() + "zero.zip")), "100%\n")
-      << "a total of 0 bytes is all done";
-
-  EXPECT_EQ(Recorder::Get().Take("status:"),
+  const Shown zero = RunZipJob(Core(), Utf8ToUtf16(Folder() + "zero.zip"));
+  EXPECT_EQ(zero.shares, "100%\n") << "a total of 0 bytes is all done";
+  EXPECT_EQ(zero.statuses,
             (Events{"Lese zero.xyz (0 MiB) ...", "Konnte keine XYZ Daten lesen (zero.xyz)"}));
 
   std::ofstream(Folder() + "not.zip") << "not an archive";
-  EXPECT_EQ(RunCapturingOutput(Utf8ToUtf16(Folder() + "not.zip")), "");
-  EXPECT_EQ(RunCapturingOutput(Utf8ToUtf16(Folder() + "missing.zip")), "");
-  EXPECT_EQ(Recorder::Get().Take(), Events{}) << "an archive that cannot be read ends silently";
+  EXPECT_EQ(RunZipJob(Core(), Utf8ToUtf16(Folder() + "not.zip")).all, Events{})
+      << "an archive that cannot be read ends silently";
+  EXPECT_EQ(RunZipJob(Core(), Utf8ToUtf16(Folder() + "missing.zip")).all, Events{});
 }
 
 }  // namespace

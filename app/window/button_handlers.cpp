@@ -1,8 +1,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "app/job_queue.h"
+#include "app/window/app_state.h"
 #include "app/window/main_window.h"
 #include "runtime/system/requester.h"
 
@@ -14,10 +14,10 @@ void OnOpenClicked() {
        !path.empty(); path = Req_NextSelectedFile())
     chosen.push_back(path);
   // All are collected before the first is queued.
-  for (const std::u16string& path : chosen) EnqueueJob(LoadFile, path);
+  for (const std::u16string& path : chosen) EnqueueJob(*App().core, JobKind::LoadFile, path);
 }
 
 void OnSaveClicked() {
   const std::u16string path = Req_SaveFile(u"Save PNG", u"test.png", u"PNG|*.png", 0);
-  if (!path.empty()) EnqueueJob(ExportPng, path);
+  if (!path.empty()) EnqueueJob(*App().core, JobKind::ExportPng, path);
 }

@@ -5,10 +5,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/indicators.h"
 #include "app/job_folders.h"
 #include "app/job_queue.h"
+#include "app/window/app_state.h"
 #include "app/window/window_face.h"
 #include "controls/controls.h"
 #include "platform/platform.h"
@@ -32,21 +31,22 @@ int StartMainProgram(ExitHandler onExit) {
   }
   // The control kinds must be known before the dialog is built.
   Ctl_UseInDialogs();
-  if (!StartConverter()) {
+  AppState& app = App();
+  app.core = StartConverter();
+  if (!app.core) {
     Win_Shutdown();
     return Fail("Zu wenig Speicher.");
   }
-  SetConverterFace(WindowFace());
-  CreateMainWindow(&CanCloseMainWindow, onExit, &OnOpenClicked, &OnSaveClicked);
-  if (App().mainWindow == 0) {
-    const std::string why = Utf16ToUtf8(MainWindowError());
-    SetConverterFace(nullptr);
+  SetConverterFace(*app.core, WindowFace());
+  std::u16string error;
+  if (!CreateMainWindow(&CanCloseMainWindow, onExit, &OnOpenClicked, &OnSaveClicked, &error)) {
+    SetConverterFace(*app.core, ConverterFace{});
     Win_Shutdown();
-    return Fail("Das Hauptfenster konnte nicht gebaut werden: " + why);
+    return Fail("Das Hauptfenster konnte nicht gebaut werden: " + Utf16ToUtf8(error));
   }
   // After the window exists, so that the worker's first status call finds it.
-  if (!StartWorker()) {
-    SetConverterFace(nullptr);
+  if (!StartWorker(*app.core)) {
+    SetConverterFace(*app.core, ConverterFace{});
     Win_Shutdown();
     return Fail("Konnte keinen Arbeits-Thread starten.");
   }

@@ -1,7 +1,5 @@
 #include "app/window/main_window.h"
 
-#include "app/app_state.h"
-#include "app/indicators.h"
 #include "app/window/main_window_description.h"
 #include "app/window/window_face.h"
 #include "dialog/dialog.h"
@@ -11,9 +9,6 @@
 #include "runtime/system/window.h"
 
 namespace {
-
-// Main thread only.
-std::u16string gError;
 
 void OnCloseEvent() { OnCloseWindow(); }
 void OnSizeEvent() { OnWindowResized(); }
@@ -27,31 +22,32 @@ void TakeWindowApart() {
 
 }  // namespace
 
-int CreateMainWindow(CanCloseHandler canClose, ExitHandler onExit, ButtonHandler onOpen,
-                     ButtonHandler onSave) {
-  return CreateMainWindowFrom(kMainWindowDescription, canClose, onExit, onOpen, onSave);
+bool CreateMainWindow(CanCloseHandler canClose, ExitHandler onExit, ButtonHandler onOpen,
+                      ButtonHandler onSave, std::u16string* error) {
+  return CreateMainWindowFrom(kMainWindowDescription, canClose, onExit, onOpen, onSave, error);
 }
 
-int CreateMainWindowFrom(const std::u16string& description, CanCloseHandler canClose,
-                         ExitHandler onExit, ButtonHandler onOpen, ButtonHandler onSave) {
+bool CreateMainWindowFrom(const std::u16string& description, CanCloseHandler canClose,
+                          ExitHandler onExit, ButtonHandler onOpen, ButtonHandler onSave,
+                          std::u16string* error) {
   AppState& app = App();
   app.canCloseHandler = canClose;
   app.exitHandler = onExit;
-  gError.clear();
+  error->clear();
   app.xmlDocument = Xml_CatchMemory(KX_Any, description);
   app.mainDialog = Dlg_Create(KX_Any);
   if (!app.xmlDocument || Xml_Error(app.xmlDocument) != 0) {
     // A damaged description would still give a partial window: none is built.
-    gError = u"Fehler in der Fensterbeschreibung";
+    *error = u"Fehler in der Fensterbeschreibung";
     if (app.xmlDocument)
-      gError += u" (Zeile " + Str_FromInteger(Xml_ErrorLine(app.xmlDocument)) + u"): " +
+      *error += u" (Zeile " + Str_FromInteger(Xml_ErrorLine(app.xmlDocument)) + u"): " +
                 Xml_ErrorMessage(app.xmlDocument);
-    return 0;
+    return false;
   }
   if (!app.mainDialog || !Dlg_Open(app.mainDialog, app.xmlDocument, u"main")) {
-    gError = app.mainDialog ? Dlg_Error(app.mainDialog) : std::u16string();
-    if (gError.empty()) gError = u"Das Hauptfenster konnte nicht geöffnet werden";
-    return 0;
+    *error = app.mainDialog ? Dlg_Error(app.mainDialog) : std::u16string();
+    if (error->empty()) *error = u"Das Hauptfenster konnte nicht geöffnet werden";
+    return false;
   }
   app.mainWindow = Dlg_Window(app.mainDialog);
   // After Dlg_Open bound its relayout: handlers of one key run newest first,
@@ -61,10 +57,8 @@ int CreateMainWindowFrom(const std::u16string& description, CanCloseHandler canC
   Evt_BindGadget(Dlg_Gadget(app.mainDialog, u"open"), onOpen);
   Evt_BindGadget(Dlg_Gadget(app.mainDialog, u"save"), onSave);
   AttachWindowFace();
-  return 0;
+  return true;
 }
-
-std::u16string MainWindowError() { return gError; }
 
 int OnCloseWindow() {
   AppState& app = App();
@@ -76,7 +70,7 @@ int OnCloseWindow() {
 }
 
 int OnWindowResized() {
-  UpdatePreview(-1);
+  RedrawWindowPreview();
   return 0;
 }
 

@@ -5,20 +5,20 @@
 
 #include <string>
 
-using CanCloseHandler = int (*)();
-using ExitHandler = void (*)();
+#include "app/window/app_state.h"
+
 using ButtonHandler = void (*)();
 
-// Builds the window from kMainWindowDescription and binds its handlers;
-// App().mainWindow stays 0 when it cannot be built (MainWindowError says
-// why). Attaches the window face once the window is open. Returns 0.
-int CreateMainWindow(CanCloseHandler canClose, ExitHandler onExit, ButtonHandler onOpen,
-                     ButtonHandler onSave);
+// Builds the window from kMainWindowDescription into App() and binds its
+// handlers, then attaches the window face. False when it cannot be built;
+// `error` then says why.
+[[nodiscard]] bool CreateMainWindow(CanCloseHandler canClose, ExitHandler onExit,
+                                    ButtonHandler onOpen, ButtonHandler onSave,
+                                    std::u16string* error);
 // The same from another description.
-int CreateMainWindowFrom(const std::u16string& description, CanCloseHandler canClose,
-                         ExitHandler onExit, ButtonHandler onOpen, ButtonHandler onSave);
-// Why the last CreateMainWindow built no window; empty when it did.
-std::u16string MainWindowError();
+[[nodiscard]] bool CreateMainWindowFrom(const std::u16string& description, CanCloseHandler canClose,
+                                        ExitHandler onExit, ButtonHandler onOpen,
+                                        ButtonHandler onSave, std::u16string* error);
 
 // Close requested (event 13116): closes the window, frees the dialog and the
 // description, then calls the exit handler. Returns 0.

@@ -1,8 +1,9 @@
 #include "app/window/window_face.h"
 
-#include <mutex>
+#include <cassert>
 
-#include "app/app_state.h"
+#include "app/mosaic.h"
+#include "app/window/app_state.h"
 #include "app/window/preview_sampler.h"
 #include "dialog/dialog.h"
 #include "imaging/bitmap.h"
@@ -10,6 +11,7 @@
 #include "imaging/drawing.h"
 #include "imaging/image.h"
 #include "platform/platform.h"
+#include "runtime/system/console.h"
 #include "runtime/system/gadget.h"
 #include "runtime/system/mutex.h"
 #include "runtime/system/process.h"
@@ -18,14 +20,17 @@
 namespace {
 
 struct FaceState {
-  // Recursive: closing may dispatch a window message whose handler previews.
-  std::recursive_mutex lock;
+  // The face lock. Recursive: closing may dispatch a window message whose
+  // handler previews.
+  RtMutex* lock = Mtx_Create();
   // Under `lock`; written on the main thread only.
   bool attached = false;
   ObjectHandle image = -1;
   ObjectHandle text = -1;
   ObjectHandle queue = -1;
   ObjectHandle progress = -1;
+  // Under the converter's mosaic lock: the image drawn last, for a redraw.
+  ObjectHandle previewSource = 0;
 };
 
 FaceState& Face() {
@@ -34,22 +39,20 @@ FaceState& Face() {
   return *face;
 }
 
-// Called with the face lock held.
-bool WindowAlive() {
+bool WindowAlive(const FaceState& face) {
+  assert(Mtx_IsHeld(face.lock));
   const AppState& app = App();
-  return Face().attached && app.mainDialog != 0 && app.mainWindow != 0 &&
+  return face.attached && app.mainDialog != 0 && app.mainWindow != 0 &&
          Dlg_IsDialog(app.mainDialog) && Win_IsWindow(app.mainWindow);
 }
 
-// Called with the face lock and the mosaic lock held.
-void DrawPreview(ObjectHandle image) {
-  AppState& app = App();
-  if (image == -1 && app.previewSource && Img_IsImage(app.previewSource)) image = app.previewSource;
-  if (image == -1 || !Img_IsImage(image)) return;
-  app.previewSource = image;
+void DrawPreview(FaceState& face, ObjectHandle image) {
+  assert(Mtx_IsHeld(face.lock) && App().core && Mtx_IsHeld(App().core->mosaicLock));
+  if (!Img_IsImage(image)) return;
+  face.previewSource = image;
   const Bitmap* source = Bitmap_FromHandle(Img_Handle(image));
   if (!source) return;
-  const ObjectHandle canvas = Face().image;
+  const ObjectHandle canvas = face.image;
   const int canvasWidth = Gad_Width(canvas);
   const int canvasHeight = Gad_Height(canvas);
   const PreviewSize size = PreviewSizeFor(source->width, source->height, canvasWidth, canvasHeight);
@@ -60,55 +63,59 @@ void DrawPreview(ObjectHandle image) {
   }
 }
 
-void Preview(ObjectHandle image) {
-  RtMutex* mosaicLock = App().mosaicLock;
-  if (!mosaicLock) return;
-  // The main thread does not wait for a mosaic rebuild, which may take long:
-  // the rebuild ends with a preview of its own.
-  if (Plat_IsMainThread()) {
-    if (!Mtx_TryLock(mosaicLock)) return;
-  } else {
-    Mtx_Lock(mosaicLock);
-  }
-  {
-    std::lock_guard guard(Face().lock);
-    if (WindowAlive()) DrawPreview(image);
-  }
-  Mtx_Unlock(mosaicLock);
+// The core calls this with the mosaic lock held.
+void Preview(void* context, ObjectHandle image) {
+  FaceState& face = *static_cast<FaceState*>(context);
+  const MtxGuard guard(face.lock);
+  if (WindowAlive(face)) DrawPreview(face, image);
 }
 
 void SetText(ObjectHandle FaceState::*gadget, const std::u16string& text) {
   FaceState& face = Face();
-  std::lock_guard guard(face.lock);
-  if (WindowAlive()) Gad_SetText(face.*gadget, text);
+  const MtxGuard guard(face.lock);
+  if (WindowAlive(face)) Gad_SetText(face.*gadget, text);
 }
 
-void Status(const std::u16string& text) { SetText(&FaceState::text, text); }
-void Queue(const std::u16string& text) { SetText(&FaceState::queue, text); }
+void Status(void*, const std::u16string& text) { SetText(&FaceState::text, text); }
+void Queue(void*, const std::u16string& text) { SetText(&FaceState::queue, text); }
 
-void Progress(std::int64_t value) {
+void Progress(void*, std::int64_t value) {
   FaceState& face = Face();
-  std::lock_guard guard(face.lock);
-  if (WindowAlive()) Gad_SetState(face.progress, value);
+  const MtxGuard guard(face.lock);
+  if (WindowAlive(face)) Gad_SetState(face.progress, value);
 }
 
-void Exported(const std::u16string& path, ExportOutcome outcome) {
+// The window has no line for it: the share goes to standard output.
+void ArchiveShare(void*, const std::u16string& share) { Con_PrintLine(share); }
+
+void Exported(void*, const ExportReport& report) {
   // A failed save must not open an older file of that name.
-  if (outcome != kExportWritten) return;
-  std::lock_guard guard(Face().lock);
-  if (WindowAlive()) Proc_Run(path, u"", u"", 0);
+  if (report.outcome != ExportOutcome::kWritten) return;
+  FaceState& face = Face();
+  const MtxGuard guard(face.lock);
+  if (WindowAlive(face)) Proc_Run(report.path, u"", u"", 0);
 }
-
-const ConverterFace kFace = {&Preview, &Status, &Progress, &Queue, nullptr, &Exported};
 
 }  // namespace
 
-const ConverterFace* WindowFace() { return &kFace; }
+ConverterFace WindowFace() {
+  FaceState& face = Face();
+  face.previewSource = 0;  // an image of an earlier converter is no source
+  return ConverterFace{
+      .context = &face,
+      .preview = &Preview,
+      .status = &Status,
+      .progress = &Progress,
+      .queue = &Queue,
+      .archiveShare = &ArchiveShare,
+      .exported = &Exported,
+  };
+}
 
 void AttachWindowFace() {
   const ObjectHandle dialog = App().mainDialog;
   FaceState& face = Face();
-  std::lock_guard guard(face.lock);
+  const MtxGuard guard(face.lock);
   face.image = Dlg_Gadget(dialog, u"image");
   face.text = Dlg_Gadget(dialog, u"text");
   face.queue = Dlg_Gadget(dialog, u"queue");
@@ -116,9 +123,20 @@ void AttachWindowFace() {
   face.attached = true;
 }
 
+void RedrawWindowPreview() {
+  FaceState& face = Face();
+  Converter* core = App().core;
+  if (!core || !TryLockMosaic(*core)) return;
+  {
+    const MtxGuard guard(face.lock);
+    if (face.previewSource && WindowAlive(face)) DrawPreview(face, face.previewSource);
+  }
+  UnlockMosaic(*core);
+}
+
 void CloseWindowFace(void (*close)()) {
   FaceState& face = Face();
-  std::lock_guard guard(face.lock);
+  const MtxGuard guard(face.lock);
   face.attached = false;
   close();
 }

@@ -10,13 +10,19 @@
 // from the worker are posted.
 #pragma once
 
-#include "app/indicators.h"
+#include "app/converter.h"
 
-// The table to install with SetConverterFace.
-const ConverterFace* WindowFace();
+// The table to install with SetConverterFace on App().core, under whose
+// mosaic lock it previews. One window face per process.
+ConverterFace WindowFace();
 
 // Main thread, once the main window (App().mainDialog) is open.
 void AttachWindowFace();
+
+// Draws the image shown last again, at the canvas's size of now (a resize).
+// Main thread: gives up at once while the worker rebuilds the mosaic, which
+// ends with a preview of its own.
+void RedrawWindowPreview();
 
 // Main thread: runs `close` (which takes the window apart) while no face call
 // runs; afterwards every face call does nothing.

@@ -117,6 +117,15 @@ void* List_Add(ListHeader* list) {
   return DataOf(node);
 }
 
+void* List_Step(const ListHeader* list, ListWalk* walk) {
+  if (!list || !walk) return nullptr;
+  const auto* at = static_cast<const ListNode*>(walk->node);
+  ListNode* next = walk->started ? (at ? at->next : nullptr) : list->first;
+  walk->started = true;
+  walk->node = next;
+  return DataOf(next);
+}
+
 std::int64_t List_Size(const ListHeader* list) {
   return list ? list->count.load(std::memory_order_relaxed) : 0;
 }

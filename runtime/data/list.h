@@ -34,6 +34,16 @@ void List_Free(ListHeader* list);
 // be had (the list is then unchanged).
 void* List_Add(ListHeader* list);
 
+// A walk of the caller's own from the first element to the last, leaving
+// the list's current element alone. Start with a value-initialised ListWalk;
+// the list must not lose elements while a walk is in progress.
+struct ListWalk {
+  const void* node = nullptr;
+  bool started = false;
+};
+// The next element of the walk, or nullptr at its end.
+void* List_Step(const ListHeader* list, ListWalk* walk);
+
 // Number of elements. May be read by another thread while the owner adds.
 std::int64_t List_Size(const ListHeader* list);
 

@@ -281,6 +281,25 @@ void* Map_Next(MapHeader* map) {
   return WalkFrom(map, map->walkBucket + 1);
 }
 
+void* Map_Step(const MapHeader* map, MapWalk* walk) {
+  if (!map || !walk) return nullptr;
+  const auto* at = static_cast<const MapNode*>(walk->node);
+  if (at && at->next) {
+    walk->node = at->next;
+    return DataOf(at->next);
+  }
+  for (std::int64_t b = walk->bucket + 1; b < map->bucketCount; ++b) {
+    if (MapNode* head = map->buckets[b]) {
+      walk->bucket = b;
+      walk->node = head;
+      return DataOf(head);
+    }
+  }
+  walk->bucket = map->bucketCount;
+  walk->node = nullptr;
+  return nullptr;
+}
+
 int Map_DeleteCurrent(MapHeader* map) {
   if (!map || !map->current) return 0;
   MapNode* node = map->current;

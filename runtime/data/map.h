@@ -53,6 +53,17 @@ void Map_Reset(MapHeader* map);
 // Map_Reset).
 void* Map_Next(MapHeader* map);
 
+// A walk of the caller's own, in Map_Next's order, that leaves the map's
+// current element alone: several may run at once, and a lookup in between
+// changes nothing. Start with a value-initialised MapWalk. The map must not
+// gain or lose elements while a walk is in progress.
+struct MapWalk {
+  std::int64_t bucket = -1;
+  const void* node = nullptr;
+};
+// The next element of the walk, or nullptr at its end.
+void* Map_Step(const MapHeader* map, MapWalk* walk);
+
 // Removes the current element and frees its key; the walk goes on with the
 // element that followed it. Returns 1, or 0 when nothing was current.
 int Map_DeleteCurrent(MapHeader* map);

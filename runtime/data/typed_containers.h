@@ -57,6 +57,12 @@ class List {
   ListHeader* Handle() const { return list_; }
 
   T* Add() { return static_cast<T*>(List_Add(list_)); }
+  // Appends after the last element, wherever the cursor stood; the new
+  // element becomes current.
+  T* AddLast() {
+    List_Last(list_);
+    return Add();
+  }
   std::int64_t Size() const { return List_Size(list_); }
   void Reset() { List_Reset(list_); }
   T* Next() { return static_cast<T*>(List_Next(list_)); }
@@ -67,6 +73,14 @@ class List {
   void Clear() { List_Clear(list_); }
   T* Current() const { return static_cast<T*>(List_Current(list_)); }
   std::int64_t Index() { return List_Index(list_); }
+
+  // Calls visit(element) for each element, first to last, without moving
+  // the cursor. `visit` must not add or remove elements.
+  template <class Visit>
+  void ForEach(Visit&& visit) const {
+    ListWalk walk;
+    while (void* element = List_Step(list_, &walk)) visit(*static_cast<T*>(element));
+  }
 
  private:
   ListHeader* list_;
@@ -105,6 +119,14 @@ class Map {
   T* Current() const { return static_cast<T*>(Map_Current(map_)); }
   std::u16string Key() const { return Map_Key(map_); }
   std::int64_t IntegerKey() const { return Map_IntegerKey(map_); }
+
+  // Calls visit(element) for each element in walk order (the order Next
+  // gives) without moving the cursor. `visit` must not add or remove elements.
+  template <class Visit>
+  void ForEach(Visit&& visit) const {
+    MapWalk walk;
+    while (void* element = Map_Step(map_, &walk)) visit(*static_cast<T*>(element));
+  }
 
  private:
   MapHeader* map_;

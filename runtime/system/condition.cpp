@@ -16,14 +16,17 @@ RtCondition* Cnd_Create() { return new (std::nothrow) RtCondition; }
 int Cnd_Wait(RtCondition* condition, RtMutex* mutex, int timeoutMs) {
   if (!condition || !mutex) return 0;
   std::recursive_mutex& native = Mtx_Native(mutex);
-  if (timeoutMs < 0) {
+  Mtx_NoteReleased(mutex);
+  int signalled = 1;
+  if (timeoutMs < 0)
     condition->variable.wait(native);
-    return 1;
-  }
-  return condition->variable.wait_for(native, std::chrono::milliseconds(timeoutMs)) ==
-                 std::cv_status::no_timeout
-             ? 1
-             : 0;
+  else
+    signalled = condition->variable.wait_for(native, std::chrono::milliseconds(timeoutMs)) ==
+                        std::cv_status::no_timeout
+                    ? 1
+                    : 0;
+  Mtx_NoteTaken(mutex);
+  return signalled;
 }
 
 void Cnd_Signal(RtCondition* condition) {

@@ -1,8 +1,10 @@
 #include "runtime/system/mutex.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <thread>
 #include <unordered_map>
 
 #include "runtime/system/mutex_internal.h"
@@ -10,6 +12,10 @@
 
 struct RtMutex {
   std::recursive_mutex mutex;
+  // Who holds it and how often, for Mtx_IsHeld: written by the owner only,
+  // read by any thread (which can only find itself there if it is the owner).
+  std::atomic<std::thread::id> owner{};
+  int depth = 0;
 };
 
 namespace {
@@ -41,14 +47,35 @@ RtMutex* Mtx_Create() {
 
 std::recursive_mutex& Mtx_Native(RtMutex* mutex) { return mutex->mutex; }
 
-void Mtx_Lock(RtMutex* mutex) {
-  if (mutex) mutex->mutex.lock();
+void Mtx_NoteTaken(RtMutex* mutex) {
+  if (mutex->depth++ == 0) mutex->owner.store(std::this_thread::get_id(), std::memory_order_relaxed);
 }
 
-int Mtx_TryLock(RtMutex* mutex) { return mutex && mutex->mutex.try_lock() ? 1 : 0; }
+void Mtx_NoteReleased(RtMutex* mutex) {
+  if (--mutex->depth == 0) mutex->owner.store(std::thread::id(), std::memory_order_relaxed);
+}
+
+void Mtx_Lock(RtMutex* mutex) {
+  if (!mutex) return;
+  mutex->mutex.lock();
+  Mtx_NoteTaken(mutex);
+}
+
+int Mtx_TryLock(RtMutex* mutex) {
+  if (!mutex || !mutex->mutex.try_lock()) return 0;
+  Mtx_NoteTaken(mutex);
+  return 1;
+}
 
 void Mtx_Unlock(RtMutex* mutex) {
-  if (mutex) mutex->mutex.unlock();
+  if (!mutex) return;
+  Mtx_NoteReleased(mutex);
+  mutex->mutex.unlock();
+}
+
+int Mtx_IsHeld(RtMutex* mutex) {
+  return mutex && mutex->owner.load(std::memory_order_relaxed) == std::this_thread::get_id() ? 1
+                                                                                             : 0;
 }
 
 void Mtx_Free(RtMutex* mutex) {

@@ -17,6 +17,22 @@ int Mtx_TryLock(RtMutex* mutex);
 // Releases one level of ownership. Only the owner may unlock.
 void Mtx_Unlock(RtMutex* mutex);
 
+// Non-zero when the calling thread holds the mutex: for assertions that a
+// routine is called under its lock.
+int Mtx_IsHeld(RtMutex* mutex);
+
+// Holds a mutex for the rest of a scope.
+class MtxGuard {
+ public:
+  explicit MtxGuard(RtMutex* mutex) : mutex_(mutex) { Mtx_Lock(mutex_); }
+  ~MtxGuard() { Mtx_Unlock(mutex_); }
+  MtxGuard(const MtxGuard&) = delete;
+  MtxGuard& operator=(const MtxGuard&) = delete;
+
+ private:
+  RtMutex* mutex_;
+};
+
 // Frees a mutex nobody holds. A mutex this library does not know (already
 // freed, or never made) is ignored.
 void Mtx_Free(RtMutex* mutex);

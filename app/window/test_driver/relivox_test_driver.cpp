@@ -23,7 +23,7 @@
 #include <string>
 #include <thread>
 
-#include "app/app_state.h"
+#include "app/window/app_state.h"
 #include "app/indicators.h"
 #include "app/job_queue.h"
 #include "app/window/main_program.h"
@@ -74,13 +74,12 @@ void SetChoice(void* path) { gChoice = *static_cast<std::u16string*>(path); }
 // The window's face with one change: when the load's progress first reaches
 // the chosen moment, the worker pauses there, so the close always comes in
 // the middle of the load however fast loading is.
-const ConverterFace* gWindowFace = nullptr;
-ConverterFace gDriverFace;
+ConverterFace gWindowFace;
 std::atomic<std::int64_t> gMoment{INT64_MAX};
 std::atomic<bool> gMomentReached{false};
 
-void PausingProgress(std::int64_t value) {
-  gWindowFace->progress(value);
+void PausingProgress(void* context, std::int64_t value) {
+  gWindowFace.progress(context, value);
   if (value >= gMoment && !gMomentReached.exchange(true))
     std::this_thread::sleep_for(std::chrono::seconds(20));
 }
@@ -105,7 +104,7 @@ std::int64_t Now() {
 
 [[noreturn]] void CloseNow() {
   std::printf("closing %lld %lld\n", static_cast<long long>(Now()),
-              static_cast<long long>(App().lastProgress.load()));
+              static_cast<long long>(App().core->lastProgress.load()));
   std::fflush(stdout);
   Post(&Close, nullptr);
   // The program ends the process; if it does not, say so.
@@ -126,7 +125,7 @@ void Script(std::string mode, std::u16string file, std::string last) {
       std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
   } else {
-    WaitForIdleWorker();
+    WaitForIdleWorker(*App().core);
     static std::u16string png;
     png = Utf8ToUtf16(last);
     Post(&SetChoice, &png);
@@ -156,9 +155,9 @@ int main(int argc, char** argv) {
   if (mode == "load") gMoment = last == "taken" ? 1 : std::max(1LL, std::atoll(last.c_str()));
   std::thread(&Script, mode, Utf8ToUtf16(argv[2]), last).detach();
   if (const int status = StartMainProgram(&ExitProgram)) return status;
-  gWindowFace = WindowFace();
-  gDriverFace = *gWindowFace;
-  gDriverFace.progress = &PausingProgress;
-  SetConverterFace(&gDriverFace);
+  gWindowFace = App().core->face;
+  ConverterFace pausing = gWindowFace;
+  pausing.progress = &PausingProgress;
+  SetConverterFace(*App().core, pausing);
   for (;;) Evt_Wait();
 }

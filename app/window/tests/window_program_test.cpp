@@ -7,6 +7,7 @@
 #include <cstring>
 #include <thread>
 
+#include "app/mosaic.h"
 #include "app/window/preview_sampler.h"
 #include "app/window/tests/window_test_support.h"
 #include "controls/controls.h"
@@ -38,7 +39,7 @@ struct Grab {
 // What the canvas must show for the mosaic at a canvas size: grey, and the
 // copy of the mosaic resized raw at the top-left.
 ObjectHandle ExpectedCanvas(int canvasWidth, int canvasHeight, int fromWidth, int fromHeight) {
-  const ObjectHandle mosaic = App().mosaicImage;
+  const ObjectHandle mosaic = App().core->mosaicImage;
   const PreviewSize size = PreviewSizeFor(Img_Width(mosaic), Img_Height(mosaic), fromWidth, fromHeight);
   const ObjectHandle copy = Img_Copy(mosaic, KX_Any);
   Img_Resize(copy, size.width, size.height, 1);
@@ -111,7 +112,7 @@ TEST_F(WindowEndToEndTest, ThreeChosenFilesAreQueuedAndLoadedInOrder) {
   EXPECT_EQ(r.status, expected);
   EXPECT_EQ(Gad_GetText(Gadget(u"text")), u"");
   EXPECT_EQ(Gad_GetState(Gadget(u"progress")), 0);
-  EXPECT_EQ(App().tiles->Size(), 3u);
+  EXPECT_EQ(App().core->tiles->Size(), 3u);
 
   // The same content under another name is refused.
   std::filesystem::copy_file(dir_ / "a.xyz", dir_ / "d.xyz");
@@ -120,15 +121,15 @@ TEST_F(WindowEndToEndTest, ThreeChosenFilesAreQueuedAndLoadedInOrder) {
   FinishJobs();
   EXPECT_EQ(r.status.back(), u"d.xyz bereits geladen");
   EXPECT_EQ(Gad_GetText(Gadget(u"text")), u"d.xyz bereits geladen");
-  EXPECT_EQ(App().tiles->Size(), 3u);
+  EXPECT_EQ(App().core->tiles->Size(), 3u);
 }
 
 TEST_F(WindowEndToEndTest, TheCanvasShowsTheScaledMosaicOnGrey) {
   const ObjectHandle canvas = Gadget(u"image");
   const int cw = Gad_Width(canvas), ch = Gad_Height(canvas);
   LoadThreeTiles();
-  ASSERT_EQ(Img_Width(App().mosaicImage), 1000);
-  ASSERT_EQ(Img_Height(App().mosaicImage), 110);
+  ASSERT_EQ(Img_Width(App().core->mosaicImage), 1000);
+  ASSERT_EQ(Img_Height(App().core->mosaicImage), 110);
   ASSERT_LT(cw, 1000) << "the mosaic must be shrunk";
 
   Grab grab;
@@ -164,8 +165,8 @@ TEST_F(WindowEndToEndTest, AThinMosaicIsShrunkToOneRowNotShownUnscaled) {
   Answer({Path("thin.xyz")});
   Click(u"open");
   FinishJobs();
-  ASSERT_EQ(Img_Width(App().mosaicImage), 32000);
-  ASSERT_EQ(Img_Height(App().mosaicImage), 10);
+  ASSERT_EQ(Img_Width(App().core->mosaicImage), 32000);
+  ASSERT_EQ(Img_Height(App().core->mosaicImage), 10);
   const ObjectHandle canvas = Gadget(u"image");
   const int cw = Gad_Width(canvas), ch = Gad_Height(canvas);
   const ObjectHandle expected = ExpectedCanvas(cw, ch, cw, ch);
@@ -274,13 +275,13 @@ TEST_F(WindowEndToEndTest, CancelledRequestersQueueNothing) {
 
 TEST_F(WindowEndToEndTest, ProgressRepeatsReachTheBarOnce) {
   std::thread([] {
-    SetProgress(37);
-    SetProgress(37);
+    SetProgress(*App().core, 37);
+    SetProgress(*App().core, 37);
   }).join();
   DrainEvents();
   EXPECT_EQ(Recorded().progress, std::vector<std::int64_t>{37});
   EXPECT_EQ(Gad_GetState(Gadget(u"progress")), 37);
-  SetProgress(0);
+  SetProgress(*App().core, 0);
 }
 
 TEST_F(WindowEndToEndTest, ClosingEndsTheProgramAndLaterCallsDoNothing) {
@@ -294,14 +295,17 @@ TEST_F(WindowEndToEndTest, ClosingEndsTheProgramAndLaterCallsDoNothing) {
   EXPECT_FALSE(Xml_IsXml(App().xmlDocument));
   // From the worker's side, and from the main thread's size handler.
   std::thread([] {
-    SetStatusText(u"spät");
-    SetProgress(55);
-    SetQueueText(u"spät");
-    UpdatePreview(-1);
+    Converter& core = *App().core;
+    SetStatusText(core, u"spät");
+    SetProgress(core, 55);
+    SetQueueText(core, u"spät");
+    LockMosaic(core);
+    UpdatePreview(core, core.mosaicImage);
+    UnlockMosaic(core);
   }).join();
   EXPECT_EQ(OnWindowResized(), 0);
   DrainEvents();
-  EXPECT_EQ(App().lastProgress, 55) << "recorded although the bar is gone";
+  EXPECT_EQ(App().core->lastProgress, 55) << "recorded although the bar is gone";
 }
 
 TEST_F(WindowProgramTest, AWindowThatCannotBeBuiltSaysWhy) {
@@ -320,17 +324,19 @@ TEST_F(WindowProgramTest, AWindowThatCannotBeBuiltSaysWhy) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.contains);
-    CreateMainWindowFrom(c.description, &CanCloseMainWindow, &TestExit, &OnOpenClicked,
-                         &OnSaveClicked);
+    std::u16string error;
+    EXPECT_FALSE(CreateMainWindowFrom(c.description, &CanCloseMainWindow, &TestExit,
+                                      &OnOpenClicked, &OnSaveClicked, &error));
     EXPECT_EQ(app.mainWindow, 0);
-    EXPECT_NE(Utf16ToUtf8(MainWindowError()).find(c.contains), std::string::npos)
-        << Utf16ToUtf8(MainWindowError());
+    EXPECT_NE(Utf16ToUtf8(error).find(c.contains), std::string::npos) << Utf16ToUtf8(error);
     Dlg_Free(app.mainDialog);
     Xml_Free(app.xmlDocument);
   }
-  CreateMainWindow(&CanCloseMainWindow, &TestExit, &OnOpenClicked, &OnSaveClicked);
+  std::u16string error = u"stale";
+  EXPECT_TRUE(CreateMainWindow(&CanCloseMainWindow, &TestExit, &OnOpenClicked, &OnSaveClicked,
+                               &error));
   EXPECT_NE(app.mainWindow, 0);
-  EXPECT_EQ(MainWindowError(), u"");
+  EXPECT_EQ(error, u"");
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/window/app_state.h"
 #include "app/indicators.h"
 #include "app/job_queue.h"
 #include "app/window/main_program.h"
@@ -43,33 +43,44 @@ inline Record& Recorded() {
   return record;
 }
 
-inline void RecordStatus(const std::u16string& text) {
+// The window face the program installed; the recording face forwards to it.
+inline ConverterFace& WindowFaceTable() {
+  static ConverterFace face;
+  return face;
+}
+
+inline void RecordStatus(void*, const std::u16string& text) {
   {
     std::lock_guard guard(Recorded().lock);
     Recorded().status.push_back(text);
   }
-  WindowFace()->status(text);
+  WindowFaceTable().status(WindowFaceTable().context, text);
 }
-inline void RecordQueue(const std::u16string& text) {
+inline void RecordQueue(void*, const std::u16string& text) {
   {
     std::lock_guard guard(Recorded().lock);
     Recorded().queue.push_back(text);
   }
-  WindowFace()->queue(text);
+  WindowFaceTable().queue(WindowFaceTable().context, text);
 }
-inline void RecordProgress(std::int64_t value) {
+inline void RecordProgress(void*, std::int64_t value) {
   {
     std::lock_guard guard(Recorded().lock);
     Recorded().progress.push_back(value);
   }
-  WindowFace()->progress(value);
+  WindowFaceTable().progress(WindowFaceTable().context, value);
 }
-inline void ForwardPreview(ObjectHandle image) { WindowFace()->preview(image); }
-inline void ForwardExported(const std::u16string& path, ExportOutcome outcome) {
-  WindowFace()->exported(path, outcome);
+inline void ForwardPreview(void*, ObjectHandle image) {
+  WindowFaceTable().preview(WindowFaceTable().context, image);
 }
-inline const ConverterFace kRecordingFace = {&ForwardPreview, &RecordStatus,   &RecordProgress,
-                                             &RecordQueue,    nullptr,         &ForwardExported};
+inline void ForwardExported(void*, const ExportReport& report) {
+  WindowFaceTable().exported(WindowFaceTable().context, report);
+}
+inline const ConverterFace kRecordingFace = {.preview = &ForwardPreview,
+                                             .status = &RecordStatus,
+                                             .progress = &RecordProgress,
+                                             .queue = &RecordQueue,
+                                             .exported = &ForwardExported};
 
 inline PlatFileDialogResult Choose(const PlatFileDialogSpec& request) {
   Record& r = Recorded();
@@ -94,7 +105,7 @@ inline void PumpUntil(const std::function<bool()>& done, int timeoutMs = 20000) 
 
 // Lets every job end, then delivers what the worker posted.
 inline void FinishJobs() {
-  WaitForIdleWorker();
+  WaitForIdleWorker(*App().core);
   for (int i = 0; i < 4; ++i) DrainEvents();
 }
 
@@ -130,15 +141,16 @@ class WindowProgramTest : public ::testing::Test {
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     ASSERT_EQ(StartMainProgram(&TestExit), 0);
-    SetConverterFace(&kRecordingFace);
+    WindowFaceTable() = App().core->face;
+    SetConverterFace(*App().core, kRecordingFace);
     DrainEvents();
   }
   void TearDown() override {
     AppState& app = App();
     if (app.mainWindow && Win_IsWindow(app.mainWindow)) OnCloseWindow();
-    StopWorker();
-    SetConverterFace(nullptr);
-    StopConverter();
+    StopWorker(*app.core);
+    StopConverter(app.core);
+    app.core = nullptr;
     app.mainWindow = app.mainDialog = app.xmlDocument = 0;
     DrainEvents();
     Plat_TestSetFileChooser(nullptr);

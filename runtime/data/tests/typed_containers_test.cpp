@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -147,6 +148,45 @@ TEST(TypedMapTest, ElementsAreDestroyedOnDeleteClearAndFree) {
     EXPECT_EQ(Tracked::live, 30);
   }
   EXPECT_EQ(Tracked::live, 0);
+}
+
+// The registry's walks decide which tile wins a pixel: ForEach must give
+// Next's order, leave the cursor where a Find put it, and nest.
+TEST(TypedMapTest, ForEachWalksInNextOrderWithoutMovingTheCursor) {
+  Map<std::int64_t> map(8);  // few buckets: chains of several elements
+  for (std::int64_t i = 0; i < 40; ++i) *map.Add(u"k" + std::u16string(1, u'A' + i)) = i;
+  std::vector<std::int64_t> byNext, byForEach;
+  map.Reset();
+  while (const std::int64_t* v = map.Next()) byNext.push_back(*v);
+  ASSERT_NE(map.Find(u"kC"), nullptr);
+  std::size_t pairs = 0;
+  map.ForEach([&](const std::int64_t& v) {
+    byForEach.push_back(v);
+    map.ForEach([&](const std::int64_t&) { ++pairs; });
+  });
+  EXPECT_EQ(byForEach, byNext);
+  EXPECT_EQ(pairs, 40u * 40u);
+  ASSERT_NE(map.Current(), nullptr);
+  EXPECT_EQ(*map.Current(), 2) << "the cursor stays on the found element";
+  Map<std::int64_t> empty(4);
+  empty.ForEach([](const std::int64_t&) { ADD_FAILURE() << "an empty map has no element"; });
+}
+
+TEST(TypedListTest, AddLastAppendsWhereverTheCursorStandsAndForEachKeepsIt) {
+  List<std::int64_t> list;
+  for (std::int64_t i = 0; i < 5; ++i) {
+    list.First();  // a cursor at the front must not make Add insert there
+    *list.AddLast() = i;
+  }
+  list.Select(1);
+  std::vector<std::int64_t> seen;
+  list.ForEach([&](const std::int64_t& v) { seen.push_back(v); });
+  EXPECT_EQ(seen, (std::vector<std::int64_t>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(list.Index(), 1);
+  List<std::int64_t> empty;
+  empty.ForEach([](const std::int64_t&) { ADD_FAILURE(); });
+  *empty.AddLast() = 9;
+  EXPECT_EQ(*empty.First(), 9);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "runtime/system/mutex.h"
 
+#include "runtime/system/condition.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -33,6 +35,37 @@ TEST(MutexTest, RecursiveOwnershipAndTryLockFromOtherThreads) {
   EXPECT_EQ(TryLockElsewhere(mutex), 0) << "unlocked as often as locked, not sooner";
   Mtx_Unlock(mutex);
   EXPECT_NE(TryLockElsewhere(mutex), 0);
+  Mtx_Free(mutex);
+}
+
+// Held means held by the caller: across recursion, a guard, and a wait on a
+// condition that lets another thread hold it meanwhile.
+TEST(MutexTest, IsHeldNamesOnlyTheOwningThread) {
+  RtMutex* mutex = Mtx_Create();
+  RtCondition* changed = Cnd_Create();
+  EXPECT_EQ(Mtx_IsHeld(mutex), 0);
+  EXPECT_EQ(Mtx_IsHeld(nullptr), 0);
+  {
+    const MtxGuard outer(mutex);
+    Mtx_Lock(mutex);
+    Mtx_Unlock(mutex);
+    EXPECT_NE(Mtx_IsHeld(mutex), 0) << "one level is still held";
+    EXPECT_EQ(std::async(std::launch::async, [mutex] { return Mtx_IsHeld(mutex); }).get(), 0);
+    bool ready = false;
+    int heldThere = -1;
+    std::thread other([&] {
+      const MtxGuard inner(mutex);  // only while the waiter below has let go
+      heldThere = Mtx_IsHeld(mutex);
+      ready = true;
+      Cnd_Broadcast(changed);
+    });
+    while (!ready) Cnd_Wait(changed, mutex);
+    other.join();
+    EXPECT_EQ(heldThere, 1);
+    EXPECT_NE(Mtx_IsHeld(mutex), 0) << "the waiter holds it again after the wait";
+  }
+  EXPECT_EQ(Mtx_IsHeld(mutex), 0);
+  Cnd_Free(changed);
   Mtx_Free(mutex);
 }
 

@@ -1,0 +1,87 @@
+// The converter core as one object: the tile registry, the job queue with
+// its worker, the mosaic, and the face that shows what they do. Every job,
+// loader and mosaic routine receives the converter it works on; nothing in
+// the core is process-wide.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+
+#include "app/face.h"
+#include "app/grid_box.h"
+#include "app/xyz_format.h"
+#include "runtime/data/handle.h"
+#include "runtime/data/typed_containers.h"
+
+struct RtMutex;
+struct RtCondition;
+struct MosaicStore;
+
+// One registered tile: seven signed 64-bit fields, in this order (the box's
+// four, then the image and its size).
+struct TileRecord {
+  GridBox box;
+  ObjectHandle image;  // 0 when the tile image could not be made
+  std::int64_t width;
+  std::int64_t height;
+};
+static_assert(sizeof(TileRecord) == 7 * sizeof(std::int64_t));
+
+// What a job does. A job of any other kind cannot be made.
+enum class JobKind : std::int64_t { LoadFile = 0, ExportPng = 1 };
+
+struct JobRecord {
+  JobKind kind = JobKind::LoadFile;
+  std::u16string path;  // owned by the element
+};
+
+struct Converter {
+  // Worker thread only (a test that loads without the worker is the worker).
+  // The registry, keyed by content digest: its walk order decides which tile
+  // wins an overlapping pixel. `extent` is the union of the registered boxes.
+  Map<TileRecord>* tiles = nullptr;
+  GridBox extent;
+  // The byte counts of the files whose tiles were registered: a file of
+  // another length cannot be one of them, so its reading figures may show
+  // before its digest is known. Entries are never removed.
+  std::unordered_set<std::int64_t> registeredLengths;
+
+  // Set before the worker starts, read by it.
+  XyzSeparator separator = XyzSeparator::kComma;
+  ConverterFace face;
+
+  // Under queueLock (the count is also read without it: List_Size is atomic).
+  List<JobRecord>* jobQueue = nullptr;
+  RtMutex* queueLock = nullptr;
+  // Broadcast on every change of the queue or of the worker's state.
+  RtCondition* queueChanged = nullptr;
+  bool workerRunning = false;
+  bool workerBusy = false;  // a job is running
+  bool workerStop = false;
+
+  // Written by the worker under mosaicLock; a preview on another thread
+  // reads them under it. mosaicImage is exactly the extent's size but lies
+  // over mosaicStore, so its rows are further apart than its width (step by
+  // the bitmap's stride). (mosaicMinX, mosaicMinY) is its top-left grid unit.
+  ObjectHandle mosaicImage = 0;
+  MosaicStore* mosaicStore = nullptr;
+  std::int64_t mosaicMinX = 0;
+  std::int64_t mosaicMinY = 0;
+  RtMutex* mosaicLock = nullptr;
+
+  // The progress value last requested, so that repeats never reach the face.
+  std::atomic<std::int64_t> lastProgress{0};
+};
+
+// A converter with an empty registry and queue and no face, the digest,
+// archive and image encoders registered; nullptr when memory runs out.
+[[nodiscard]] Converter* StartConverter();
+// Frees the converter with every tile and the mosaic. Its worker must have
+// been stopped (StopWorker). nullptr is ignored.
+void StopConverter(Converter* core);
+
+// Installs the face the converter reports to (an empty table: none). Before
+// the worker starts, or after it stopped.
+void SetConverterFace(Converter& core, const ConverterFace& face);

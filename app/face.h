@@ -1,0 +1,44 @@
+// What a face receives from the converter: everything the user is shown.
+// The window and relivox-batch each install a table of their own; the core
+// never prints and never reads a face's state.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/grid_box.h"
+#include "runtime/data/handle.h"
+
+enum class ExportOutcome : int {
+  kWritten = 0,
+  kNothingLoaded,  // no tile registered
+  kNoPath,
+  kNoMosaic,  // no mosaic image (it could not be made)
+  kNoMemory,  // the export image could not be made
+  kFailed,    // the save failed
+};
+
+// The end of an export job: the file, what became of it, and the grid box
+// the picture covers (its top-left pixel is (extent.minX, extent.minY)).
+struct ExportReport {
+  std::u16string path;
+  ExportOutcome outcome = ExportOutcome::kNothingLoaded;
+  GridBox extent;
+};
+
+// Every entry may be null and receives `context`. Entries run on the thread
+// that reports: the worker for everything a job does, the enqueuing thread
+// for the queue line. A face must not block on the main thread.
+struct ConverterFace {
+  void* context = nullptr;
+  // The mosaic changed; called with the converter's mosaic lock held.
+  void (*preview)(void* context, ObjectHandle image) = nullptr;
+  void (*status)(void* context, const std::u16string& text) = nullptr;
+  void (*progress)(void* context, std::int64_t value) = nullptr;  // only changes
+  void (*queue)(void* context, const std::u16string& text) = nullptr;
+  // A file's reading begins (the name its status texts use).
+  void (*reading)(void* context, const std::u16string& name) = nullptr;
+  // An archive entry is done: the share of the archive done so far ("40%").
+  void (*archiveShare)(void* context, const std::u16string& share) = nullptr;
+  void (*exported)(void* context, const ExportReport& report) = nullptr;
+};
