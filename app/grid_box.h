@@ -34,9 +34,11 @@ inline GridBox Union(const GridBox& a, std::int64_t x, std::int64_t y) {
   return {std::min(a.minX, x), std::min(a.minY, y), std::max(a.maxX, x), std::max(a.maxY, y)};
 }
 
-// True when the two boxes share at least one grid unit.
+// True when the two boxes share at least one grid unit (an empty box meets
+// nothing, not even the whole grid).
 inline bool Meets(const GridBox& a, const GridBox& b) {
-  return a.minX <= b.maxX && a.maxX >= b.minX && a.minY <= b.maxY && a.maxY >= b.minY;
+  return a.minX <= b.maxX && a.maxX >= b.minX && a.minY <= b.maxY && a.maxY >= b.minY &&
+         !a.Empty() && !b.Empty();
 }
 
 // The loader's name for the box of a tile's points.

@@ -1,15 +1,15 @@
 #include "app/job_folders.h"
 
 #include <algorithm>
-#include <mutex>
 #include <vector>
 
 #include "runtime/data/fs.h"
+#include "runtime/system/mutex.h"
 
 namespace {
 
 struct JobFolders {
-  std::mutex lock;  // held while a folder is made, so none appears after the exit's sweep
+  RtMutex* lock = Mtx_Create();  // held while a folder is made, so none appears after the exit's sweep
   std::vector<std::u16string> live;
   bool ending = false;
 };
@@ -24,7 +24,7 @@ JobFolders& Folders() {
 
 std::u16string CreateJobFolder(const std::u16string& prefix) {
   JobFolders& folders = Folders();
-  std::lock_guard guard(folders.lock);
+  const MtxGuard guard(folders.lock);
   if (folders.ending) return {};
   std::u16string folder = Fs_CreateUniqueDirectory(Fs_TempDirectory(), prefix);
   if (!folder.empty()) folders.live.push_back(folder);
@@ -34,7 +34,7 @@ std::u16string CreateJobFolder(const std::u16string& prefix) {
 void RemoveJobFolder(const std::u16string& folder) {
   if (folder.empty()) return;
   JobFolders& folders = Folders();
-  std::lock_guard guard(folders.lock);
+  const MtxGuard guard(folders.lock);
   Fs_DeleteDirectory(folder);
   folders.live.erase(std::remove(folders.live.begin(), folders.live.end(), folder),
                      folders.live.end());
@@ -42,7 +42,7 @@ void RemoveJobFolder(const std::u16string& folder) {
 
 void RemoveJobFoldersAtExit() {
   JobFolders& folders = Folders();
-  std::lock_guard guard(folders.lock);
+  const MtxGuard guard(folders.lock);
   folders.ending = true;
   for (const std::u16string& folder : folders.live) {
     // The job may put a file in while the folder is emptied, which keeps the

@@ -21,7 +21,10 @@ inline constexpr unsigned DrawMode_CallbackA = 0x40;
 inline constexpr unsigned DrawMode_CallbackB = 0x80;
 inline constexpr unsigned DrawMode_CopyAll = 0x100;
 
-// The per-thread slot is a thread_local; kept for the start-up sequence.
+// The start-up call of the drawing library. The per-thread slot for the
+// current context is a thread_local made on first use, so there is nothing
+// to allocate and nothing needs to call it; it stays so that a binding whose
+// slot must be allocated (a Win32 TLS index) has its place.
 void Draw_Init();
 
 // Starts drawing on an output made on this thread. 0 for a null output, one

@@ -1,12 +1,15 @@
 // The platform surface: native windows, their messages, the message loop,
 // posting between threads, painting, text metrics, file dialogs and the
 // desktop's document opener. Shaped after Win32 so that a Win32 binding can
-// sit behind the same functions; the Qt binding (platform_qt*.cpp) is the
-// only code that includes Qt. No platform type appears here.
+// sit behind the same functions; the Qt binding (qt_*.cpp) is the only code
+// that includes Qt. No platform type appears here.
 //
-// Threads: every function except Plat_Post*, Plat_IsMainThread and the
-// metric queries must be called on the main thread (the one that called
-// Plat_Startup), which owns every window.
+// Threads: the main thread (the one that called Plat_Startup) owns every
+// window, and every function must be called on it except these, which any
+// thread may call: Plat_Post*, Plat_IsMainThread, Plat_IsWindow, the text
+// metric queries, Plat_OuterRect and Plat_ClientRect (off the main thread
+// they answer from the geometry the main thread last saw), Plat_Invalidate
+// and Plat_RepaintNow (off the main thread a posted repaint).
 #pragma once
 
 #include <cstdint>

@@ -34,18 +34,9 @@ std::unordered_set<PlatWindowTag*> gLive;
 PlatWindowTag* gCapture = nullptr;
 PlatWindowTag* gConfined = nullptr;
 
-QString ToQ(const std::u16string& s) {
-  return QString(reinterpret_cast<const QChar*>(s.data()), static_cast<qsizetype>(s.size()));
-}
-
 std::u16string FromQ(const QString& s) {
   return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()),
                         static_cast<std::size_t>(s.size()));
-}
-
-QWidget* WidgetOf(PlatWindow window) {
-  PlatWindowTag* tag = platqt::Live(window);
-  return tag ? tag->widget.data() : nullptr;
 }
 
 // Marks a window and its descendants dead (the widgets go with their parent).
@@ -201,9 +192,9 @@ PlatWindow Plat_CreateWindow(const PlatWindowSpec& desc) {
     platqt::SetControlText(widget, desc.text);
   } else if (!desc.text.empty()) {
     if (widget->isWindow())
-      widget->setWindowTitle(ToQ(desc.text));
+      widget->setWindowTitle(platqt::ToQString(desc.text));
     else
-      widget->setProperty("plat_text", ToQ(desc.text));
+      widget->setProperty("plat_text", platqt::ToQString(desc.text));
   }
   if (widget->isWindow()) {
     widget->resize(std::max(desc.width, 1), std::max(desc.height, 1));
@@ -253,30 +244,30 @@ std::intptr_t Plat_Send(PlatWindow window, const PlatMessage& message) {
 }
 
 void Plat_SetProperty(PlatWindow window, const char* name, std::intptr_t value) {
-  if (QWidget* w = WidgetOf(window)) w->setProperty(name, QVariant::fromValue<qlonglong>(value));
+  if (QWidget* w = platqt::WidgetFor(window)) w->setProperty(name, QVariant::fromValue<qlonglong>(value));
 }
 
 std::intptr_t Plat_GetProperty(PlatWindow window, const char* name) {
-  QWidget* w = WidgetOf(window);
+  QWidget* w = platqt::WidgetFor(window);
   if (!w) return 0;
   QVariant v = w->property(name);
   return v.isValid() ? static_cast<std::intptr_t>(v.value<qlonglong>()) : 0;
 }
 
 void Plat_SetText(PlatWindow window, const std::u16string& text) {
-  QWidget* w = WidgetOf(window);
+  QWidget* w = platqt::WidgetFor(window);
   if (!w) return;
   if (w->isWindow())
-    w->setWindowTitle(ToQ(text));
+    w->setWindowTitle(platqt::ToQString(text));
   else if (platqt::IsControl(w))
     platqt::SetControlText(w, text);
   else
-    w->setProperty("plat_text", ToQ(text));
+    w->setProperty("plat_text", platqt::ToQString(text));
   w->update();
 }
 
 std::u16string Plat_GetText(PlatWindow window) {
-  QWidget* w = WidgetOf(window);
+  QWidget* w = platqt::WidgetFor(window);
   if (!w) return {};
   if (!w->isWindow() && platqt::IsControl(w)) return platqt::ControlText(w);
   return FromQ(w->isWindow() ? w->windowTitle() : w->property("plat_text").toString());
@@ -314,7 +305,7 @@ PlatRect Plat_ClientRect(PlatWindow window) {
 
 void Plat_FrameExtents(PlatWindow window, int* extraWidth, int* extraHeight) {
   int ew = 0, eh = 0;
-  if (QWidget* w = WidgetOf(window); w && w->isWindow()) {
+  if (QWidget* w = platqt::WidgetFor(window); w && w->isWindow()) {
     ew = w->frameGeometry().width() - w->width();
     eh = w->frameGeometry().height() - w->height();
   }
@@ -354,10 +345,10 @@ PlatRect Plat_WorkArea() {
 }
 
 void Plat_Center(PlatWindow window, PlatWindow on) {
-  QWidget* w = WidgetOf(window);
+  QWidget* w = platqt::WidgetFor(window);
   if (!w || !w->isWindow()) return;
   QRect area;
-  if (QWidget* o = WidgetOf(on))
+  if (QWidget* o = platqt::WidgetFor(on))
     area = o->window()->frameGeometry();
   else if (QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen())
     area = screen->availableGeometry();
@@ -368,7 +359,7 @@ void Plat_Center(PlatWindow window, PlatWindow on) {
 
 void Plat_SetSizeBounds(PlatWindow window, int minWidth, int minHeight, int maxWidth,
                         int maxHeight) {
-  QWidget* w = WidgetOf(window);
+  QWidget* w = platqt::WidgetFor(window);
   if (!w) return;
   int ew = 0, eh = 0;
   Plat_FrameExtents(window, &ew, &eh);
@@ -379,7 +370,7 @@ void Plat_SetSizeBounds(PlatWindow window, int minWidth, int minHeight, int maxW
 }
 
 void Plat_Show(PlatWindow window, PlatShow how) {
-  QWidget* w = WidgetOf(window);
+  QWidget* w = platqt::WidgetFor(window);
   if (!w) return;
   switch (how) {
     case PlatShow::kHide:
@@ -408,31 +399,31 @@ void Plat_Show(PlatWindow window, PlatShow how) {
 }
 
 bool Plat_IsVisible(PlatWindow window) {
-  QWidget* w = WidgetOf(window);
+  QWidget* w = platqt::WidgetFor(window);
   return w && w->isVisible();
 }
 
 bool Plat_IsMinimized(PlatWindow window) {
-  QWidget* w = WidgetOf(window);
+  QWidget* w = platqt::WidgetFor(window);
   return w && w->isWindow() && w->isMinimized();
 }
 
 bool Plat_IsMaximized(PlatWindow window) {
-  QWidget* w = WidgetOf(window);
+  QWidget* w = platqt::WidgetFor(window);
   return w && w->isWindow() && w->isMaximized();
 }
 
 void Plat_Enable(PlatWindow window, bool enabled) {
-  if (QWidget* w = WidgetOf(window)) w->setEnabled(enabled);
+  if (QWidget* w = platqt::WidgetFor(window)) w->setEnabled(enabled);
 }
 
 bool Plat_IsEnabled(PlatWindow window) {
-  QWidget* w = WidgetOf(window);
+  QWidget* w = platqt::WidgetFor(window);
   return w && w->isEnabled();
 }
 
 void Plat_SetFocus(PlatWindow window) {
-  if (QWidget* w = WidgetOf(window)) w->setFocus(Qt::OtherFocusReason);
+  if (QWidget* w = platqt::WidgetFor(window)) w->setFocus(Qt::OtherFocusReason);
 }
 
 PlatWindow Plat_Focus() { return gStarted ? platqt::TagOf(QApplication::focusWidget()) : nullptr; }
@@ -442,11 +433,11 @@ PlatWindow Plat_ActiveWindow() {
 }
 
 void Plat_Activate(PlatWindow window) {
-  if (QWidget* w = WidgetOf(window)) w->window()->activateWindow();
+  if (QWidget* w = platqt::WidgetFor(window)) w->window()->activateWindow();
 }
 
 void Plat_FocusNext(PlatWindow window, bool forward) {
-  QWidget* top = WidgetOf(Plat_TopLevel(window));
+  QWidget* top = platqt::WidgetFor(Plat_TopLevel(window));
   if (!top) return;
   QWidget* start = QApplication::focusWidget();
   if (!start || start->window() != top) start = top;
@@ -485,7 +476,7 @@ void Plat_ConfineCursor(PlatWindow window) { gConfined = platqt::Live(window); }
 PlatWindow Plat_ConfinedTo() { return platqt::Live(gConfined); }
 
 void Plat_SetCursorShape(PlatWindow window, int shape) {
-  if (QWidget* w = WidgetOf(window)) w->setCursor(QCursor(ShapeFor(shape)));
+  if (QWidget* w = platqt::WidgetFor(window)) w->setCursor(QCursor(ShapeFor(shape)));
 }
 
 void Plat_CursorPos(PlatWindow window, int* x, int* y) {
@@ -498,12 +489,12 @@ void Plat_CursorPos(PlatWindow window, int* x, int* y) {
 
 void Plat_Invalidate(PlatWindow window) {
   if (Plat_IsMainThread()) {
-    if (QWidget* w = WidgetOf(window)) w->update();
+    if (QWidget* w = platqt::WidgetFor(window)) w->update();
     return;
   }
   Plat_PostTask(
       [](void* data) {
-        if (QWidget* w = WidgetOf(static_cast<PlatWindow>(data))) w->update();
+        if (QWidget* w = platqt::WidgetFor(static_cast<PlatWindow>(data))) w->update();
       },
       window);
 }
@@ -581,13 +572,13 @@ bool Plat_GrabWindow(PlatWindow window, std::vector<std::uint8_t>* pixels, int* 
 
 void Plat_TextExtent(PlatWindow window, const std::u16string& text, bool multiLine, int* width,
                      int* height) {
-  QWidget* w = WidgetOf(window);
+  QWidget* w = platqt::WidgetFor(window);
   QFontMetrics metrics(w ? w->font() : QApplication::font());
   QSize size;
   if (multiLine)
-    size = metrics.size(0, ToQ(text));
+    size = metrics.size(0, platqt::ToQString(text));
   else
-    size = QSize(metrics.horizontalAdvance(ToQ(text)), metrics.height());
+    size = QSize(metrics.horizontalAdvance(platqt::ToQString(text)), metrics.height());
   if (width) *width = size.width();
   if (height) *height = size.height();
 }
@@ -602,7 +593,13 @@ int Plat_Metric(PlatMetric metric) {
 }
 
 namespace platqt {
-QWidget* WidgetFor(PlatWindow window) { return WidgetOf(window); }
-QString ToQString(const std::u16string& s) { return ToQ(s); }
+QWidget* WidgetFor(PlatWindow window) {
+  PlatWindowTag* tag = Live(window);
+  return tag ? tag->widget.data() : nullptr;
+}
+
+QString ToQString(const std::u16string& s) {
+  return QString(reinterpret_cast<const QChar*>(s.data()), static_cast<qsizetype>(s.size()));
+}
 std::u16string FromQString(const QString& s) { return FromQ(s); }
 }  // namespace platqt

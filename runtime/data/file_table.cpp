@@ -50,17 +50,13 @@ ObjectHandle OpenInto(ObjectHandle number, const std::u16string& path, int flags
     TableChanged();
     return 0;
   }
+  // A fresh record: every other field (positions, mode, text format, the
+  // sticky read and write failures) starts at its default.
   file->buffer.reset(new (std::nothrow) unsigned char[kFileBufferSize]);
   file->unbuffered = !file->buffer;
   file->capacity =
       file->unbuffered ? static_cast<std::int32_t>(sizeof file->spare) : kFileBufferSize;
-  file->count = 0;
-  file->fill = 0;
-  file->mode = kBufferRead;
-  file->textFormat = kTextUtf8;
   file->readOnly = readOnly;
-  file->readFailed = false;
-  file->offset = 0;
   return ObjectTable<FileRecord>::CreateResult(number, assigned, file->handle.fd());
 }
 
