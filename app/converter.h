@@ -32,6 +32,13 @@ static_assert(sizeof(TileRecord) == 7 * sizeof(std::int64_t));
 // What a job does. A job of any other kind cannot be made.
 enum class JobKind : std::int64_t { LoadFile = 0, ExportPng = 1 };
 
+// Which files a load job reads. The window's rule, kByExtension: by the
+// lower-cased extension, "xyz" as points and "zip" as an archive whose every
+// file entry is read; other names are skipped. relivox-batch's, kByContent:
+// every file as points unless it is a zip archive (by its signature or its
+// name), and of an archive the entries named *.xyz, *.txt or *.csv.
+enum class InputRule : int { kByExtension, kByContent };
+
 struct JobRecord {
   JobKind kind = JobKind::LoadFile;
   std::u16string path;  // owned by the element
@@ -48,8 +55,10 @@ struct Converter {
   // before its digest is known. Entries are never removed.
   std::unordered_set<std::int64_t> registeredLengths;
 
-  // Set before the worker starts, read by it.
-  XyzSeparator separator = XyzSeparator::kComma;
+  // Set before the worker starts, read by it: how lines are read, which
+  // files a load job reads, and where the results go.
+  XyzReadOptions readOptions;
+  InputRule inputRule = InputRule::kByExtension;
   ConverterFace face;
 
   // Under queueLock (the count is also read without it: List_Size is atomic).

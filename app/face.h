@@ -18,6 +18,27 @@ enum class ExportOutcome : int {
   kFailed,    // the save failed
 };
 
+// What became of one input: a file a load job named, or an archive's entry.
+enum class LoadOutcome : int {
+  kLoaded = 0,
+  kDuplicate,       // its content was loaded before
+  kMissing,         // no such file
+  kNotRegular,      // a folder (or another thing that is no file)
+  kUnreadable,      // it could not be opened or read to its end
+  kNoData,          // read to its end, but no line gave a point
+  kTileTooLarge,    // wider or taller than an image can be
+  kMosaicTooLarge,  // the mosaic with it would be
+  kNoMemory,
+  kSkippedName,     // not read: its name is not one of those the rule reads
+  kNotAnArchive,    // named as an archive, but none that can be read
+};
+
+struct LoadReport {
+  std::u16string name;  // as the user named it, for texts ("a.zip: b.xyz" for an entry)
+  LoadOutcome outcome = LoadOutcome::kLoaded;
+  bool archiveEntry = false;
+};
+
 // The end of an export job: the file, what became of it, and the grid box
 // the picture covers (its top-left pixel is (extent.minX, extent.minY)).
 struct ExportReport {
@@ -40,5 +61,7 @@ struct ConverterFace {
   void (*reading)(void* context, const std::u16string& name) = nullptr;
   // An archive entry is done: the share of the archive done so far ("40%").
   void (*archiveShare)(void* context, const std::u16string& share) = nullptr;
+  // An input's outcome, after its status texts.
+  void (*loaded)(void* context, const LoadReport& report) = nullptr;
   void (*exported)(void* context, const ExportReport& report) = nullptr;
 };

@@ -31,6 +31,10 @@ void NotifyArchiveShare(Converter& core, const std::u16string& share) {
   if (core.face.archiveShare) core.face.archiveShare(core.face.context, share);
 }
 
+void NotifyLoaded(Converter& core, const LoadReport& report) {
+  if (core.face.loaded) core.face.loaded(core.face.context, report);
+}
+
 void NotifyExported(Converter& core, const ExportReport& report) {
   if (core.face.exported) core.face.exported(core.face.context, report);
 }

@@ -15,4 +15,5 @@ void SetProgress(Converter& core, std::int64_t value);
 void SetQueueText(Converter& core, const std::u16string& text);
 void NotifyReading(Converter& core, const std::u16string& name);
 void NotifyArchiveShare(Converter& core, const std::u16string& share);
+void NotifyLoaded(Converter& core, const LoadReport& report);
 void NotifyExported(Converter& core, const ExportReport& report);

@@ -6,6 +6,7 @@
 #include "app/zip_job.h"
 #include "runtime/data/fs.h"
 #include "runtime/data/str.h"
+#include "runtime/data/utf.h"
 #include "runtime/system/condition.h"
 #include "runtime/system/mutex.h"
 #include "runtime/system/thread.h"
@@ -17,6 +18,37 @@ std::u16string QueueText(std::int64_t count) {
 }
 
 void RunWorker(std::int64_t argument) { WorkerThread(*reinterpret_cast<Converter*>(argument)); }
+
+// A zip archive by its first bytes: a local file header, or the end record
+// of an empty archive.
+bool HasZipSignature(const std::u16string& path) {
+  const std::string start = Fs_PeekRegularFile(path, 4);
+  return start == std::string("PK\3\4", 4) || start == std::string("PK\5\6", 4);
+}
+
+void LoadArchive(Converter& core, const std::u16string& path) {
+  if (!LoadZipArchive(core, path))
+    NotifyLoaded(core, {PathForDisplay(path), LoadOutcome::kNotAnArchive});
+}
+
+// A load job's file, by the converter's input rule.
+void LoadInput(Converter& core, const std::u16string& path) {
+  const std::u16string extension = Str_Lower(Fs_ExtensionPart(path));
+  const std::u16string name = PathForDisplay(path);
+  if (core.inputRule == InputRule::kByExtension) {
+    if (extension == u"zip")
+      LoadArchive(core, path);
+    else if (extension == u"xyz")
+      NotifyLoaded(core, {name, LoadXyzFile(core, path)});
+    else
+      NotifyLoaded(core, {name, LoadOutcome::kSkippedName});  // without a status text
+    return;
+  }
+  if (extension == u"zip" || HasZipSignature(path))
+    LoadArchive(core, path);
+  else
+    NotifyLoaded(core, {name, LoadXyzFile(core, path)});
+}
 
 }  // namespace
 
@@ -34,14 +66,9 @@ void EnqueueJob(Converter& core, JobKind kind, const std::u16string& path) {
 
 void RunJob(Converter& core, const JobRecord& job) {
   switch (job.kind) {
-    case JobKind::LoadFile: {
-      const std::u16string extension = Str_Lower(Fs_ExtensionPart(job.path));
-      if (extension == u"zip")
-        LoadZipArchive(core, job.path);
-      else if (extension == u"xyz")
-        LoadXyzFile(core, job.path);
+    case JobKind::LoadFile:
+      LoadInput(core, job.path);
       return;
-    }
     case JobKind::ExportPng:
       ExportPngJob(core, job.path);
       return;

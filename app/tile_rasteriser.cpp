@@ -30,11 +30,11 @@ bool TooLarge(const GridBox& box) {
 
 }  // namespace
 
-std::u16string TileSizeRefusal(const Converter& core, const GridBox& box,
-                               const std::u16string& name) {
-  if (TooLarge(box)) return name + u": Kachel zu groß" + SizeText(box);
+TileRefusal TileSizeRefusal(const Converter& core, const GridBox& box, const std::u16string& name) {
+  if (TooLarge(box)) return {LoadOutcome::kTileTooLarge, name + u": Kachel zu groß" + SizeText(box)};
   const GridBox mosaic = Union(core.extent, box);
-  if (TooLarge(mosaic)) return name + u": Mosaik zu groß" + SizeText(mosaic);
+  if (TooLarge(mosaic))
+    return {LoadOutcome::kMosaicTooLarge, name + u": Mosaik zu groß" + SizeText(mosaic)};
   return {};
 }
 

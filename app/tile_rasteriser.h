@@ -10,9 +10,12 @@
 
 // Why a tile of `box` cannot be kept (named `name` in the text): the tile,
 // or the mosaic with it added, is wider or taller than an image can be.
-// Empty when it fits.
-std::u16string TileSizeRefusal(const Converter& core, const GridBox& box,
-                               const std::u16string& name);
+// kLoaded with no text when it fits.
+struct TileRefusal {
+  LoadOutcome outcome = LoadOutcome::kLoaded;
+  std::u16string text;
+};
+TileRefusal TileSizeRefusal(const Converter& core, const GridBox& box, const std::u16string& name);
 
 // A transparent 32-bit image of the box with one opaque grey pixel per
 // point (a later point wins its pixel); 0 when no image could be made. The

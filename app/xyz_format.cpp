@@ -25,6 +25,8 @@ std::u16string Field(const std::u16string& line, int index, XyzSeparator separat
       return Str_Field(line, index, u";");
     case XyzSeparator::kBlank:
       return BlankField(line, index);
+    case XyzSeparator::kTab:
+      return Str_Field(line, index, u"\t");
     case XyzSeparator::kComma:
       break;
   }
@@ -32,6 +34,38 @@ std::u16string Field(const std::u16string& line, int index, XyzSeparator separat
 }
 
 }  // namespace
+
+XyzSeparator DetectXyzSeparator(const unsigned char* data, std::size_t size) {
+  constexpr int kLinesLooked = 8;
+  const unsigned char* const end = data + size;
+  const unsigned char* p = data;
+  if (size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) p += 3;
+  bool semicolon[2] = {}, comma[2] = {};  // [0]: any first line, [1]: data lines
+  int lines[2] = {};
+  while (p < end && lines[1] < kLinesLooked) {
+    const unsigned char* lineEnd = p;
+    while (lineEnd < end && *lineEnd != '\n' && *lineEnd != '\r') ++lineEnd;
+    const unsigned char* first = p;
+    while (first < lineEnd && (*first == ' ' || *first == '\t')) ++first;
+    if (first < lineEnd) {
+      const unsigned char c = *first;
+      const bool data = (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.';
+      for (int kind = 0; kind <= (data ? 1 : 0); ++kind) {
+        if (kind == 0 && lines[0] >= kLinesLooked) continue;
+        ++lines[kind];
+        for (const unsigned char* q = first; q < lineEnd; ++q) {
+          semicolon[kind] = semicolon[kind] || *q == ';';
+          comma[kind] = comma[kind] || *q == ',';
+        }
+      }
+    }
+    p = lineEnd + 1;
+  }
+  const int kind = lines[1] > 0 ? 1 : 0;
+  if (semicolon[kind]) return XyzSeparator::kSemicolon;
+  if (comma[kind]) return XyzSeparator::kComma;
+  return XyzSeparator::kBlank;
+}
 
 bool ParseXyzLine(const std::u16string& line, XyzPoint* point, XyzSeparator separator) {
   const std::int64_t x = Str_ToInteger(Field(line, 1, separator));

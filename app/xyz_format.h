@@ -1,6 +1,7 @@
 // The XYZ text format: one point per line, "x,y,z".
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -20,7 +21,23 @@ enum class XyzSeparator : int {
   kComma,      // "," (the window's rule)
   kSemicolon,  // ";": spreadsheet exports with a decimal comma
   kBlank,      // runs of blanks and tabs; those at the ends of a line are ignored
+  kTab,        // one tab between fields
 };
+
+// How a file's lines are read. The window reads every file by the comma
+// rule with a byte-order mark counting as part of the first field;
+// relivox-batch may decide the separator per file and skip the mark.
+struct XyzReadOptions {
+  XyzSeparator separator = XyzSeparator::kComma;
+  bool detectSeparator = false;    // from the file's first lines (DetectXyzSeparator)
+  bool skipByteOrderMark = false;  // a UTF-8 mark at the start is no part of a field
+};
+
+// The separator of the lines at `data` (a file's first bytes): ";" on one of
+// its first data lines means semicolon (with decimal commas), otherwise ","
+// means comma, otherwise runs of blanks and tabs. Data lines are those whose
+// first field starts like a number; without any, the first lines count.
+XyzSeparator DetectXyzSeparator(const unsigned char* data, std::size_t size);
 
 // Converts one line: the integer parts of fields 1 to 3, y negated, z's low
 // byte. True when the point is accepted (x and y not 0); the point is filled

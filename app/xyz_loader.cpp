@@ -8,6 +8,7 @@
 #include "runtime/data/fs.h"
 #include "runtime/data/hash.h"
 #include "runtime/data/str.h"
+#include "runtime/data/utf.h"
 
 namespace {
 
@@ -22,6 +23,18 @@ void Refuse(Converter& core, const std::u16string& text) {
   SetProgress(core, 0);
 }
 
+// Why a file that could not be read to its end gave nothing.
+LoadOutcome WhyUnread(const std::u16string& path) {
+  switch (Fs_FileSize(path)) {
+    case -1:
+      return LoadOutcome::kMissing;
+    case -2:
+      return LoadOutcome::kNotRegular;
+    default:
+      return LoadOutcome::kUnreadable;
+  }
+}
+
 }  // namespace
 
 std::u16string NoXyzDataText(const std::u16string& name) {
@@ -33,8 +46,8 @@ void ReportNoXyzData(Converter& core, const std::u16string& name) {
   Refuse(core, NoXyzDataText(name));
 }
 
-bool LoadXyzFile(Converter& core, const std::u16string& path) {
-  const std::u16string name = Fs_FilePart(path);
+LoadOutcome LoadXyzFile(Converter& core, const std::u16string& path) {
+  const std::u16string name = PathForDisplay(Fs_FilePart(path));
   const std::int64_t size = Fs_FileSize(path);
   SetStatusText(core, ReadingText(name, size));
   NotifyReading(core, name);
@@ -48,10 +61,10 @@ bool LoadXyzFile(Converter& core, const std::u16string& path) {
   const bool live = core.registeredLengths.count(size) == 0;
   const XyzFigureSink sink{[](void* c, std::int64_t f) { SetProgress(*static_cast<Converter*>(c), f); },
                            &core};
-  const bool complete = ReadXyzOnce(path, core.separator, &read, live ? &sink : nullptr);
+  const bool complete = ReadXyzOnce(path, core.readOptions, &read, live ? &sink : nullptr);
   if (complete && core.tiles->Find(read.key)) {
     SetStatusText(core, name + u" bereits geladen");
-    return false;
+    return LoadOutcome::kDuplicate;
   }
   // A file that could not be read to its end is unreadable, not short.
   if (complete)
@@ -59,15 +72,16 @@ bool LoadXyzFile(Converter& core, const std::u16string& path) {
       SetProgress(core, read.scan.progress[i]);
   if (!complete || read.scan.points.empty()) {
     Refuse(core, NoXyzDataText(name));
-    return false;
+    return complete ? LoadOutcome::kNoData : WhyUnread(path);
   }
 
   SetStatusText(core, u"Verarbeite " + name + u": Bestimme Koordinaten");
   SetProgress(core, 50);
   const GridBox& box = read.scan.box;  // ComputeBoundingBox's, found while parsing
-  if (const std::u16string refusal = TileSizeRefusal(core, box, name); !refusal.empty()) {
-    Refuse(core, refusal);
-    return false;
+  if (const TileRefusal refusal = TileSizeRefusal(core, box, name);
+      refusal.outcome != LoadOutcome::kLoaded) {
+    Refuse(core, refusal.text);
+    return refusal.outcome;
   }
   SetStatusText(core, u"Verarbeite " + name + u": Erstelle Kachel");
   SetProgress(core, 50);
@@ -76,13 +90,13 @@ bool LoadXyzFile(Converter& core, const std::u16string& path) {
   if (!tile) {  // out of memory: the tile cannot be kept
     if (image) Img_Free(image);
     Refuse(core, NoXyzDataText(name));
-    return false;
+    return LoadOutcome::kNoMemory;
   }
   core.registeredLengths.insert(read.scan.offset);
   SetStatusText(core, u"");
   SetProgress(core, 0);
   RebuildMosaic(core, *tile);
-  return true;
+  return LoadOutcome::kLoaded;
 }
 
 GridBox ComputeBoundingBox(const std::vector<XyzPoint>& points) {

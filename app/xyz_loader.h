@@ -11,9 +11,9 @@
 #include "app/converter.h"
 #include "app/xyz_format.h"
 
-// Loads the file at path into `core`: true when a tile was registered.
-// Worker thread only.
-bool LoadXyzFile(Converter& core, const std::u16string& path);
+// Loads the file at path into `core` and says what became of it (kLoaded:
+// a tile was registered). The caller reports the outcome. Worker thread only.
+LoadOutcome LoadXyzFile(Converter& core, const std::u16string& path);
 
 // The box of the points; empty for no points.
 GridBox ComputeBoundingBox(const std::vector<XyzPoint>& points);

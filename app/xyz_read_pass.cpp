@@ -133,7 +133,7 @@ struct FileCloser {
 
 }  // namespace
 
-bool ReadXyzOnce(const std::u16string& path, XyzSeparator separator, XyzReadResult* result,
+bool ReadXyzOnce(const std::u16string& path, const XyzReadOptions& options, XyzReadResult* result,
                  const XyzFigureSink* sink, std::size_t chunkBytes) {
   result->key.clear();
   result->scan = XyzScanner{};
@@ -144,7 +144,8 @@ bool ReadXyzOnce(const std::u16string& path, XyzSeparator separator, XyzReadResu
         sink->show(sink->context, result->scan.progress[result->shown]);
   };
   XyzScanner& scan = result->scan;
-  scan.separator = separator;
+  scan.separator = options.separator;
+  scan.byteOrderMark = options.skipByteOrderMark ? 0 : -1;
 
   const ObjectHandle file = File_OpenRead(KX_Any, path);
   if (!file) return false;
@@ -193,6 +194,7 @@ bool ReadXyzOnce(const std::u16string& path, XyzSeparator separator, XyzReadResu
     } else {
       Hash_Add(stream.get(), data, size);
     }
+    if (i == 0 && options.detectSeparator) scan.separator = DetectXyzSeparator(data, size);
     if (!XyzScan_Chunk(scan, data, size)) {
       ok = false;
       break;

@@ -25,12 +25,13 @@ struct XyzFigureSink {
   void* context;
 };
 
-// Reads the file at path to its end. False when it cannot be opened or read
+// Reads the file at path to its end by `options` (a separator to detect is
+// decided on the first chunk, which holds its first lines). False when it cannot be opened or read
 // to its end, or memory runs out: then neither the key nor the points may be
 // used. The MD5 plugin must be registered (Hash_UseMd5). Files of more than
 // one chunk are digested on a helper thread, joined before the
 // return. `sink`, when given, gets the progress figures as they come, after
 // each chunk. chunkBytes 0 picks the
 // size from the file's length; tests pass their own.
-bool ReadXyzOnce(const std::u16string& path, XyzSeparator separator, XyzReadResult* result,
+bool ReadXyzOnce(const std::u16string& path, const XyzReadOptions& options, XyzReadResult* result,
                  const XyzFigureSink* sink = nullptr, std::size_t chunkBytes = 0);

@@ -24,7 +24,16 @@ bool IsLineEnd(unsigned char b) { return b == '\n' || b == '\r' || b == 0; }
 bool IsBlank(unsigned char b) { return b == ' ' || b == '\t'; }
 
 char SeparatorByte(XyzSeparator separator) {
-  return separator == XyzSeparator::kSemicolon ? ';' : ',';
+  switch (separator) {
+    case XyzSeparator::kSemicolon:
+      return ';';
+    case XyzSeparator::kTab:
+      return '\t';
+    case XyzSeparator::kComma:
+    case XyzSeparator::kBlank:
+      break;
+  }
+  return ',';
 }
 
 // 0-15 for a hexadecimal digit, 16 for anything else.
@@ -184,9 +193,11 @@ const unsigned char* Decimal(const unsigned char* p, std::uint64_t* value) {
   return p;
 }
 
-// The leading integer of a field, as the integer conversion reads it.
+// The leading integer of a field, as the integer conversion reads it. A tab
+// that separates fields is no blank to skip.
+template <bool kTab>
 const unsigned char* Number(const unsigned char* p, std::uint64_t* result) {
-  while (IsBlank(*p)) ++p;
+  while (*p == ' ' || (!kTab && *p == '\t')) ++p;
   bool negative = false;
   if (*p == '-' || *p == '+') negative = *p++ == '-';
   std::uint64_t v = 0;
@@ -205,36 +216,47 @@ const unsigned char* Number(const unsigned char* p, std::uint64_t* result) {
 constexpr std::array<bool, 256> FieldStops(XyzSeparator separator) {
   std::array<bool, 256> stop{};
   stop[0] = stop['\n'] = stop['\r'] = true;
-  if (separator == XyzSeparator::kBlank)
-    stop[' '] = stop['\t'] = true;
-  else
-    stop[separator == XyzSeparator::kSemicolon ? ';' : ','] = true;
+  switch (separator) {
+    case XyzSeparator::kBlank:
+      stop[' '] = stop['\t'] = true;
+      break;
+    case XyzSeparator::kSemicolon:
+      stop[';'] = true;
+      break;
+    case XyzSeparator::kTab:
+      stop['\t'] = true;
+      break;
+    case XyzSeparator::kComma:
+      stop[','] = true;
+      break;
+  }
   return stop;
 }
 constexpr auto kStopComma = FieldStops(XyzSeparator::kComma);
 constexpr auto kStopSemicolon = FieldStops(XyzSeparator::kSemicolon);
 constexpr auto kStopBlank = FieldStops(XyzSeparator::kBlank);
+constexpr auto kStopTab = FieldStops(XyzSeparator::kTab);
 
 // One line from p; returns its line end. `stop` ends a field. With
 // separator characters, the next field starts behind the separator; with
 // blanks, Number's skipping of blanks passes over the run between fields.
-template <bool kBlank>
+template <bool kBlank, bool kTab>
 const unsigned char* ScanLine(const unsigned char* p, const std::array<bool, 256>& stop,
                               XyzPoint* point, bool* accepted) {
   *accepted = false;
   std::uint64_t x, northing, z;
-  p = Number(p, &x);
+  p = Number<kTab>(p, &x);
   if (x == 0) return FindLineEnd(p);
   while (!stop[*p]) ++p;
   if (!kBlank) {
     if (IsLineEnd(*p)) return p;
     ++p;
   }
-  p = Number(p, &northing);
+  p = Number<kTab>(p, &northing);
   if (northing == 0) return FindLineEnd(p);
   while (!stop[*p]) ++p;
   if (kBlank || !IsLineEnd(*p)) {
-    p = Number(kBlank ? p : p + 1, &z);
+    p = Number<kTab>(kBlank ? p : p + 1, &z);
     p = FindLineEnd(p);
   } else {
     z = 0;  // no third field
@@ -276,7 +298,7 @@ void Marks32(const unsigned char* p, unsigned char separator, std::uint64_t* end
 // independently of each other. Returns the line end, or nullptr for a
 // longer line. Every field's number stops at the latest at the next
 // separator or the line end, neither of which it can read as part of it.
-template <bool kBlank>
+template <bool kBlank, bool kTab>
 const unsigned char* ShortLine(const unsigned char* p, unsigned char separator, XyzPoint* point,
                                bool* accepted) {
   std::uint64_t ends, seps;
@@ -315,9 +337,9 @@ const unsigned char* ShortLine(const unsigned char* p, unsigned char separator, 
     third = at(marks, 1);
   }
   std::uint64_t x, northing, z;
-  Number(first, &x);
-  Number(second, &northing);
-  Number(third, &z);
+  Number<kTab>(first, &x);
+  Number<kTab>(second, &northing);
+  Number<kTab>(third, &z);
   point->x = static_cast<std::int64_t>(x);
   point->y = static_cast<std::int64_t>(0 - northing);
   point->grey = static_cast<std::uint8_t>(z);
@@ -350,7 +372,7 @@ void Keep(XyzScanner& s, const XyzPoint& point) {
   Widen(s.box, point.x, point.y);
 }
 
-template <bool kBlank>
+template <bool kBlank, bool kTab = false>
 const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsigned char* end,
                                const std::array<bool, 256>& stop, const unsigned char* data) {
   std::vector<XyzPoint>& points = s.points;
@@ -365,10 +387,10 @@ const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsi
     XyzPoint point;
     bool accepted;
 #if defined(__SSE2__)
-    const unsigned char* lineEnd = ShortLine<kBlank>(p, separator, &point, &accepted);
-    if (!lineEnd) lineEnd = ScanLine<kBlank>(p, stop, &point, &accepted);
+    const unsigned char* lineEnd = ShortLine<kBlank, kTab>(p, separator, &point, &accepted);
+    if (!lineEnd) lineEnd = ScanLine<kBlank, kTab>(p, stop, &point, &accepted);
 #else
-    const unsigned char* lineEnd = ScanLine<kBlank>(p, stop, &point, &accepted);
+    const unsigned char* lineEnd = ScanLine<kBlank, kTab>(p, stop, &point, &accepted);
 #endif
     if (lineEnd == end) return leave(p);  // runs on into the next chunk
     if (accepted) {
@@ -388,6 +410,27 @@ const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsi
   return leave(p);
 }
 
+// The file's first bytes, when a UTF-8 byte-order mark is to be skipped:
+// passes over the mark, also when chunks cut it. Bytes that only began like
+// one start the first line, as they would have without the skipping.
+const unsigned char* SkipByteOrderMark(XyzScanner& s, const unsigned char* p,
+                                       const unsigned char* end) {
+  static constexpr unsigned char kMark[3] = {0xEF, 0xBB, 0xBF};
+  while (p < end && s.byteOrderMark < 3 && *p == kMark[s.byteOrderMark]) {
+    ++p;
+    ++s.byteOrderMark;
+  }
+  if (s.byteOrderMark == 3 || p == end) return p;  // skipped, or the next chunk decides
+  const int held = s.byteOrderMark;
+  s.byteOrderMark = -1;
+  if (held > 0) {
+    StartLine(s.line, s.separator);
+    FeedLine(s.line, kMark, kMark + held, s.separator);
+    s.inLine = true;
+  }
+  return p;
+}
+
 }  // namespace
 
 bool XyzScan_Chunk(XyzScanner& s, unsigned char* data, std::size_t size) {
@@ -395,6 +438,7 @@ bool XyzScan_Chunk(XyzScanner& s, unsigned char* data, std::size_t size) {
   std::memset(end, 0, kXyzScanPadding);
   const unsigned char* p = data;
   try {
+    if (s.byteOrderMark >= 0 && s.byteOrderMark < 3) p = SkipByteOrderMark(s, p, end);
     if (s.pendingCr && p < end) {
       s.pendingCr = false;
       if (*p == '\n') ++p;
@@ -430,6 +474,9 @@ bool XyzScan_Chunk(XyzScanner& s, unsigned char* data, std::size_t size) {
         case XyzSeparator::kBlank:
           p = ScanLines<true>(s, p, end, kStopBlank, data);
           break;
+        case XyzSeparator::kTab:
+          p = ScanLines<false, true>(s, p, end, kStopTab, data);
+          break;
       }
       if (p < end) {  // a line the next chunk ends
         StartLine(s.line, s.separator);
@@ -445,6 +492,8 @@ bool XyzScan_Chunk(XyzScanner& s, unsigned char* data, std::size_t size) {
 }
 
 bool XyzScan_Finish(XyzScanner& s) {
+  // A file that ended inside what began like a mark holds no point.
+  if (s.byteOrderMark > 0 && s.byteOrderMark < 3) s.byteOrderMark = -1;
   try {
     if (s.inLine) {
       s.inLine = false;

@@ -30,6 +30,9 @@ struct XyzLineState {
 
 struct XyzScanner {
   XyzSeparator separator = XyzSeparator::kComma;
+  // 0: a UTF-8 byte-order mark at the start is skipped (1, 2: that many of
+  // its bytes seen so far, 3: skipped); -1: bytes are read as they are.
+  int byteOrderMark = -1;
   std::int64_t length = 0;       // the file's length, which the progress figures divide by
   std::vector<XyzPoint> points;  // the accepted points, in file order
   GridBox box;                   // their bounding box, found on the way (empty: none)

@@ -9,6 +9,7 @@
 #include "runtime/data/handle.h"
 #include "runtime/data/pack.h"
 #include "runtime/data/str.h"
+#include "runtime/data/utf.h"
 
 namespace {
 
@@ -23,6 +24,13 @@ bool IsPlainName(const std::u16string& name) {
   return !name.empty() && name != u"." && name != u".." && name.find(u'\0') == std::u16string::npos;
 }
 
+// relivox-batch reads of an archive only the entries named like point files.
+bool ReadByName(const Converter& core, const std::u16string& name) {
+  if (core.inputRule == InputRule::kByExtension) return true;
+  const std::u16string extension = Str_Lower(Fs_ExtensionPart(name));
+  return extension == u"xyz" || extension == u"txt" || extension == u"csv";
+}
+
 std::u16string PercentText(double done, double total) {
   const double share = total > 0 ? done / total * 100.0 : 100.0;
   return Str_FromInteger(static_cast<std::int64_t>(std::nearbyint(share))) + u"%";
@@ -30,11 +38,13 @@ std::u16string PercentText(double done, double total) {
 
 }  // namespace
 
-void LoadZipArchive(Converter& core, const std::u16string& path) {
+bool LoadZipArchive(Converter& core, const std::u16string& path) {
   Pack_UseZip();
   const ObjectHandle pack = Pack_Open(KX_Any, path);
-  if (!pack) return;
-  if (Pack_Examine(pack)) {
+  if (!pack) return false;
+  const bool examined = Pack_Examine(pack) != 0;
+  const std::u16string archive = PathForDisplay(path);
+  if (examined) {
     double total = 0;
     while (Pack_NextEntry(pack))
       if (Pack_EntryType(pack) == 0) total += static_cast<double>(Pack_EntrySize(pack));
@@ -47,13 +57,22 @@ void LoadZipArchive(Converter& core, const std::u16string& path) {
     while (Pack_NextEntry(pack)) {
       if (Pack_EntryType(pack) != 0) continue;
       const std::u16string name = LastNamePart(Pack_EntryName(pack));
-      if (!folder.empty() && IsPlainName(name)) {
+      const std::u16string reported = archive + u": " + PathForDisplay(Pack_EntryName(pack));
+      if (!ReadByName(core, name)) {
+        NotifyLoaded(core, {reported, LoadOutcome::kSkippedName, true});
+      } else if (!folder.empty() && IsPlainName(name)) {
         const std::u16string temporary = folder + name;
-        Pack_ExtractToFile(pack, temporary);
-        LoadXyzFile(core, temporary);
+        const bool extracted = Pack_ExtractToFile(pack, temporary) != 0;
+        const LoadOutcome outcome = LoadXyzFile(core, temporary);
+        // An entry that could not be extracted left no file: it is damaged, not missing.
+        NotifyLoaded(core, {reported,
+                            extracted || outcome == LoadOutcome::kLoaded ? outcome
+                                                                         : LoadOutcome::kUnreadable,
+                            true});
         Fs_DeleteFile(temporary);
       } else {
         ReportNoXyzData(core, name);
+        NotifyLoaded(core, {reported, LoadOutcome::kUnreadable, true});
       }
       done += static_cast<double>(Pack_EntrySize(pack));
       NotifyArchiveShare(core, PercentText(done, total));
@@ -61,4 +80,5 @@ void LoadZipArchive(Converter& core, const std::u16string& path) {
     RemoveJobFolder(folder);
   }
   Pack_Close(pack);
+  return examined;
 }

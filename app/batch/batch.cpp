@@ -6,8 +6,10 @@
 
 #include "app/converter.h"
 #include "app/batch/batch_face.h"
+#include "app/batch/batch_inputs.h"
 #include "app/batch/batch_options.h"
 #include "app/batch/batch_signals.h"
+#include "app/batch/batch_summary.h"
 #include "app/batch/world_file.h"
 #include "app/job_queue.h"
 #include "app/xyz_format.h"
@@ -50,6 +52,11 @@ int RunBatch(int argc, const char* const* argv) {
     std::fprintf(stderr, "relivox-batch: %s\n%s", options.error.c_str(), BatchUsage().c_str());
     return 2;
   }
+  BatchInputs inputs = CollectBatchInputs(options, stdin);
+  if (!inputs.error.empty()) {
+    std::fprintf(stderr, "relivox-batch: %s\n%s", inputs.error.c_str(), BatchUsage().c_str());
+    return 2;
+  }
   // A reader that stops early (`| head`) must not end the conversion: the
   // status lines are lost, the PNG is still written.
   std::signal(SIGPIPE, SIG_IGN);
@@ -59,12 +66,17 @@ int RunBatch(int argc, const char* const* argv) {
     std::fputs("relivox-batch: Zu wenig Speicher.\n", stderr);
     return 1;
   }
-  BatchRun run;
+  BatchSession run;
   run.worldFileWanted = options.worldFile;
+  run.quiet = options.quiet;
+  run.progress = options.progress;
   run.exported.path = options.output;
+  run.loads = std::move(inputs.skipped);
   SetConverterFace(*core, BatchFace(run));
-  core->separator = options.separator;  // before the worker reads anything
-  for (const std::u16string& input : options.inputs) EnqueueJob(*core, JobKind::LoadFile, input);
+  // Before the worker reads anything.
+  core->readOptions = ReadOptionsOf(options);
+  core->inputRule = options.windowRules ? InputRule::kByExtension : InputRule::kByContent;
+  for (const std::u16string& input : inputs.paths) EnqueueJob(*core, JobKind::LoadFile, input);
   if (!options.output.empty()) EnqueueJob(*core, JobKind::ExportPng, options.output);
   if (!StartWorker(*core)) {
     std::fputs("relivox-batch: Konnte keinen Arbeits-Thread starten.\n", stderr);
@@ -76,15 +88,20 @@ int RunBatch(int argc, const char* const* argv) {
   StopConverter(core);
   std::fflush(stdout);
 
-  if (options.output.empty()) return 0;
-  if (!run.exportRan || run.exported.outcome != ExportOutcome::kWritten) {
-    std::fprintf(stderr, "relivox-batch: %s\n", FailureReason(run.exported).c_str());
-    return 1;
+  // The summary first: the last line is the reason when nothing was written.
+  std::fputs(BatchSummary(run.loads, options.windowRules).c_str(), stderr);
+  if (!options.output.empty()) {
+    if (!run.exportRan || run.exported.outcome != ExportOutcome::kWritten) {
+      std::fprintf(stderr, "relivox-batch: %s\n", FailureReason(run.exported).c_str());
+      return 1;
+    }
+    if (run.worldFileWanted && !run.worldFileWritten) {
+      std::fprintf(stderr, "relivox-batch: Die World-Datei %s wurde nicht geschrieben.\n",
+                   Utf16ToUtf8(WorldFilePath(run.exported.path)).c_str());
+      return 1;
+    }
   }
-  if (run.worldFileWanted && !run.worldFileWritten) {
-    std::fprintf(stderr, "relivox-batch: Die World-Datei %s wurde nicht geschrieben.\n",
-                 Utf16ToUtf8(WorldFilePath(run.exported.path)).c_str());
-    return 1;
-  }
-  return 0;
+  // Scripts written for the window's rules compare exit statuses: those stay.
+  const BatchTally tally = TallyLoads(run.loads);
+  return !options.windowRules && tally.skipped + tally.failed > 0 ? 3 : 0;
 }

@@ -42,11 +42,19 @@ void PrintLine(const std::u16string& text) {
   Con_PrintLine(text);
 }
 
-void Status(void*, const std::u16string& text) {
-  if (!text.empty()) PrintLine(text);  // a cleared status line is nothing to print
+bool Quiet(void* context) { return static_cast<BatchSession*>(context)->quiet; }
+
+void Status(void* context, const std::u16string& text) {
+  if (!text.empty() && !Quiet(context)) PrintLine(text);  // a cleared line is nothing to print
 }
 
-void ArchiveShare(void*, const std::u16string& share) { PrintLine(share); }
+void ArchiveShare(void* context, const std::u16string& share) {
+  if (!Quiet(context)) PrintLine(share);
+}
+
+void Loaded(void* context, const LoadReport& report) {
+  static_cast<BatchSession*>(context)->loads.push_back(report);
+}
 
 void Progress(void*, std::int64_t value) {
   Bar& bar = TheBar();
@@ -74,7 +82,7 @@ void Reading(void*, const std::u16string& name) {
 }
 
 void Exported(void* context, const ExportReport& report) {
-  BatchRun& run = *static_cast<BatchRun*>(context);
+  BatchSession& run = *static_cast<BatchSession*>(context);
   run.exportRan = true;
   run.exported = report;
   run.worldFileWritten = false;
@@ -89,14 +97,19 @@ void Exported(void* context, const ExportReport& report) {
 
 }  // namespace
 
-ConverterFace BatchFace(BatchRun& run) {
-  TheBar();  // the terminal is asked before the worker reports
+ConverterFace BatchFace(BatchSession& run) {
+  Bar& bar = TheBar();
+  {
+    const MtxGuard guard(bar.lock);
+    if (run.progress >= 0) bar.terminal = run.progress == 1;
+  }
   return ConverterFace{
       .context = &run,
       .status = &Status,
       .progress = &Progress,
       .reading = &Reading,
       .archiveShare = &ArchiveShare,
+      .loaded = &Loaded,
       .exported = &Exported,
   };
 }

@@ -3,20 +3,25 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/face.h"
 
-// What one run keeps of the export job's report: written on the worker
-// while the export job ends, read once the worker has stopped.
-struct BatchRun {
-  bool worldFileWanted = false;  // set before the worker starts
+// What one run shows and keeps. The settings are made before the worker
+// starts; the reports are written on the worker and read once it stopped.
+struct BatchSession {
+  bool worldFileWanted = false;
+  bool quiet = false;  // no status lines
+  int progress = -1;   // the bar: -1 when standard error is a terminal, 0 never, 1 always
+
+  std::vector<LoadReport> loads;  // every input's outcome, in order
   bool exportRan = false;
   ExportReport exported;
   bool worldFileWritten = false;
 };
 
 // The face table over `run`, which must outlive the worker.
-ConverterFace BatchFace(BatchRun& run);
+ConverterFace BatchFace(BatchSession& run);
 
 // Removes the progress bar from the terminal (before the program ends; the
 // bar is the terminal's, so any thread may).

@@ -6,16 +6,48 @@
 
 namespace {
 
-bool SeparatorNamed(std::string_view name, XyzSeparator* separator) {
-  if (name == "comma")
-    *separator = XyzSeparator::kComma;
-  else if (name == "semicolon")
-    *separator = XyzSeparator::kSemicolon;
-  else if (name == "blank")
-    *separator = XyzSeparator::kBlank;
-  else
-    return false;
+// "auto" is the default: no separator forced.
+bool SeparatorNamed(std::string_view name, BatchOptions* options) {
+  struct Named {
+    std::string_view name;
+    XyzSeparator separator;
+  };
+  static constexpr Named kNames[] = {
+      {"comma", XyzSeparator::kComma}, {",", XyzSeparator::kComma},
+      {"semicolon", XyzSeparator::kSemicolon}, {";", XyzSeparator::kSemicolon},
+      {"blank", XyzSeparator::kBlank}, {" ", XyzSeparator::kBlank},
+      {"tab", XyzSeparator::kTab}, {"\t", XyzSeparator::kTab},
+  };
+  if (name == "auto") {
+    options->separatorGiven = false;
+    return true;
+  }
+  for (const Named& n : kNames)
+    if (n.name == name) {
+      options->separator = n.separator;
+      options->separatorGiven = true;
+      return true;
+    }
+  return false;
+}
+
+// The value of an option given as "--name=value" or as the next argument;
+// false when there is none.
+bool ValueOf(std::string_view arg, std::string_view name, int argc, const char* const* argv,
+             int* i, std::string_view* value) {
+  if (arg.size() > name.size() && arg.substr(0, name.size()) == name && arg[name.size()] == '=') {
+    *value = arg.substr(name.size() + 1);
+    return true;
+  }
+  if (*i + 1 >= argc) return false;
+  *value = argv[++*i];
   return true;
+}
+
+bool Named(std::string_view arg, std::string_view shortName, std::string_view longName) {
+  return (!shortName.empty() && arg == shortName) || arg == longName ||
+         (arg.size() > longName.size() && arg.substr(0, longName.size()) == longName &&
+          arg[longName.size()] == '=');
 }
 
 }  // namespace
@@ -25,35 +57,43 @@ BatchOptions ParseBatchOptions(int argc, const char* const* argv) {
   bool optionsEnded = false;
   for (int i = 0; i < argc; ++i) {
     const std::string_view arg = argv[i];
+    std::string_view value;
     if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-      options.inputs.push_back(Utf8ToUtf16(arg));
+      options.inputs.push_back(PathFromSystem(arg));
     } else if (arg == "--") {
       optionsEnded = true;
-    } else if (arg == "-o" || arg == "--output") {
-      if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) {
-        options.error = std::string(arg) + " needs a file name";
-        return options;
-      }
-      options.output = Utf8ToUtf16(argv[++i]);
-    } else if (arg.rfind("--output=", 0) == 0) {
-      options.output = Utf8ToUtf16(arg.substr(9));
-      if (options.output.empty()) {
+    } else if (Named(arg, "-o", "--output")) {
+      if (!ValueOf(arg, "--output", argc, argv, &i, &value) || value.empty()) {
         options.error = "--output needs a file name";
         return options;
       }
-    } else if (arg == "-s" || arg == "--separator" || arg.rfind("--separator=", 0) == 0) {
-      const bool joined = arg.size() > 11;
-      if (!joined && i + 1 >= argc) {
-        options.error = std::string(arg) + " needs comma, semicolon or blank";
+      options.output = PathFromSystem(value);
+    } else if (Named(arg, "-s", "--separator")) {
+      if (!ValueOf(arg, "--separator", argc, argv, &i, &value)) {
+        options.error = std::string(arg) + " needs auto, comma, semicolon, blank or tab";
         return options;
       }
-      const std::string_view name = joined ? arg.substr(12) : std::string_view(argv[++i]);
-      if (!SeparatorNamed(name, &options.separator)) {
-        options.error = "unknown separator " + std::string(name) + " (comma, semicolon or blank)";
+      if (!SeparatorNamed(value, &options)) {
+        options.error = "unknown separator \"" + std::string(value) +
+                        "\" (auto, comma, semicolon, blank, tab or the character itself)";
         return options;
       }
+    } else if (Named(arg, "", "--input-file-list")) {
+      if (!ValueOf(arg, "--input-file-list", argc, argv, &i, &value) || value.empty()) {
+        options.error = "--input-file-list needs a file name (or - for standard input)";
+        return options;
+      }
+      options.inputList = PathFromSystem(value);
     } else if (arg == "-w" || arg == "--world-file") {
       options.worldFile = true;
+    } else if (arg == "--window-rules") {
+      options.windowRules = true;
+    } else if (arg == "-q" || arg == "--quiet") {
+      options.quiet = true;
+    } else if (arg == "--progress") {
+      options.progress = 1;
+    } else if (arg == "--no-progress") {
+      options.progress = 0;
     } else if (arg == "-h" || arg == "--help") {
       options.help = true;
     } else if (arg == "--version") {
@@ -64,30 +104,58 @@ BatchOptions ParseBatchOptions(int argc, const char* const* argv) {
     }
   }
   if (options.help || options.version) return options;
-  if (options.inputs.empty())
+  if (options.inputs.empty() && options.inputList.empty())
     options.error = "no input file";
   else if (options.worldFile && options.output.empty())
     options.error = "-w needs -o";
   return options;
 }
 
+XyzReadOptions ReadOptionsOf(const BatchOptions& options) {
+  XyzReadOptions read;
+  read.separator = options.separator;  // the comma unless -s named another
+  read.detectSeparator = !options.windowRules && !options.separatorGiven;
+  read.skipByteOrderMark = !options.windowRules;
+  return read;
+}
+
 std::string BatchUsage() {
-  return "Usage: relivox-batch [-o OUTPUT] [-w] [-s SEP] INPUT...\n"
-         "Turns XYZ elevation point files (lines \"x,y,z\") and zip archives of them\n"
-         "into one grey-scale mosaic, and with -o saves it as a PNG file.\n"
+  return "Usage: relivox-batch [OPTION]... INPUT...\n"
+         "Turns XYZ elevation point files (lines \"x,y,z\", \"x y z\" or \"x;y;z\") and zip\n"
+         "archives of them into one grey-scale mosaic, and with -o saves it as a PNG file.\n"
          "\n"
-         "  -o, --output OUTPUT  save the mosaic as a PNG file at OUTPUT\n"
-         "  -w, --world-file     also write a world file beside it (OUTPUT with .pgw)\n"
-         "  -s, --separator SEP  how the fields of a line are separated:\n"
-         "                         comma      (the default)  356000.50,5645000.50,123.45\n"
-         "                         semicolon                 356000,50;5645000,50;123,45\n"
-         "                         blank      (blanks, tabs) 371999.50 5806917.50 41.21\n"
-         "                       every field counts with its integer part\n"
-         "  -h, --help           show this help and exit\n"
-         "      --version        show the version and exit\n"
+         "  -o, --output OUTPUT    save the mosaic as a PNG file at OUTPUT\n"
+         "  -w, --world-file       also write a world file beside it (OUTPUT with .pgw)\n"
+         "  -s, --separator SEP    how the fields of a line are separated:\n"
+         "                           auto       (the default) decided per file from its\n"
+         "                                      first lines: \";\" semicolon, else \",\" comma,\n"
+         "                                      else blanks\n"
+         "                           comma      356000.50,5645000.50,123.45\n"
+         "                           semicolon  356000,50;5645000,50;123,45\n"
+         "                           blank      371999.50 5806917.50 41.21 (blanks, tabs)\n"
+         "                           tab        one tab between fields\n"
+         "                         or the character itself (-s ';', -s ' ', -s ',');\n"
+         "                         every field counts with its integer part\n"
+         "      --input-file-list FILE  also read the paths in FILE, one per line\n"
+         "                         (- for standard input)\n"
+         "      --window-rules     read, dispatch and report exactly as the window does\n"
+         "                         (the comma unless -s, *.xyz and *.zip only, a byte-order\n"
+         "                         mark kept, exit status 0 whatever an input gave)\n"
+         "  -q, --quiet            no status lines on standard output\n"
+         "      --progress, --no-progress  the progress bar on standard error always or\n"
+         "                         never (default: when it is a terminal)\n"
+         "  -h, --help             show this help and exit\n"
+         "      --version          show the version and exit\n"
          "\n"
-         "Inputs are loaded in the order given; *.xyz and *.zip files are read,\n"
-         "other names are skipped. Status lines go to standard output, a progress\n"
-         "bar to standard error when it is a terminal.\n"
-         "Exit status: 0 done, 1 nothing could be saved, 2 wrong usage.\n";
+         "Inputs are loaded in the order given. Every file is read as XYZ points\n"
+         "whatever its extension, except zip archives (by their content or name), of\n"
+         "which the *.xyz, *.txt and *.csv entries are read; a folder stands for every\n"
+         "*.xyz, *.txt, *.csv and *.zip file below it, in path order. A header line and\n"
+         "a UTF-8 byte-order mark are skipped. Status lines go to standard output, a\n"
+         "summary of the inputs and every error to standard error.\n"
+         "\n"
+         "Exit status: 0 every input loaded (or refused as already loaded) and the\n"
+         "output written; 1 -o was given but nothing was written; 2 wrong usage;\n"
+         "3 the output was written (or none asked for) but an input failed or was\n"
+         "skipped. With --window-rules: 0, 1 or 2 as without the summary.\n";
 }

@@ -62,7 +62,7 @@ TEST_F(XyzLoader, ReadsOnceWithTheLineRulesFiguresAndDigest) {
   for (const std::size_t chunk :
        {std::size_t{1}, std::size_t{7}, std::size_t{4096}, std::size_t{1} << 20}) {
     XyzReadResult read;
-    ASSERT_TRUE(ReadXyzOnce(file.path(), XyzSeparator::kComma, &read, nullptr, chunk)) << chunk;
+    ASSERT_TRUE(ReadXyzOnce(file.path(), {XyzSeparator::kComma}, &read, nullptr, chunk)) << chunk;
     EXPECT_EQ(read.key, Hash_File(file.path(), kHashMd5)) << chunk;
     EXPECT_TRUE(read.scan.points == oracle.points) << chunk;
     EXPECT_EQ(read.scan.progress, oracle.progress) << chunk;
@@ -78,7 +78,7 @@ TEST_F(XyzLoader, ReadsOnceWithTheLineRulesFiguresAndDigest) {
   static std::vector<std::int64_t> shown;
   shown.clear();
   const XyzFigureSink sink{[](void*, std::int64_t figure) { shown.push_back(figure); }, nullptr};
-  ASSERT_TRUE(ReadXyzOnce(large.path(), XyzSeparator::kSemicolon, &read, &sink));
+  ASSERT_TRUE(ReadXyzOnce(large.path(), {XyzSeparator::kSemicolon}, &read, &sink));
   EXPECT_EQ(read.key, Hash_File(large.path(), kHashMd5));
   EXPECT_TRUE(read.scan.points == wanted.points);
   EXPECT_EQ(read.scan.progress, wanted.progress);
@@ -87,7 +87,7 @@ TEST_F(XyzLoader, ReadsOnceWithTheLineRulesFiguresAndDigest) {
 
   XyzReadResult empty;
   const TempFile none("");
-  ASSERT_TRUE(ReadXyzOnce(none.path(), XyzSeparator::kComma, &empty, nullptr, 4));
+  ASSERT_TRUE(ReadXyzOnce(none.path(), {XyzSeparator::kComma}, &empty, nullptr, 4));
   EXPECT_EQ(empty.key, Hash_File(none.path(), kHashMd5));
   EXPECT_TRUE(empty.scan.points.empty());
 }
@@ -95,9 +95,9 @@ TEST_F(XyzLoader, ReadsOnceWithTheLineRulesFiguresAndDigest) {
 TEST_F(XyzLoader, AReadErrorGivesNeitherKeyNorPoints) {
   XyzReadResult read;
   // Reading a process's memory at address 0 fails with an I/O error.
-  EXPECT_FALSE(ReadXyzOnce(u"/proc/self/mem", XyzSeparator::kComma, &read));
+  EXPECT_FALSE(ReadXyzOnce(u"/proc/self/mem", {XyzSeparator::kComma}, &read));
   EXPECT_TRUE(read.key.empty());
-  EXPECT_FALSE(ReadXyzOnce(u"/nonexistent/tile.xyz", XyzSeparator::kComma, &read));
+  EXPECT_FALSE(ReadXyzOnce(u"/nonexistent/tile.xyz", {XyzSeparator::kComma}, &read));
 
   EXPECT_EQ(LoadXyzFile(Core(), u"/proc/self/mem"), 0);
   EXPECT_EQ(gSeen, (std::vector<std::string>{"Lese mem (0 MiB) ...",

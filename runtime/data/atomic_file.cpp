@@ -37,7 +37,7 @@ void SyncFolder(const std::string& folder) {
 
 AtomicFile::AtomicFile(const char16_t* path) {
   if (!path || !*path) return;
-  if (!Open(Utf16ToUtf8(path))) Discard();
+  if (!Open(PathToSystem(path))) Discard();
 }
 
 AtomicFile::~AtomicFile() { Discard(); }

@@ -35,7 +35,7 @@ void TableChanged() { gTableGeneration.fetch_add(1, std::memory_order_acq_rel); 
 ObjectHandle OpenInto(ObjectHandle number, const std::u16string& path, int flags, bool truncate,
                       bool readOnly, int retryFlags = 0) {
   if (path.empty()) return 0;
-  const std::string native = Utf16ToUtf8(path);
+  const std::string native = PathToSystem(path);
   auto& table = FileTable();
   std::lock_guard lock(table.Mutex());
   TableChanged();

@@ -13,7 +13,7 @@
 std::int64_t Fs_FileSize(const std::u16string& path) {
   if (path.empty()) return -1;
   // Long paths are legal here, so nothing is cut off.
-  std::string native = Utf16ToUtf8(path);
+  std::string native = PathToSystem(path);
   // Trailing separators go, but "/" itself stays the root.
   while (native.size() > 1 && (native.back() == '/' || native.back() == '\\')) native.pop_back();
   struct stat info;
@@ -26,12 +26,27 @@ std::u16string Fs_TempDirectory() {
   const char* tmp = std::getenv("TMPDIR");
   std::string dir = tmp && *tmp ? tmp : "/tmp";
   if (dir.back() != '/') dir.push_back('/');
-  return Utf8ToUtf16(dir);
+  return PathFromSystem(dir);
+}
+
+std::string Fs_PeekRegularFile(const std::u16string& path, std::size_t count) {
+  struct stat info;
+  const std::string native = PathToSystem(path);
+  if (path.empty() || ::stat(native.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
+  const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return {};
+  std::string bytes(count, '\0');
+  ssize_t got = 0;
+  // A file that became something else since the stat is not read either.
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) got = ::read(fd, bytes.data(), count);
+  ::close(fd);
+  bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  return bytes;
 }
 
 std::int64_t Fs_DeleteFile(const std::u16string& path, std::int64_t flags) {
   if (path.empty()) return 0;
-  const std::string native = Utf16ToUtf8(path);
+  const std::string native = PathToSystem(path);
   if (flags & kDeleteForce) {
     // The nearest thing to clearing a read-only attribute: let the owner write.
     struct stat info;
@@ -43,11 +58,11 @@ std::int64_t Fs_DeleteFile(const std::u16string& path, std::int64_t flags) {
 
 std::u16string Fs_CreateUniqueDirectory(const std::u16string& parent, const std::u16string& prefix) {
   if (parent.empty()) return {};
-  std::string pattern = Utf16ToUtf8(parent);
+  std::string pattern = PathToSystem(parent);
   if (pattern.back() != '/') pattern.push_back('/');
-  pattern += Utf16ToUtf8(prefix) + "XXXXXX";
+  pattern += PathToSystem(prefix) + "XXXXXX";
   if (!::mkdtemp(pattern.data())) return {};
-  return Utf8ToUtf16(pattern + "/");
+  return PathFromSystem(pattern + "/");
 }
 
 namespace {
@@ -76,7 +91,7 @@ bool EmptyFolder(int dir) {
 
 std::int64_t Fs_DeleteDirectory(const std::u16string& path) {
   if (path.empty()) return 0;
-  std::string native = Utf16ToUtf8(path);
+  std::string native = PathToSystem(path);
   while (native.size() > 1 && native.back() == '/') native.pop_back();
   const int dir = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
   if (dir < 0) return 0;

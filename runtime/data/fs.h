@@ -2,6 +2,7 @@
 // name and extension parts of a path. "/" and "\" both separate path parts.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -10,6 +11,11 @@ std::int64_t Fs_FileSize(const std::u16string& path);
 
 // TMPDIR when set, else "/tmp"; always ends with "/".
 std::u16string Fs_TempDirectory();
+
+// Up to `count` first bytes of the regular file at path; empty for anything
+// else, which is not opened (a pipe's bytes would be used up, a device may
+// block).
+std::string Fs_PeekRegularFile(const std::u16string& path, std::size_t count);
 
 // A new empty folder of the caller's own (mode 0700) inside `parent`, named
 // `prefix` and six random characters; its path ends with "/". Empty when it

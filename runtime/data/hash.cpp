@@ -114,7 +114,7 @@ std::u16string Hash_File(const std::u16string& path, std::int64_t id, std::int64
                          std::int64_t length) {
   HashPlugin plugin;
   if (!FindPlugin(id, &plugin)) return {};
-  const LockedFd file = LockedFd::Open(Utf16ToUtf8(path), O_RDONLY, FileShare::kRead);
+  const LockedFd file = LockedFd::Open(PathToSystem(path), O_RDONLY, FileShare::kRead);
   if (!file) return {};
   std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kChunk]);
   if (!buffer) return {};

@@ -164,7 +164,7 @@ void ZipClose(PackerRecord& record) {
 int ZipOpenRead(PackerRecord& record, const std::u16string& path) {
   if (!ZipUsablePath(path)) return 0;
   auto state = std::make_unique<ZipArchiveState>();
-  state->fileName = Utf16ToUtf8(path);
+  state->fileName = PathToSystem(path);
   state->setup = SetupZip;
   Utf8LocaleScope locale;
   if (!OpenReader(*state)) return 0;

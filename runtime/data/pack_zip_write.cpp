@@ -48,7 +48,7 @@ int ZipCreate(PackerRecord& record, const std::u16string& path, int level) {
   if (!ZipUsablePath(path)) return 0;
   auto state = std::make_unique<ZipArchiveState>();
   state->mode = 1;
-  state->fileName = Utf16ToUtf8(path);
+  state->fileName = PathToSystem(path);
   Utf8LocaleScope locale;
   ZipWriter writer(archive_write_new());
   if (!writer || archive_write_set_format_zip(writer.get()) != ARCHIVE_OK) return 0;
@@ -71,7 +71,7 @@ int ZipCreate(PackerRecord& record, const std::u16string& path, int level) {
 int ZipAddFile(PackerRecord& record, const std::u16string& file, const std::u16string& name) {
   ZipArchiveState* state = Writer(record);
   if (!state || !ZipUsablePath(file) || !ZipUsablePath(name)) return 0;
-  FileCloser source{open(Utf16ToUtf8(file).c_str(), O_RDONLY | O_CLOEXEC)};
+  FileCloser source{open(PathToSystem(file).c_str(), O_RDONLY | O_CLOEXEC)};
   struct stat status;
   if (source.fd < 0 || fstat(source.fd, &status) != 0 || !S_ISREG(status.st_mode)) return 0;
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kZipCopyBufferSize]);

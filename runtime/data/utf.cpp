@@ -36,6 +36,83 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 }  // namespace
 
+namespace {
+
+// The UTF-8 sequence starting at in[i]: its length and code point, or 0
+// when the bytes there are no valid sequence.
+std::size_t ValidSequence(std::string_view in, std::size_t i, char32_t* cp) {
+  const auto lead = static_cast<std::uint8_t>(in[i]);
+  if (lead < 0x80) {
+    *cp = lead;
+    return 1;
+  }
+  const int need = lead >= 0xF5 ? -1 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : -1;
+  if (need < 0 || i + static_cast<std::size_t>(need) >= in.size()) return 0;
+  char32_t value = lead & (0x3F >> need);
+  for (int k = 1; k <= need; ++k) {
+    const auto c = static_cast<std::uint8_t>(in[i + static_cast<std::size_t>(k)]);
+    if ((c & 0xC0) != 0x80) return 0;
+    value = (value << 6) | (c & 0x3F);
+  }
+  const bool overlong = (need == 2 && value < 0x800) || (need == 3 && value < 0x10000);
+  if (overlong || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+  *cp = value;
+  return static_cast<std::size_t>(need) + 1;
+}
+
+constexpr char16_t kCarriedFirst = 0xDC80;
+constexpr char16_t kCarriedLast = 0xDCFF;
+
+}  // namespace
+
+std::u16string PathFromSystem(std::string_view in) {
+  std::u16string out;
+  out.reserve(in.size());
+  for (std::size_t i = 0; i < in.size();) {
+    char32_t cp = 0;
+    if (const std::size_t n = ValidSequence(in, i, &cp)) {
+      AppendUtf16(out, cp);
+      i += n;
+    } else {  // bytes below 0x80 are always valid, so this one is 0x80 or above
+      out.push_back(static_cast<char16_t>(kCarriedFirst + (static_cast<std::uint8_t>(in[i]) - 0x80)));
+      ++i;
+    }
+  }
+  return out;
+}
+
+std::string PathToSystem(std::u16string_view in) {
+  std::string out;
+  out.reserve(in.size());
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    const char16_t unit = in[i];
+    const bool paired = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < in.size() &&
+                        in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF;
+    if (!paired && unit >= kCarriedFirst && unit <= kCarriedLast) {
+      out.push_back(static_cast<char>(0x80 + (unit - kCarriedFirst)));
+    } else if (paired) {
+      AppendUtf8(out, 0x10000 + ((char32_t{unit} - 0xD800) << 10) + (in[i + 1] - 0xDC00));
+      ++i;
+    } else {
+      AppendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
+    }
+  }
+  return out;
+}
+
+std::u16string PathForDisplay(std::u16string_view in) {
+  std::u16string out(in);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const bool paired = out[i] >= 0xD800 && out[i] <= 0xDBFF && i + 1 < out.size() &&
+                        out[i + 1] >= 0xDC00 && out[i + 1] <= 0xDFFF;
+    if (paired)
+      ++i;
+    else if (out[i] >= 0xD800 && out[i] <= 0xDFFF)
+      out[i] = static_cast<char16_t>(kReplacement);
+  }
+  return out;
+}
+
 std::u16string Utf8ToUtf16(std::string_view in) {
   std::u16string out;
   out.reserve(in.size());

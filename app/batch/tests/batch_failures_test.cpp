@@ -7,11 +7,14 @@
 
 namespace {
 
-// Standard error of a failed export: one line.
-void ExpectOneLine(const std::string& err) {
-  EXPECT_FALSE(err.empty());
-  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-  EXPECT_EQ(err.back(), '\n') << err;
+// Standard error of a failed export: the summary of the inputs, then one
+// line with the reason.
+void ExpectSummaryAndOneLine(const std::string& err, const std::string& summary) {
+  ASSERT_EQ(err.rfind(summary, 0), 0u) << err;
+  const std::string reason = err.substr(summary.size());
+  EXPECT_EQ(reason.rfind("relivox-batch: ", 0), 0u) << reason;
+  EXPECT_EQ(std::count(reason.begin(), reason.end(), '\n'), 1) << reason;
+  EXPECT_EQ(reason.back(), '\n') << reason;
 }
 
 std::vector<std::string> RefusedLines(const std::string& name, const std::string& refusal) {
@@ -195,9 +198,12 @@ TEST_F(BatchTest, ExportWithNothingLoadedWritesNothing) {
     const char* label;
     std::vector<std::string> inputs;
     std::vector<std::string> out;
+    std::string summary;
   } cases[] = {
-      {"unknown extension", {Path("notes.txt")}, {}},
-      {"missing file", {Path("missing.xyz")}, FailedLines("missing.xyz")},
+      {"unknown extension", {Path("notes.txt")}, {},
+       SummaryLine(0, 0, 1, 0) + SkippedInput(Path("notes.txt"), "Endung nicht xyz oder zip")},
+      {"missing file", {Path("missing.xyz")}, FailedLines("missing.xyz"),
+       SummaryLine(0, 0, 0, 1) + FailedInput(Path("missing.xyz"), "nicht gefunden")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -206,7 +212,7 @@ TEST_F(BatchTest, ExportWithNothingLoadedWritesNothing) {
     const BatchResult result = Run(args);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, JoinLines(c.out));
-    ExpectOneLine(result.err);
+    ExpectSummaryAndOneLine(result.err, c.summary);
     EXPECT_FALSE(fs::exists(Path("out.png")));
     EXPECT_FALSE(fs::exists(Path("out.pgw")));
   }
@@ -229,7 +235,7 @@ TEST_F(BatchTest, ExportThatCannotBeSavedIsReported) {
     EXPECT_EQ(result.out,
               JoinLines(Concat({LoadedLines("good.xyz"),
                                 {"Speichern als PNG...", "Fehler beim Export der Datei!"}})));
-    ExpectOneLine(result.err);
+    ExpectSummaryAndOneLine(result.err, SummaryLine(1));
     EXPECT_FALSE(fs::exists(c.world));
   }
   EXPECT_TRUE(fs::is_directory(Path("folder.png")));

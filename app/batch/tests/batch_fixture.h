@@ -57,6 +57,20 @@ inline std::vector<std::string> DuplicateLines(const std::string& name, int mib 
 inline std::vector<std::string> ExportedLines() {
   return {"Speichern als PNG...", "Datei exportiert!"};
 }
+// The summary's first line on standard error.
+inline std::string SummaryLine(int loaded, int duplicates = 0, int skipped = 0, int failed = 0) {
+  return "relivox-batch: " + std::to_string(loaded) + " geladen, " + std::to_string(duplicates) +
+         " bereits geladen, " + std::to_string(skipped) + " übersprungen, " +
+         std::to_string(failed) + " fehlgeschlagen\n";
+}
+// A summary line for one input that failed or was skipped.
+inline std::string FailedInput(const std::string& name, const std::string& reason) {
+  return "  fehlgeschlagen: " + name + " (" + reason + ")\n";
+}
+inline std::string SkippedInput(const std::string& name, const std::string& reason) {
+  return "  übersprungen: " + name + " (" + reason + ")\n";
+}
+
 // The zip job's line after `done` of `total` bytes: rounded, ties to even.
 inline std::string PercentLine(double done, double total) {
   return std::to_string(static_cast<long long>(std::nearbyint(done / total * 100))) + "%";

@@ -32,6 +32,9 @@ struct BatchRun {
   int timeoutSeconds = 120;
   bool stderrTerminal = false;  // standard error on a pseudo-terminal
   bool outputClosed = false;    // nobody reads standard output
+  // The program as it was before it read portal files: these tests hold it
+  // to the window's rules, byte for byte.
+  bool windowRules = true;
 };
 
 inline BatchResult RunBatch(const BatchRun& run) {
@@ -51,6 +54,7 @@ inline BatchResult RunBatch(const BatchRun& run) {
   envp.push_back(nullptr);
 
   std::vector<std::string> argText{RELIVOX_BATCH};
+  if (run.windowRules) argText.push_back("--window-rules");
   argText.insert(argText.end(), run.args.begin(), run.args.end());
   std::vector<char*> argv;
   for (auto& text : argText) argv.push_back(text.data());

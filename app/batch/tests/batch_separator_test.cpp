@@ -170,7 +170,7 @@ TEST_F(BatchSeparator, DuplicatesGoByBytesWhateverTheSeparator) {
 
 TEST_F(BatchSeparator, UsageErrors) {
   const std::string tile = Write("t.xyz", "1,2,3\n");
-  for (const std::vector<std::string>& args : {std::vector<std::string>{"-s", "tab", tile},
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"-s", "tabs", tile},
                                                {"--separator=", tile},
                                                {"-s", "Blank", tile},
                                                {tile, "-s"}}) {
