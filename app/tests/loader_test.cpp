@@ -32,7 +32,7 @@ TEST_F(CoreTest, ATileIsAnnouncedReadDrawnAndComposed) {
     text += std::to_string(1000 + i % 20) + ".5," + std::to_string(2000 + i / 20) + ".9," +
             std::to_string(i) + "\r\n";
   const std::u16string path = Write("tile.xyz", text);
-  EXPECT_EQ(LoadXyzFile(Core(), path), 1);
+  EXPECT_EQ(LoadXyzFile(Core(), path), LoadOutcome::kLoaded);
   const Events events = Recorder::Get().Take();
   Events statuses, progress;
   for (const auto& e : events) {
@@ -58,7 +58,7 @@ TEST_F(CoreTest, ATileIsAnnouncedReadDrawnAndComposed) {
 }
 
 TEST_F(CoreTest, TheSmallestTileAndLaterPointsWinTheirPixel) {
-  EXPECT_EQ(LoadXyzFile(Core(), Write("one.xyz", "10,20,7\n")), 1);
+  EXPECT_EQ(LoadXyzFile(Core(), Write("one.xyz", "10,20,7\n")), LoadOutcome::kLoaded);
   Core().tiles->Reset();
   const TileRecord one = *Core().tiles->Next();
   EXPECT_EQ(one.width, 1);
@@ -67,7 +67,7 @@ TEST_F(CoreTest, TheSmallestTileAndLaterPointsWinTheirPixel) {
 
   // (10, -20, grey 7) and (12, -25, grey 9): a 3 x 6 tile; the same pixel
   // twice keeps the later grey.
-  EXPECT_EQ(LoadXyzFile(Core(), Write("two.xyz", "110,20,7\n112,25,1\n112,25,9\n")), 1);
+  EXPECT_EQ(LoadXyzFile(Core(), Write("two.xyz", "110,20,7\n112,25,1\n112,25,9\n")), LoadOutcome::kLoaded);
   const TileRecord* two = nullptr;
   Core().tiles->Reset();
   while (const TileRecord* t = Core().tiles->Next())
@@ -82,7 +82,7 @@ TEST_F(CoreTest, TheSmallestTileAndLaterPointsWinTheirPixel) {
 
 // Every way a file can yield nothing: the status texts and the bar.
 TEST_F(CoreTest, RefusalsShowTheirTextAndRegisterNothing) {
-  ASSERT_EQ(LoadXyzFile(Core(), Write("first.xyz", "5,5,5\n")), 1);
+  ASSERT_EQ(LoadXyzFile(Core(), Write("first.xyz", "5,5,5\n")), LoadOutcome::kLoaded);
   Recorder::Get().Take();
   ::mkdir((Folder() + "folder.xyz").c_str(), 0700);
   ::symlink("/proc/self/mem", (Folder() + "mem.xyz").c_str());  // reads fail with an I/O error
@@ -106,7 +106,7 @@ TEST_F(CoreTest, RefusalsShowTheirTextAndRegisterNothing) {
   for (const auto& c : cases) {
     SetProgress(Core(), 33);  // so that the reset to 0 shows
     Recorder::Get().Take();
-    EXPECT_EQ(LoadXyzFile(Core(), c.path), 0);
+    EXPECT_NE(LoadXyzFile(Core(), c.path), LoadOutcome::kLoaded);
     Events expected = c.expected;
     if (expected.back().find("Konnte") != std::string::npos) expected.push_back("progress:0");
     EXPECT_EQ(Recorder::Get().Take(), expected);
@@ -144,7 +144,7 @@ TEST_F(CoreTest, TilesBeyondWhatAnImageHoldsAreRefused) {
   for (const auto& c : cases) {
     SetProgress(Core(), 10);
     Recorder::Get().Take();
-    EXPECT_EQ(LoadXyzFile(Core(), Write("wide.xyz", c.text)), 0);
+    EXPECT_NE(LoadXyzFile(Core(), Write("wide.xyz", c.text)), LoadOutcome::kLoaded);
     const Events events = Recorder::Get().Take();
     ASSERT_GE(events.size(), 3u);
     EXPECT_EQ(events[events.size() - 3], "status:Verarbeite wide.xyz: Bestimme Koordinaten");
@@ -155,14 +155,14 @@ TEST_F(CoreTest, TilesBeyondWhatAnImageHoldsAreRefused) {
   EXPECT_EQ(Core().mosaicImage, 0);
 
   // A tile of its own fits, but not together with the one before it.
-  ASSERT_EQ(LoadXyzFile(Core(), Write("west.xyz", "1,1,1\n")), 1);
+  ASSERT_EQ(LoadXyzFile(Core(), Write("west.xyz", "1,1,1\n")), LoadOutcome::kLoaded);
   const ObjectHandle mosaic = Core().mosaicImage;
   Recorder::Get().Take();
-  EXPECT_EQ(LoadXyzFile(Core(), Write("east.xyz", "32768,1,1\n32768,3,1\n")), 0);
+  EXPECT_NE(LoadXyzFile(Core(), Write("east.xyz", "32768,1,1\n32768,3,1\n")), LoadOutcome::kLoaded);
   EXPECT_EQ(Recorder::Get().Take("status:").back(), "east.xyz: Mosaik zu groß (32768 x 3)");
   EXPECT_EQ(Core().tiles->Size(), 1);
   EXPECT_EQ(Core().mosaicImage, mosaic) << "the mosaic stays as it was";
-  EXPECT_EQ(LoadXyzFile(Core(), Write("next.xyz", "2,2,2\n")), 1) << "later files load normally";
+  EXPECT_EQ(LoadXyzFile(Core(), Write("next.xyz", "2,2,2\n")), LoadOutcome::kLoaded) << "later files load normally";
   EXPECT_EQ(Img_Width(Core().mosaicImage), 2);
 }
 

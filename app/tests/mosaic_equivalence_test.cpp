@@ -153,7 +153,7 @@ class MosaicEquivalence : public ::testing::Test {
       std::ofstream out(file, std::ios::binary);
       for (const Point& p : points) out << p.x << "," << -p.y << "," << int{p.grey} << "\n";
     }
-    return LoadXyzFile(Core(), Utf8ToUtf16(file.string()));
+    return LoadXyzFile(Core(), Utf8ToUtf16(file.string())) == LoadOutcome::kLoaded;
   }
 
   // Keys decide the walk order: digests put tiles in buckets out of the

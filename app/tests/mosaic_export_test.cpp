@@ -25,8 +25,8 @@ std::string Square(int x0, int northing0, int n, int grey) {
 
 TEST_F(CoreTest, TilesWithAGapExportBlackBetween) {
   // Boxes (1, -10, 10, -1) and (21, -10, 30, -1): a 30 x 10 mosaic.
-  ASSERT_EQ(LoadXyzFile(Core(), Write("w.xyz", Square(1, 10, 10, 100))), 1);
-  ASSERT_EQ(LoadXyzFile(Core(), Write("e.xyz", Square(21, 10, 10, 200))), 1);
+  ASSERT_EQ(LoadXyzFile(Core(), Write("w.xyz", Square(1, 10, 10, 100))), LoadOutcome::kLoaded);
+  ASSERT_EQ(LoadXyzFile(Core(), Write("e.xyz", Square(21, 10, 10, 200))), LoadOutcome::kLoaded);
   const ObjectHandle mosaic = Core().mosaicImage;
   ASSERT_EQ(Img_Width(mosaic), 30);
   ASSERT_EQ(Img_Height(mosaic), 10);
@@ -63,8 +63,8 @@ TEST_F(CoreTest, OverlapsFollowTheRegistryWalk) {
   const auto bucket = [](const std::u16string& path) { return Map_Hash(Hash_File(path), false) % 512; };
   ASSERT_NE(bucket(first), bucket(second)) << "pick other greys if the keys share a bucket";
   const int later = bucket(first) > bucket(second) ? 11 : 22;
-  ASSERT_EQ(LoadXyzFile(Core(), first), 1);
-  ASSERT_EQ(LoadXyzFile(Core(), second), 1);
+  ASSERT_EQ(LoadXyzFile(Core(), first), LoadOutcome::kLoaded);
+  ASSERT_EQ(LoadXyzFile(Core(), second), LoadOutcome::kLoaded);
   EXPECT_EQ(PixelOf(Core().mosaicImage, 0, 0), Grey(later));
   // The missing last point of the second tile leaves the first's grey there.
   EXPECT_EQ(PixelOf(Core().mosaicImage, 4, 4), Grey(11));
@@ -76,7 +76,7 @@ TEST_F(CoreTest, ExportRefusalsAndFailures) {
       << "nothing loaded: nothing shown";
   EXPECT_EQ(Fs_FileSize(Utf8ToUtf16(Folder() + "early.png")), -1);
 
-  ASSERT_EQ(LoadXyzFile(Core(), Write("t.xyz", "1,1,1\n")), 1);
+  ASSERT_EQ(LoadXyzFile(Core(), Write("t.xyz", "1,1,1\n")), LoadOutcome::kLoaded);
   Recorder::Get().Take();
   ExportPngJob(Core(), u"");
   EXPECT_EQ(Recorder::Get().Take(), (Events{Exported(ExportOutcome::kNoPath)}));

@@ -99,7 +99,7 @@ TEST_F(XyzLoader, AReadErrorGivesNeitherKeyNorPoints) {
   EXPECT_TRUE(read.key.empty());
   EXPECT_FALSE(ReadXyzOnce(u"/nonexistent/tile.xyz", {XyzSeparator::kComma}, &read));
 
-  EXPECT_EQ(LoadXyzFile(Core(), u"/proc/self/mem"), 0);
+  EXPECT_NE(LoadXyzFile(Core(), u"/proc/self/mem"), LoadOutcome::kLoaded);
   EXPECT_EQ(gSeen, (std::vector<std::string>{"Lese mem (0 MiB) ...",
                                              "Konnte keine XYZ Daten lesen (mem)"}))
       << "progress stays 0; nothing registered";
@@ -113,14 +113,14 @@ TEST_F(XyzLoader, StatusTextsAndFiguresInOrder) {
   for (const std::int64_t v : OracleRead(file.path(), XyzSeparator::kComma).progress)
     if (v != 0) want.push_back("#" + std::to_string(v));  // 0 is the bar's value already
   want.push_back("Verarbeite " + Name(file) + ": Bestimme Koordinaten");
-  ASSERT_EQ(LoadXyzFile(Core(), file.path()), 1);
+  ASSERT_EQ(LoadXyzFile(Core(), file.path()), LoadOutcome::kLoaded);
   ASSERT_GE(gSeen.size(), want.size());
   EXPECT_EQ(std::vector<std::string>(gSeen.begin(), gSeen.begin() + want.size()), want);
   EXPECT_EQ(gSeen.back(), "#0");
 
   // The same bytes under another name: refused, the bar untouched.
   gSeen.clear();
-  EXPECT_EQ(LoadXyzFile(Core(), copy.path()), 0);
+  EXPECT_NE(LoadXyzFile(Core(), copy.path()), LoadOutcome::kLoaded);
   EXPECT_EQ(gSeen, (std::vector<std::string>{"Lese " + Name(copy) + " (0 MiB) ...",
                                              Name(copy) + " bereits geladen"}));
   EXPECT_EQ(Core().tiles->Size(), 1);
@@ -131,7 +131,7 @@ TEST_F(XyzLoader, StatusTextsAndFiguresInOrder) {
   other[0] = '2';
   const TempFile twin(other);
   gSeen.clear();
-  EXPECT_EQ(LoadXyzFile(Core(), twin.path()), 1);
+  EXPECT_EQ(LoadXyzFile(Core(), twin.path()), LoadOutcome::kLoaded);
   want[0] = "Lese " + Name(twin) + " (0 MiB) ...";
   want.back() = "Verarbeite " + Name(twin) + ": Bestimme Koordinaten";
   ASSERT_GE(gSeen.size(), want.size());
@@ -143,7 +143,7 @@ TEST_F(XyzLoader, DrawingFiguresPerPoint) {
   for (const int n : {1, 7, 49, 50, 51, 2001}) {
     const TempFile file(Tile(n, 100 + n));
     gSeen.clear();
-    ASSERT_EQ(LoadXyzFile(Core(), file.path()), 1);
+    ASSERT_EQ(LoadXyzFile(Core(), file.path()), LoadOutcome::kLoaded);
     const auto drawing =
         std::find(gSeen.begin(), gSeen.end(), "Verarbeite " + Name(file) + ": Erstelle Kachel");
     ASSERT_NE(drawing, gSeen.end());
@@ -161,7 +161,7 @@ TEST_F(XyzLoader, DrawingFiguresPerPoint) {
 
 TEST_F(XyzLoader, NoAcceptedLineAfterTheFigures) {
   const TempFile file(Tile(500, 1, " "));
-  EXPECT_EQ(LoadXyzFile(Core(), file.path()), 0);
+  EXPECT_NE(LoadXyzFile(Core(), file.path()), LoadOutcome::kLoaded);
   ASSERT_GE(gSeen.size(), 3u);
   EXPECT_EQ(gSeen[gSeen.size() - 3], "#50") << "read to its end first";
   EXPECT_EQ(gSeen[gSeen.size() - 2], "Konnte keine XYZ Daten lesen (" + Name(file) + ")");
@@ -172,13 +172,13 @@ TEST_F(XyzLoader, NoAcceptedLineAfterTheFigures) {
 TEST_F(XyzLoader, TheSeparatorSettingReachesTheLoader) {
   const TempFile blank(Tile(300, 2, " \t "));
   const TempFile semicolon(Tile(300, 3, ";"));
-  Core().separator = XyzSeparator::kBlank;
-  EXPECT_EQ(LoadXyzFile(Core(), blank.path()), 1);
-  EXPECT_EQ(LoadXyzFile(Core(), semicolon.path()), 0);
-  Core().separator = XyzSeparator::kSemicolon;
-  EXPECT_EQ(LoadXyzFile(Core(), semicolon.path()), 1);
-  Core().separator = XyzSeparator::kComma;
-  EXPECT_EQ(LoadXyzFile(Core(), blank.path()), 0) << "known content is refused whatever the separator";
+  Core().readOptions.separator = XyzSeparator::kBlank;
+  EXPECT_EQ(LoadXyzFile(Core(), blank.path()), LoadOutcome::kLoaded);
+  EXPECT_NE(LoadXyzFile(Core(), semicolon.path()), LoadOutcome::kLoaded);
+  Core().readOptions.separator = XyzSeparator::kSemicolon;
+  EXPECT_EQ(LoadXyzFile(Core(), semicolon.path()), LoadOutcome::kLoaded);
+  Core().readOptions.separator = XyzSeparator::kComma;
+  EXPECT_NE(LoadXyzFile(Core(), blank.path()), LoadOutcome::kLoaded) << "known content is refused whatever the separator";
   EXPECT_EQ(gSeen.back(), Name(blank) + " bereits geladen");
   EXPECT_EQ(Core().tiles->Size(), 2);
 }
