@@ -2,7 +2,9 @@
 
 #include "app/app_state.h"
 #include "app/indicators.h"
+#include "app/window/dropped_files.h"
 #include "app/window/main_window_description.h"
+#include "app/window/resize_redraw.h"
 #include "app/window/window_face.h"
 #include "dialog/dialog.h"
 #include "dialog/xml.h"
@@ -61,6 +63,7 @@ int CreateMainWindowFrom(const std::u16string& description, CanCloseHandler canC
   Evt_BindGadget(Dlg_Gadget(app.mainDialog, u"open"), onOpen);
   Evt_BindGadget(Dlg_Gadget(app.mainDialog, u"save"), onSave);
   AttachWindowFace();
+  AcceptDroppedFiles(app.mainWindow);
   return 0;
 }
 
@@ -77,6 +80,8 @@ int OnCloseWindow() {
 
 int OnWindowResized() {
   UpdatePreview(-1);
+  // The relayout has not yet resized the canvas: draw again once it has.
+  RedrawAfterResize();
   return 0;
 }
 

@@ -11,7 +11,8 @@ using ButtonHandler = void (*)();
 
 // Builds the window from kMainWindowDescription and binds its handlers;
 // App().mainWindow stays 0 when it cannot be built (MainWindowError says
-// why). Attaches the window face once the window is open. Returns 0.
+// why). Attaches the window face once the window is open and lets it take
+// dropped files (QueueFiles). Returns 0.
 int CreateMainWindow(CanCloseHandler canClose, ExitHandler onExit, ButtonHandler onOpen,
                      ButtonHandler onSave);
 // The same from another description.
@@ -24,7 +25,8 @@ std::u16string MainWindowError();
 // description, then calls the exit handler. Returns 0.
 int OnCloseWindow();
 // Window resized (event 13118): previews the last image at the canvas size
-// of before the resize (the relayout runs after this handler). Returns 0.
+// of before the resize (the relayout runs after this handler), and once more
+// at the new size after the resize is handled (RedrawAfterResize). Returns 0.
 int OnWindowResized();
 // Always 1.
 int CanCloseMainWindow();

@@ -34,6 +34,7 @@ struct Record {
   std::vector<std::u16string> queue;
   std::vector<std::int64_t> progress;
   std::vector<std::u16string> opened;  // documents handed to the desktop
+  int previews = 0;
   std::deque<PlatFileDialogResult> answers;
   std::vector<PlatFileDialogSpec> asked;
   int exits = 0;
@@ -64,7 +65,13 @@ inline void RecordProgress(std::int64_t value) {
   }
   WindowFace()->progress(value);
 }
-inline void ForwardPreview(ObjectHandle image) { WindowFace()->preview(image); }
+inline void ForwardPreview(ObjectHandle image) {
+  {
+    std::lock_guard guard(Recorded().lock);
+    ++Recorded().previews;
+  }
+  WindowFace()->preview(image);
+}
 inline void ForwardExported(const std::u16string& path, ExportOutcome outcome) {
   WindowFace()->exported(path, outcome);
 }
@@ -119,6 +126,7 @@ class WindowProgramTest : public ::testing::Test {
     r.queue.clear();
     r.progress.clear();
     r.opened.clear();
+    r.previews = 0;
     r.answers.clear();
     r.asked.clear();
     r.exits = 0;
