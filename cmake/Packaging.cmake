@@ -29,6 +29,9 @@ foreach(file relivox.1 relivox-batch.1 changelog)
   list(APPEND compressed ${docs}/${file}.gz)
 endforeach()
 add_custom_target(relivox_docs ALL DEPENDS ${compressed})
+# Built with the window program, so that installing after building only the
+# two programs finds them.
+add_dependencies(relivox relivox_docs)
 install(FILES ${docs}/relivox.1.gz ${docs}/relivox-batch.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${docs}/changelog.gz
