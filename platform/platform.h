@@ -309,3 +309,12 @@ bool Plat_AskYesNo(PlatWindow owner, const std::u16string& title, const std::u16
 // Opens a file with the program the desktop associates with it; never runs
 // the file itself. False when the desktop refuses.
 bool Plat_OpenDocument(const std::u16string& path);
+
+// Files dropped onto a top-level window (or any of its children that takes
+// no drops itself): their full paths, in the order the desktop gave them.
+// Only local files count; a drag without one is refused. Main thread, while
+// the drop is delivered.
+using PlatDropHandler = void (*)(PlatWindow window, const std::vector<std::u16string>& paths,
+                                 void* user);
+// The window takes file drops from now on; a null handler stops it.
+void Plat_AcceptFileDrops(PlatWindow window, PlatDropHandler handler, void* user);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -32,3 +33,7 @@ void Plat_TestInput(PlatWindow window, PlatTestInput what, int x, int y, int but
                     int value = 0, char32_t character = 0);
 // What the window system does when the user closes the window by its frame.
 void Plat_TestRequestClose(PlatWindow window);
+// Drags the files over the window to the client point x, y and drops them
+// there, through the window system's own delivery of drags (enter, move,
+// drop; the drop only when the move was accepted). True when it was taken.
+bool Plat_TestDropFiles(PlatWindow window, const std::vector<std::u16string>& paths, int x, int y);

@@ -364,6 +364,10 @@ bool Translator::eventFilter(QObject* watched, QEvent* event) {
       Deliver(tag, m);
       return plain;
     }
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+      return HandleFileDrag(tag, event);
     case QEvent::ShortcutOverride:
       return false;
     case QEvent::KeyPress: {

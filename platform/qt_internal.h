@@ -22,6 +22,9 @@ struct PlatWindowTag {
   // Geometry as last seen on the main thread, for questions from other
   // threads (guarded by the live-window lock).
   PlatRect outerCache, clientCache;
+  // Set for a window that takes file drops (Plat_AcceptFileDrops).
+  PlatDropHandler dropHandler = nullptr;
+  void* dropUser = nullptr;
 };
 
 namespace platqt {
@@ -58,5 +61,9 @@ class Translator : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* event) override;
 };
+
+// Drag and drop of files onto a window that takes them (qt_drops.cpp); true
+// when the event was handled.
+bool HandleFileDrag(PlatWindowTag* tag, QEvent* event);
 
 }  // namespace platqt

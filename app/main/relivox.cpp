@@ -1,3 +1,3 @@
 #include "app/window/main_program.h"
 
-int main() { return MainProgram(); }
+int main(int argc, char** argv) { return MainProgram(argc, argv); }

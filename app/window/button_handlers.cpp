@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "app/job_queue.h"
-#include "app/window/app_state.h"
+#include "app/window/dropped_files.h"
 #include "app/window/main_window.h"
 #include "runtime/system/requester.h"
 
@@ -14,7 +14,7 @@ void OnOpenClicked() {
        !path.empty(); path = Req_NextSelectedFile())
     chosen.push_back(path);
   // All are collected before the first is queued.
-  for (const std::u16string& path : chosen) EnqueueJob(*App().core, JobKind::LoadFile, path);
+  QueueFiles(chosen);
 }
 
 void OnSaveClicked() {

@@ -8,6 +8,8 @@
 #include "app/job_folders.h"
 #include "app/job_queue.h"
 #include "app/window/app_state.h"
+#include "app/window/dropped_files.h"
+#include "app/window/program_arguments.h"
 #include "app/window/window_face.h"
 #include "controls/controls.h"
 #include "platform/platform.h"
@@ -53,8 +55,21 @@ int StartMainProgram(ExitHandler onExit) {
   return 0;
 }
 
-int MainProgram() {
+int MainProgram(int argc, char** argv) {
+  const ProgramArguments arguments =
+      ParseProgramArguments(argc > 1 ? argc - 1 : 0, argc > 1 ? argv + 1 : nullptr);
+  // Before the display is asked for: help works without one.
+  if (arguments.help || arguments.version) {
+    if (arguments.help) std::fputs(ProgramUsage().c_str(), stdout);
+    if (arguments.version) std::printf("relivox %s\n", RELIVOX_VERSION);
+    return 0;
+  }
+  if (!arguments.error.empty()) {
+    std::fprintf(stderr, "relivox: %s\n%s", arguments.error.c_str(), ProgramUsage().c_str());
+    return 2;
+  }
   if (const int status = StartMainProgram(&ExitProgram)) return status;
+  QueueFiles(arguments.files);
   for (;;) Evt_Wait();
 }
 

@@ -10,10 +10,12 @@
 // the program's exit status (1).
 int StartMainProgram(ExitHandler onExit);
 
-// StartMainProgram(ExitProgram), then the event loop until the window is
-// closed, which ends the process with status 0. Returns only when starting
-// failed, with the exit status.
-int MainProgram();
+// The program's command line first (ProgramArguments: --help and --version
+// print and return 0, a usage error returns 2); then
+// StartMainProgram(ExitProgram), one load job per named file, and the event
+// loop until the window is closed, which ends the process with status 0.
+// Returns only when it did not start, with the exit status.
+int MainProgram(int argc = 0, char** argv = nullptr);
 
 // Shuts the windows and the platform down and ends the process with status 0
 // without waiting for the worker and without tearing down what it may still

@@ -1,6 +1,8 @@
 #include "app/window/main_window.h"
 
+#include "app/window/dropped_files.h"
 #include "app/window/main_window_description.h"
+#include "app/window/resize_redraw.h"
 #include "app/window/window_face.h"
 #include "dialog/dialog.h"
 #include "dialog/xml.h"
@@ -57,6 +59,7 @@ bool CreateMainWindowFrom(const std::u16string& description, CanCloseHandler can
   Evt_BindGadget(Dlg_Gadget(app.mainDialog, u"open"), onOpen);
   Evt_BindGadget(Dlg_Gadget(app.mainDialog, u"save"), onSave);
   AttachWindowFace();
+  AcceptDroppedFiles(app.mainWindow);
   return true;
 }
 
@@ -71,6 +74,8 @@ int OnCloseWindow() {
 
 int OnWindowResized() {
   RedrawWindowPreview();
+  // The relayout has not yet resized the canvas: draw again once it has.
+  RedrawAfterResize();
   return 0;
 }
 

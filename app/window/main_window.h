@@ -10,8 +10,8 @@
 using ButtonHandler = void (*)();
 
 // Builds the window from kMainWindowDescription into App() and binds its
-// handlers, then attaches the window face. False when it cannot be built;
-// `error` then says why.
+// handlers, then attaches the window face and lets the window take dropped
+// files (QueueFiles). False when it cannot be built; `error` then says why.
 [[nodiscard]] bool CreateMainWindow(CanCloseHandler canClose, ExitHandler onExit,
                                     ButtonHandler onOpen, ButtonHandler onSave,
                                     std::u16string* error);
@@ -24,7 +24,8 @@ using ButtonHandler = void (*)();
 // description, then calls the exit handler. Returns 0.
 int OnCloseWindow();
 // Window resized (event 13118): previews the last image at the canvas size
-// of before the resize (the relayout runs after this handler). Returns 0.
+// of before the resize (the relayout runs after this handler), and once more
+// at the new size after the resize is handled (RedrawAfterResize). Returns 0.
 int OnWindowResized();
 // Always 1.
 int CanCloseMainWindow();

@@ -124,13 +124,11 @@ void AttachWindowFace() {
 }
 
 void RedrawWindowPreview() {
-  FaceState& face = Face();
   Converter* core = App().core;
   if (!core || !TryLockMosaic(*core)) return;
-  {
-    const MtxGuard guard(face.lock);
-    if (face.previewSource && WindowAlive(face)) DrawPreview(face, face.previewSource);
-  }
+  // Through the installed table, as a preview of the worker's goes.
+  if (const ObjectHandle last = Face().previewSource; last && core->face.preview)
+    core->face.preview(core->face.context, last);
   UnlockMosaic(*core);
 }
 

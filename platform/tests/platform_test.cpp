@@ -332,6 +332,51 @@ TEST(PlatformInput, MouseKeysAndTabReachTheRightProcedure) {
   Plat_DestroyWindow(top);
 }
 
+TEST(PlatformDesktop, FilesDroppedOnAChildReachTheWindowInOrder) {
+  struct Drops {
+    std::vector<std::vector<std::u16string>> lists;
+    PlatWindow window = nullptr;
+  } drops;
+  Log topLog, childLog;
+  PlatWindow top = OpenTop(&topLog);
+  PlatWindowSpec desc;
+  desc.parent = top;
+  desc.style = kPlatStyleChild;
+  desc.x = 20;
+  desc.y = 20;
+  desc.width = 60;
+  desc.height = 60;
+  desc.proc = Record;
+  desc.user = &childLog;
+  PlatWindow child = Plat_CreateWindow(desc);
+  Plat_Show(child, PlatShow::kNormal);
+  Plat_Show(top, PlatShow::kNormal);
+  const std::vector<std::u16string> files = {u"/tmp/b Kachel.xyz", u"/tmp/ä.zip", u"/tmp/a.xyz"};
+  // Until the window asks for them, drops are refused.
+  EXPECT_FALSE(Plat_TestDropFiles(top, files, 30, 30));
+
+  Plat_AcceptFileDrops(
+      top,
+      [](PlatWindow window, const std::vector<std::u16string>& paths, void* user) {
+        auto* d = static_cast<Drops*>(user);
+        d->lists.push_back(paths);
+        d->window = window;
+      },
+      &drops);
+  EXPECT_TRUE(Plat_TestDropFiles(top, files, 30, 30)) << "over the child";
+  EXPECT_TRUE(Plat_TestDropFiles(top, {u"/tmp/c.xyz"}, 5, 5)) << "beside it";
+  ASSERT_EQ(drops.lists.size(), 2u);
+  EXPECT_EQ(drops.lists[0], files);
+  EXPECT_EQ(drops.lists[1], std::vector<std::u16string>{u"/tmp/c.xyz"});
+  EXPECT_EQ(drops.window, top);
+  // A drag without a file is refused and reaches nobody.
+  EXPECT_FALSE(Plat_TestDropFiles(top, {}, 30, 30));
+  Plat_AcceptFileDrops(top, nullptr, nullptr);
+  EXPECT_FALSE(Plat_TestDropFiles(top, files, 30, 30));
+  EXPECT_EQ(drops.lists.size(), 2u);
+  Plat_DestroyWindow(top);
+}
+
 TEST(PlatformText, ExtentGrowsWithTheText) {
   Log log;
   PlatWindow top = OpenTop(&log);

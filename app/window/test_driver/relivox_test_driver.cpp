@@ -9,6 +9,10 @@
 //   relivox-test-driver export <xyz> <png>     load, then export, close as
 //       soon as the saving has begun
 //
+//   relivox-test-driver open <argument>...    the program started with these
+//       arguments (files to load); prints "status <text>" for every status
+//       text, and "loaded <tiles>" once every job is done, then closes
+//
 // Before the close it prints "closing <monotonic ns> <progress>" on standard
 // output. Exit status: the program's (0 after the close), 3 when the moment
 // never came.
@@ -26,7 +30,9 @@
 #include "app/window/app_state.h"
 #include "app/indicators.h"
 #include "app/job_queue.h"
+#include "app/window/dropped_files.h"
 #include "app/window/main_program.h"
+#include "app/window/program_arguments.h"
 #include "app/window/window_face.h"
 #include "dialog/dialog.h"
 #include "platform/platform.h"
@@ -140,11 +146,46 @@ void Script(std::string mode, std::u16string file, std::string last) {
   _exit(3);
 }
 
+// Mode "open": status texts as they come (worker thread).
+void PrintStatus(void* context, const std::u16string& text) {
+  std::printf("status %s\n", Utf16ToUtf8(text).c_str());
+  std::fflush(stdout);
+  gWindowFace.status(context, text);
+}
+
+void CloseWhenIdle() {
+  WaitForIdleWorker(*App().core);
+  std::printf("loaded %zu\n", static_cast<std::size_t>(App().core->tiles->Size()));
+  CloseNow();
+}
+
+// What MainProgram does with its command line, with the status texts shown.
+int Open(int argc, char** argv) {
+  const ProgramArguments arguments = ParseProgramArguments(argc, argv);
+  if (!arguments.error.empty()) return 2;
+  if (const int status = StartMainProgram(&ExitProgram)) return status;
+  gWindowFace = App().core->face;
+  ConverterFace printing = gWindowFace;
+  printing.status = &PrintStatus;
+  SetConverterFace(*App().core, printing);
+  QueueFiles(arguments.files);
+  // Started after the jobs are queued, so that idle means they are done.
+  std::thread(&CloseWhenIdle).detach();
+  for (;;) Evt_Wait();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::string(argv[1]) == "open") {
+    Plat_TestSetDocumentOpener(&Ignore);
+    return Open(argc - 2, argv + 2);
+  }
   if (argc != 4) {
-    std::fputs("usage: relivox-test-driver load <file> <moment> | export <xyz> <png>\n", stderr);
+    std::fputs(
+        "usage: relivox-test-driver load <file> <moment> | export <xyz> <png>\n"
+        "       relivox-test-driver open <argument>...\n",
+        stderr);
     return 2;
   }
   Plat_TestSetFileChooser(&Choose);

@@ -136,6 +136,44 @@ TEST_F(ProcessTest, WithoutADisplayTheProgramSaysWhyAndEnds) {
   EXPECT_NE(xcb.err.find("DISPLAY ist nicht gesetzt"), std::string::npos) << xcb.err;
 }
 
+// `relivox a.xyz b.zip`, as "Open with" in a file manager starts it: both
+// are loaded at start-up in that order, as if chosen in "Load XYZ".
+TEST_F(ProcessTest, FilesNamedOnTheCommandLineAreLoadedInOrder) {
+  Tile("a.xyz", 30, 20);
+  std::ofstream(dir_ / "b.xyz") << "500,1,40\n510,9,50\n";
+  ASSERT_EQ(std::system(("cd '" + dir_.string() + "' && zip -q b.zip b.xyz && rm b.xyz").c_str()),
+            0);
+  const ProcessRun run = RunProgram(
+      {RELIVOX_TEST_DRIVER, "open", (dir_ / "a.xyz").string(), "--", (dir_ / "b.zip").string()},
+      {{"QT_QPA_PLATFORM", "offscreen"}, {"TMPDIR", (dir_ / "tmp").string()}}, dir_);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::size_t a = run.out.find("status Lese a.xyz");
+  const std::size_t b = run.out.find("status Lese b.xyz");
+  ASSERT_NE(a, std::string::npos) << run.out;
+  ASSERT_NE(b, std::string::npos) << run.out;
+  EXPECT_LT(a, b) << run.out;
+  EXPECT_NE(run.out.find("loaded 2\n"), std::string::npos) << run.out;
+
+  // The program itself: help and version need no display, a wrong option
+  // is a usage error, and files keep it running (it ends when the window
+  // is closed, which nobody does here).
+  const std::map<std::string, std::string> noDisplay = {
+      {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
+  const ProcessRun help = RunProgram({RELIVOX_PROGRAM, "--help"}, noDisplay, dir_);
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("Usage: relivox [FILE...]\n", 0), 0u) << help.out;
+  const ProcessRun version = RunProgram({RELIVOX_PROGRAM, "--version"}, noDisplay, dir_);
+  EXPECT_EQ(version.out.rfind("relivox ", 0), 0u) << version.out;
+  const ProcessRun wrong = RunProgram({RELIVOX_PROGRAM, "-x", "a.xyz"}, noDisplay, dir_);
+  EXPECT_EQ(wrong.status, 2);
+  EXPECT_EQ(wrong.err.rfind("relivox: unknown option -x\n", 0), 0u) << wrong.err;
+  const ProcessRun files =
+      RunProgram({"/usr/bin/timeout", "3", RELIVOX_PROGRAM, (dir_ / "a.xyz").string(),
+                  (dir_ / "b.zip").string()},
+                 {{"QT_QPA_PLATFORM", "offscreen"}, {"TMPDIR", (dir_ / "tmp").string()}}, dir_);
+  EXPECT_EQ(files.status, 124) << "still running after 3 s: " << files.err;
+}
+
 TEST_F(ProcessTest, ClosingDuringALargeLoadEndsAtOnceTwentyTimesOver) {
   const fs::path file = Tile("large.xyz", 600, 500);
   const char* moments[] = {"taken", "1", "25", "50", "75"};

@@ -178,7 +178,9 @@ TEST_F(WindowEndToEndTest, AThinMosaicIsShrunkToOneRowNotShownUnscaled) {
     ASSERT_EQ(At(backing->bits, backing->stride, backing->height, x, 1), 0x808080u) << x;
 }
 
-TEST_F(WindowEndToEndTest, AResizeRedrawsWithTheCanvasSizeOfBeforeIt) {
+// The size handler draws at the canvas size of before the relayout; the
+// redraw after it leaves the picture at the new size, with no white area.
+TEST_F(WindowEndToEndTest, AResizeEndsWithThePictureAtTheNewCanvasSize) {
   const ObjectHandle canvas = Gadget(u"image");
   const ObjectHandle window = App().mainWindow;
   // Before the first tile the canvas is white, and a resize keeps it white.
@@ -191,31 +193,61 @@ TEST_F(WindowEndToEndTest, AResizeRedrawsWithTheCanvasSizeOfBeforeIt) {
       ASSERT_EQ(At(blank->bits, blank->stride, blank->height, x, y), 0xFFFFFFu) << x << "," << y;
 
   LoadThreeTiles();
-  int w0 = Gad_Width(canvas), h0 = Gad_Height(canvas);
+  int w0 = Gad_Width(canvas);
   for (auto [iw, ih] : {std::pair{900, 600}, std::pair{1000, 700}, std::pair{640, 420}}) {
     SCOPED_TRACE(::testing::Message() << iw << " x " << ih);
     Win_Resize(window, KX_Unchanged, KX_Unchanged, iw, ih);
     DrainEvents();
     const int w1 = Gad_Width(canvas), h1 = Gad_Height(canvas);
     ASSERT_NE(w1, w0);
-    // Drawn at the old size; the relayout then kept it top-left and showed
-    // new area white (or cut it off when the canvas shrank).
-    const ObjectHandle expected = ExpectedCanvas(w1, h1, w0, h0);
+    const ObjectHandle expected = ExpectedCanvas(w1, h1, w1, h1);
     EXPECT_EQ(Differences(canvas, expected), 0);
     Img_Free(expected);
     w0 = w1;
-    h0 = h1;
   }
 
-  // Maximising, too, redraws at the size of before.
+  // Three resizes in a row, as a drag of the border gives them: one
+  // preview each before the relayout, then one redraw, at the last size.
+  Recorded().previews = 0;
+  for (auto [iw, ih] : {std::pair{760, 480}, std::pair{980, 640}, std::pair{700, 460}})
+    Win_Resize(window, KX_Unchanged, KX_Unchanged, iw, ih);
+  DrainEvents();
+  EXPECT_EQ(Recorded().previews, 3 + 1);
+  ASSERT_EQ(Win_InnerWidth(window), 700);
+  {
+    const int w1 = Gad_Width(canvas), h1 = Gad_Height(canvas);
+    const ObjectHandle expected = ExpectedCanvas(w1, h1, w1, h1);
+    EXPECT_EQ(Differences(canvas, expected), 0);
+    Img_Free(expected);
+    w0 = w1;
+  }
+
+  // Maximised: what the screen shows of the canvas is the picture at the
+  // maximised canvas's scale, grey below it, nowhere white.
   Plat_Show(MainNative(), PlatShow::kMaximized);
   PumpUntil([&] { return Gad_Width(canvas) != w0; }, 3000);
   DrainEvents();
   const int wm = Gad_Width(canvas), hm = Gad_Height(canvas);
   ASSERT_GT(wm, w0) << "maximised";
-  const ObjectHandle expected = ExpectedCanvas(wm, hm, w0, h0);
-  EXPECT_EQ(Differences(canvas, expected), 0);
+  Grab grab;
+  ASSERT_TRUE(Plat_GrabWindow(Native(canvas), &grab.pixels, &grab.width, &grab.height));
+  ASSERT_EQ(grab.width, wm);
+  ASSERT_EQ(grab.height, hm);
+  const ObjectHandle expected = ExpectedCanvas(wm, hm, wm, hm);
+  const Bitmap* want = Bitmap_FromHandle(Img_Handle(expected));
+  int differences = 0, white = 0;
+  for (int y = 0; y < hm; ++y)
+    for (int x = 0; x < wm; ++x) {
+      differences += grab(x, y) != At(want->bits, want->stride, want->height, x, y);
+      white += grab(x, y) == 0xFFFFFFu;
+    }
+  EXPECT_EQ(differences, 0);
+  EXPECT_EQ(white, 0);
   Img_Free(expected);
+  const int h = static_cast<int>(std::nearbyint(110 * (wm / 1000.0)));
+  EXPECT_EQ(grab(wm - 1, h - 1), 0xC8C8C8u) << "b reaches the right edge";
+  EXPECT_EQ(grab(wm - 1, h), 0x808080u) << "grey below the picture";
+  EXPECT_EQ(grab(wm - 1, hm - 1), 0x808080u);
 }
 
 TEST_F(WindowEndToEndTest, ExportWritesThePngAndOpensIt) {

@@ -34,6 +34,7 @@ struct Record {
   std::vector<std::u16string> queue;
   std::vector<std::int64_t> progress;
   std::vector<std::u16string> opened;  // documents handed to the desktop
+  int previews = 0;
   std::deque<PlatFileDialogResult> answers;
   std::vector<PlatFileDialogSpec> asked;
   int exits = 0;
@@ -71,6 +72,10 @@ inline void RecordProgress(void*, std::int64_t value) {
   WindowFaceTable().progress(WindowFaceTable().context, value);
 }
 inline void ForwardPreview(void*, ObjectHandle image) {
+  {
+    std::lock_guard guard(Recorded().lock);
+    ++Recorded().previews;
+  }
   WindowFaceTable().preview(WindowFaceTable().context, image);
 }
 inline void ForwardExported(void*, const ExportReport& report) {
@@ -130,6 +135,7 @@ class WindowProgramTest : public ::testing::Test {
     r.queue.clear();
     r.progress.clear();
     r.opened.clear();
+    r.previews = 0;
     r.answers.clear();
     r.asked.clear();
     r.exits = 0;
