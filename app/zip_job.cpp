@@ -49,7 +49,9 @@ int LoadZipArchive(const std::u16string& path) {
       const std::u16string name = LastNamePart(Pack_EntryName(pack));
       if (!folder.empty() && IsPlainName(name)) {
         const std::u16string temporary = folder + name;
-        Pack_ExtractToFile(pack, temporary);
+        // An entry declaring more than the disk holds (a zip bomb) is not
+        // extracted: it fails like a damaged one, before it fills the disk.
+        if (JobFolderHasRoomFor(folder, Pack_EntrySize(pack))) Pack_ExtractToFile(pack, temporary);
         LoadXyzFile(temporary);
         Fs_DeleteFile(temporary);
       } else {

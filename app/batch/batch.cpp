@@ -11,13 +11,22 @@
 #include "app/batch/world_file.h"
 #include "app/job_queue.h"
 #include "app/xyz_format.h"
+#include "runtime/data/atomic_file.h"
 #include "runtime/data/utf.h"
 
 namespace {
 
+std::string RefusedLinkReason(const std::u16string& path) {
+  return "Die Datei " + Utf16ToUtf8(path) +
+         " ist eine symbolische Verknüpfung eines anderen Benutzers in einem gemeinsamen Ordner"
+         " und wird nicht überschrieben.";
+}
+
 // The one-line reason of exit status 1.
 std::string FailureReason(const BatchExportResult& result) {
   const std::string path = Utf16ToUtf8(result.path);
+  if (result.outcome == kExportFailed && AtomicFile::RefusesLink(result.path))
+    return RefusedLinkReason(result.path);
   switch (result.outcome) {
     case kExportNothingLoaded:
       return "Keine Kachel geladen, " + path + " wurde nicht geschrieben.";
@@ -50,7 +59,20 @@ int RunBatch(int argc, const char* const* argv) {
   }
   // A reader that stops early (`| head`) must not end the conversion: the
   // status lines are lost, the PNG is still written.
+  // A planted link fails the run before anything is written, not after the
+  // PNG when only the world file's link is planted. (The write itself
+  // refuses a link planted later.)
+  for (const std::u16string& target :
+       {options.output, options.worldFile ? WorldFilePath(options.output) : std::u16string()}) {
+    if (!options.output.empty() && AtomicFile::RefusesLink(target)) {
+      std::fprintf(stderr, "relivox-batch: %s\n", RefusedLinkReason(target).c_str());
+      return 1;
+    }
+  }
   std::signal(SIGPIPE, SIG_IGN);
+  // Beyond the file-size limit (ulimit -f) a write fails like a full disk:
+  // a reason and status 1, no partial file and no job folder left.
+  std::signal(SIGXFSZ, SIG_IGN);
   EndCleanlyOnSignals();
   if (!StartConverter()) {
     std::fputs("relivox-batch: Zu wenig Speicher.\n", stderr);
@@ -79,6 +101,11 @@ int RunBatch(int argc, const char* const* argv) {
     return 1;
   }
   if (result.worldFileWanted && !result.worldFileWritten) {
+    const std::u16string world = WorldFilePath(result.path);
+    if (AtomicFile::RefusesLink(world)) {
+      std::fprintf(stderr, "relivox-batch: %s\n", RefusedLinkReason(world).c_str());
+      return 1;
+    }
     std::fprintf(stderr, "relivox-batch: Die World-Datei %s wurde nicht geschrieben.\n",
                  Utf16ToUtf8(WorldFilePath(result.path)).c_str());
     return 1;

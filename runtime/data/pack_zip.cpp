@@ -139,12 +139,16 @@ std::int64_t ExtractCurrent(ZipArchiveState& state, const std::u16string& target
   std::int64_t total = 0;
   for (;;) {
     std::size_t want = kZipCopyBufferSize;
-    if (declared >= 0 && declared - total + 1 < static_cast<std::int64_t>(want))
-      want = static_cast<std::size_t>(declared - total + 1);
+    // total never passes declared, so what is left cannot overflow (an
+    // entry may declare up to 2^63 - 1 bytes); one byte more is added only
+    // to a small remainder.
+    const std::int64_t left = declared - total;
+    if (declared >= 0 && left < static_cast<std::int64_t>(want))
+      want = static_cast<std::size_t>(left) + 1;
     const la_ssize_t count = archive_read_data(state.reader.get(), buffer.get(), want);
     if (count == 0) break;
     if (count < 0) return -1;
-    if (declared >= 0 && total + count > declared) return -1;
+    if (declared >= 0 && count > left) return -1;
     if (!file.Write(buffer.get(), static_cast<std::size_t>(count))) return -1;
     total += count;
   }
