@@ -26,10 +26,9 @@ std::int64_t Fs_FileSize(const std::u16string& path) {
 std::int64_t Fs_FreeSpace(const std::u16string& path) {
   struct statvfs info;
   if (path.empty() || ::statvfs(Utf16ToUtf8(path).c_str(), &info) != 0) return -1;
-  const unsigned long long bytes =
-      static_cast<unsigned long long>(info.f_bavail) * static_cast<unsigned long long>(info.f_frsize);
-  return bytes > static_cast<unsigned long long>(INT64_MAX) ? INT64_MAX
-                                                            : static_cast<std::int64_t>(bytes);
+  using Bytes = unsigned long long;
+  const Bytes bytes = static_cast<Bytes>(info.f_bavail) * static_cast<Bytes>(info.f_frsize);
+  return bytes > static_cast<Bytes>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(bytes);
 }
 
 std::u16string Fs_TempDirectory() {

@@ -2,6 +2,8 @@
 // plugin's operation table.
 #include "runtime/data/pack_zip.h"
 
+#include <sys/stat.h>
+
 #include <new>
 
 #include "runtime/data/atomic_file.h"
@@ -167,6 +169,11 @@ void ZipClose(PackerRecord& record) {
 
 int ZipOpenRead(PackerRecord& record, const std::u16string& path) {
   if (!ZipUsablePath(path)) return 0;
+  // A device may never end (a disk, /dev/zero): no archive is read from one.
+  struct stat info;
+  if (stat(Utf16ToUtf8(path).c_str(), &info) == 0 &&
+      (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)))
+    return 0;
   auto state = std::make_unique<ZipArchiveState>();
   state->fileName = Utf16ToUtf8(path);
   state->setup = SetupZip;

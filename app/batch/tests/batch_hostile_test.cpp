@@ -114,10 +114,11 @@ TEST_F(BatchHostile, TheFileSizeLimitFailsWritesLikeAFullDisk) {
   run.fileSizeLimit = 8192;
   const BatchResult result = RunBatch(run);
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.out, JoinLines(Concat({FailedLines("z.xyz"),
-                                          {"100%"},
-                                          LoadedLines("big.xyz"),
-                                          {"Speichern als PNG...", "Fehler beim Export der Datei!"}})));
+  EXPECT_EQ(result.out,
+            JoinLines(Concat({FailedLines("z.xyz"),
+                              {"100%"},
+                              LoadedLines("big.xyz"),
+                              {"Speichern als PNG...", "Fehler beim Export der Datei!"}})));
   // The one reason, and no word of libpng's beside it.
   EXPECT_EQ(result.err, "relivox-batch: Fehler beim Export der Datei " + Path("out.png") + ".\n");
   EXPECT_EQ(Listing(scratch_), (std::map<std::string, std::string>{
