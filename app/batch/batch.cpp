@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/batch/batch_face.h"
@@ -57,18 +58,21 @@ int RunBatch(int argc, const char* const* argv) {
     std::fprintf(stderr, "relivox-batch: %s\n%s", options.error.c_str(), BatchUsage().c_str());
     return 2;
   }
-  // A reader that stops early (`| head`) must not end the conversion: the
-  // status lines are lost, the PNG is still written.
-  // A planted link fails the run before anything is written, not after the
-  // PNG when only the world file's link is planted. (The write itself
-  // refuses a link planted later.)
-  for (const std::u16string& target :
-       {options.output, options.worldFile ? WorldFilePath(options.output) : std::u16string()}) {
-    if (!options.output.empty() && AtomicFile::RefusesLink(target)) {
-      std::fprintf(stderr, "relivox-batch: %s\n", RefusedLinkReason(target).c_str());
-      return 1;
+  // A link another user planted for the PNG or the world file fails the run
+  // before anything is written, not once the PNG is (the write itself
+  // refuses a link planted later).
+  if (!options.output.empty()) {
+    std::vector<std::u16string> targets = {options.output};
+    if (options.worldFile) targets.push_back(WorldFilePath(options.output));
+    for (const std::u16string& target : targets) {
+      if (AtomicFile::RefusesLink(target)) {
+        std::fprintf(stderr, "relivox-batch: %s\n", RefusedLinkReason(target).c_str());
+        return 1;
+      }
     }
   }
+  // A reader that stops early (`| head`) must not end the conversion: the
+  // status lines are lost, the PNG is still written.
   std::signal(SIGPIPE, SIG_IGN);
   // Beyond the file-size limit (ulimit -f) a write fails like a full disk:
   // a reason and status 1, no partial file and no job folder left.
@@ -107,7 +111,7 @@ int RunBatch(int argc, const char* const* argv) {
       return 1;
     }
     std::fprintf(stderr, "relivox-batch: Die World-Datei %s wurde nicht geschrieben.\n",
-                 Utf16ToUtf8(WorldFilePath(result.path)).c_str());
+                 Utf16ToUtf8(world).c_str());
     return 1;
   }
   return 0;
