@@ -4,7 +4,6 @@
 
 #include <random>
 
-#include "imaging/png_encoder.h"
 #include "imaging/tests/png_test_util.h"
 #include "imaging/tests/test_support.h"
 
@@ -112,33 +111,6 @@ TEST(PngRows, FailureLeavesNoFileAndKeepsAnEarlierOne) {
     EXPECT_EQ(ReadText(folder / "old.png"), "earlier");
     EXPECT_EQ(folder.Files(), std::set<std::string>{"old.png"});
   }
-}
-
-// The caller gives the one reason; libpng's own "libpng error: Write Error"
-// must not appear beside it.
-TEST(PngRows, AFullDiskFailsWithoutAWordOnStandardError) {
-  TempFolder folder;
-  Pattern pattern(300, 9000, 5);
-  for (int threads : {1, 2}) {
-    std::string errors = "not run";
-    EXPECT_EQ(SaveUnderFileSizeLimit(
-                  100000, [&] { return Write(folder, "full.png", pattern, threads); }, &errors),
-              0);
-    EXPECT_EQ(errors, "") << threads << " threads";
-  }
-  std::vector<std::uint8_t> bgr(pattern.pixels.rbegin(), pattern.pixels.rend());  // any pixels
-  std::string errors = "not run";
-  EXPECT_EQ(SaveUnderFileSizeLimit(
-                100000,
-                [&] {
-                  return Img_WritePng(folder.Wide("full.png").c_str(), bgr.data(), pattern.width,
-                                      pattern.height, pattern.width * 3, 0, 0, 24,
-                                      kPngColourRgb) != 0;
-                },
-                &errors),
-            0);
-  EXPECT_EQ(errors, "") << "Img_WritePng";
-  EXPECT_TRUE(folder.Files().empty());
 }
 
 }  // namespace

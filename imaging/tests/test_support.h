@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -77,13 +76,10 @@ struct TempFolder {
 
 // Runs `save` in a child process whose writes fail like a full disk beyond
 // `limit` bytes per file; returns the child's result (1 success, 0 failure).
-// With `errors`, it receives what the child wrote on standard error.
 template <typename Save>
-int SaveUnderFileSizeLimit(rlim_t limit, Save save, std::string* errors = nullptr) {
-  FILE* captured = errors ? std::tmpfile() : nullptr;
+int SaveUnderFileSizeLimit(rlim_t limit, Save save) {
   const pid_t child = fork();
   if (child == 0) {
-    if (captured) dup2(fileno(captured), 2);
     signal(SIGXFSZ, SIG_IGN);
     const rlimit small{limit, limit};
     setrlimit(RLIMIT_FSIZE, &small);
@@ -91,12 +87,6 @@ int SaveUnderFileSizeLimit(rlim_t limit, Save save, std::string* errors = nullpt
   }
   int status = 0;
   waitpid(child, &status, 0);
-  if (captured) {
-    errors->clear();
-    std::rewind(captured);
-    for (int c; (c = std::fgetc(captured)) != EOF;) errors->push_back(static_cast<char>(c));
-    std::fclose(captured);
-  }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

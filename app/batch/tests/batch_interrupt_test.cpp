@@ -10,7 +10,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <thread>
 
 #include "runtime/data/tests/zip_builder.h"
@@ -71,77 +70,6 @@ TEST(BatchInterrupt, ASignalDuringAZipJobLeavesNoFolderBehind) {
     std::ifstream mine(base / "tmp" / "t0.xyz");
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(mine)), {}), "mine");
   }
-  fs::remove_all(base);
-}
-
-// Spawns relivox-batch on `zip` with TMPDIR `tmpdir`, output discarded.
-pid_t SpawnBatch(const fs::path& zip, const fs::path& tmpdir) {
-  const std::string tmp = "TMPDIR=" + tmpdir.string();
-  const std::string zipPath = zip.string();
-  const char* argv[] = {RELIVOX_BATCH, zipPath.c_str(), nullptr};
-  std::vector<char*> env;
-  for (char** e = environ; *e; ++e)
-    if (std::string(*e).rfind("TMPDIR=", 0) != 0) env.push_back(*e);
-  env.push_back(const_cast<char*>(tmp.c_str()));
-  env.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  if (::posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char**>(argv), env.data()) != 0)
-    pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
-}
-
-std::set<std::string> Names(const fs::path& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename());
-  return names;
-}
-
-TEST(BatchInterrupt, AFolderLeftByAKilledJobGoesWithTheNextZipJob) {
-  const fs::path base = fs::temp_directory_path() / ("killed-" + std::to_string(::getpid()));
-  fs::create_directories(base / "tmp");
-  std::string tile;
-  for (int r = 0; r < 400; ++r)
-    for (int c = 0; c < 400; ++c)
-      tile += std::to_string(356000 + c) + "," + std::to_string(5645000 - r) + ",1\n";
-  ZipBuilder many;
-  for (int i = 0; i < 40; ++i) many.AddFile("t" + std::to_string(i) + ".xyz", tile);
-  many.Write((base / "many.zip").string());
-  ZipBuilder one;
-  one.AddFile("a.xyz", "1,1,1\n");
-  one.Write((base / "one.zip").string());
-
-  const pid_t killed = SpawnBatch(base / "many.zip", base / "tmp");
-  ASSERT_GT(killed, 0);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!HasJobFolder(base / "tmp") && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  ::kill(killed, SIGKILL);
-  int status = 0;
-  ASSERT_EQ(::waitpid(killed, &status, 0), killed);
-  const std::set<std::string> left = Names(base / "tmp");
-  ASSERT_EQ(left.size(), 1u) << "the kill leaves the job's folder";
-  const std::string prefix = "relivox-zip-" + std::to_string(killed) + "-";
-  ASSERT_EQ(left.begin()->rfind(prefix, 0), 0u) << *left.begin();
-
-  // Folders that must stay: a live process's (this one's), a name without a
-  // process, and (where this test can make one) another user's.
-  std::set<std::string> kept = {"relivox-zip-" + std::to_string(::getpid()) + "-abcdef",
-                                "relivox-zip-Qx3k9a"};
-  if (::geteuid() == 0) kept.insert(prefix + "other1");
-  for (const std::string& name : kept) fs::create_directory(base / "tmp" / name);
-  if (::geteuid() == 0) {
-    ASSERT_EQ(::chown((base / "tmp" / (prefix + "other1")).c_str(), 65534, 65534), 0);
-  }
-
-  const pid_t next = SpawnBatch(base / "one.zip", base / "tmp");
-  ASSERT_GT(next, 0);
-  ASSERT_EQ(::waitpid(next, &status, 0), next);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  EXPECT_EQ(Names(base / "tmp"), kept);
   fs::remove_all(base);
 }
 
