@@ -5,9 +5,17 @@
 
 #include <string>
 
-// A new folder inside the temporary directory, its path ending with "/";
-// empty when it cannot be made or the program is ending. Any thread.
+// A new folder inside the temporary directory, named `prefix`, this
+// process's id, "-" and six random characters, its path ending with "/";
+// empty when it cannot be made or the program is ending. First removes the
+// folders of that prefix that a killed process of this user left (its id
+// names no process any more). Any thread.
 std::u16string CreateJobFolder(const std::u16string& prefix);
+
+// True unless a file of `bytes` (-1: unknown) would leave the file system of
+// `folder` with less than a margin free (5 % of the free space, at most
+// 64 MiB): an archive entry that declares more is refused unextracted.
+bool JobFolderHasRoomFor(const std::u16string& folder, std::int64_t bytes);
 
 // Deletes the folder with everything in it and forgets it.
 void RemoveJobFolder(const std::u16string& folder);

@@ -150,6 +150,7 @@ bool ReadXyzOnce(const std::u16string& path, const XyzReadOptions& options, XyzR
   const ObjectHandle file = File_OpenRead(KX_Any, path);
   if (!file) return false;
   const FileCloser closer{file};
+  if (File_IsDevice(file)) return false;  // /dev/zero would be read forever
   scan.length = File_Length(file);
   if (chunkBytes == 0) chunkBytes = ChunkFor(scan.length);
 
@@ -171,6 +172,7 @@ bool ReadXyzOnce(const std::u16string& path, const XyzReadOptions& options, XyzR
   if (!pipe && !(own = NewBuffer(chunkBytes))) return false;
 
   bool ok = true;
+  std::int64_t total = 0;
   for (std::int64_t i = 0;; ++i) {
     unsigned char* data = own.get();
     if (pipe) {  // wait until the digest is done with the slot
@@ -185,6 +187,7 @@ bool ReadXyzOnce(const std::u16string& path, const XyzReadOptions& options, XyzR
       break;
     }
     const auto size = static_cast<std::size_t>(got);
+    total += got;
     if (pipe) {
       Mtx_Lock(pipe->mutex);
       pipe->sizes[i % kSlots] = size;
@@ -203,7 +206,8 @@ bool ReadXyzOnce(const std::u16string& path, const XyzReadOptions& options, XyzR
     if (size < chunkBytes) break;
     if (i == 0) ReserveLikeTheFirstChunk(scan, chunkBytes);
   }
-  ok = ok && XyzScan_Finish(scan);
+  // A file cut short while it was read would pass for a smaller whole one.
+  ok = ok && total >= scan.length && XyzScan_Finish(scan);
   if (ok) showNew();
   result->key = pipe ? EndDigest(*pipe, ok) : (ok ? Hash_End(stream.release()) : std::u16string());
   return ok && !result->key.empty();

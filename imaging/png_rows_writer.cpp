@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "imaging/png_errors.h"
 #include "imaging/png_rows.h"
 #include "runtime/data/atomic_file.h"
 
@@ -33,7 +34,7 @@ struct PngWriter {
   png_structp png = nullptr;
   png_infop info = nullptr;
   PngWriter() {
-    png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png = Png_CreateQuietWriteStruct();
     if (png) info = png_create_info_struct(png);
   }
   ~PngWriter() {

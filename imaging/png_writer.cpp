@@ -13,6 +13,7 @@
 #include "imaging/colour_quantiser.h"
 #include "imaging/image_codec.h"
 #include "imaging/png_encoder.h"
+#include "imaging/png_errors.h"
 
 namespace {
 
@@ -237,7 +238,7 @@ std::intptr_t WritePng(const char16_t* path, const Source& s, std::size_t* memor
   }
 
   Encoding e;
-  e.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  e.png = Png_CreateQuietWriteStruct();
   if (!e.png) return 0;
   if (!Encode(e, s, file.stream(), &sink)) return 0;
   e.DestroyPng();

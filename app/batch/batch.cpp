@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/converter.h"
 #include "app/batch/batch_face.h"
@@ -13,13 +14,22 @@
 #include "app/batch/world_file.h"
 #include "app/job_queue.h"
 #include "app/xyz_format.h"
+#include "runtime/data/atomic_file.h"
 #include "runtime/data/utf.h"
 
 namespace {
 
+std::string RefusedLinkReason(const std::u16string& path) {
+  return "Die Datei " + Utf16ToUtf8(path) +
+         " ist eine symbolische Verknüpfung eines anderen Benutzers in einem gemeinsamen Ordner"
+         " und wird nicht überschrieben.";
+}
+
 // The one-line reason of exit status 1.
 std::string FailureReason(const ExportReport& report) {
   const std::string path = Utf16ToUtf8(report.path);
+  if (report.outcome == ExportOutcome::kFailed && AtomicFile::RefusesLink(report.path))
+    return RefusedLinkReason(report.path);
   switch (report.outcome) {
     case ExportOutcome::kNothingLoaded:
       return "Keine Kachel geladen, " + path + " wurde nicht geschrieben.";
@@ -57,9 +67,25 @@ int RunBatch(int argc, const char* const* argv) {
     std::fprintf(stderr, "relivox-batch: %s\n%s", inputs.error.c_str(), BatchUsage().c_str());
     return 2;
   }
+  // A link another user planted for the PNG or the world file fails the run
+  // before anything is written, not once the PNG is (the write itself
+  // refuses a link planted later).
+  if (!options.output.empty()) {
+    std::vector<std::u16string> targets = {options.output};
+    if (options.worldFile) targets.push_back(WorldFilePath(options.output));
+    for (const std::u16string& target : targets) {
+      if (AtomicFile::RefusesLink(target)) {
+        std::fprintf(stderr, "relivox-batch: %s\n", RefusedLinkReason(target).c_str());
+        return 1;
+      }
+    }
+  }
   // A reader that stops early (`| head`) must not end the conversion: the
   // status lines are lost, the PNG is still written.
   std::signal(SIGPIPE, SIG_IGN);
+  // Beyond the file-size limit (ulimit -f) a write fails like a full disk:
+  // a reason and status 1, no partial file and no job folder left.
+  std::signal(SIGXFSZ, SIG_IGN);
   EndCleanlyOnSignals();
   Converter* core = StartConverter();
   if (!core) {
@@ -96,8 +122,13 @@ int RunBatch(int argc, const char* const* argv) {
       return 1;
     }
     if (run.worldFileWanted && !run.worldFileWritten) {
+      const std::u16string world = WorldFilePath(run.exported.path);
+      if (AtomicFile::RefusesLink(world)) {
+        std::fprintf(stderr, "relivox-batch: %s\n", RefusedLinkReason(world).c_str());
+        return 1;
+      }
       std::fprintf(stderr, "relivox-batch: Die World-Datei %s wurde nicht geschrieben.\n",
-                   Utf16ToUtf8(WorldFilePath(run.exported.path)).c_str());
+                   Utf16ToUtf8(world).c_str());
       return 1;
     }
   }

@@ -2,6 +2,7 @@
 // that no entry name can leave and that is gone afterwards.
 #include <gtest/gtest.h>
 #include <dirent.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -82,6 +83,37 @@ TEST_F(CoreTest, EntriesLoadFromAPrivateFolderThatIsRemovedAfterwards) {
   std::remove((temporary + "a.xyz").c_str());
   for (const char* outside : {"escape.xyz", "../escape.xyz", "/abs/olute.xyz"})
     EXPECT_NE(::access((temporary + outside).c_str(), F_OK), 0) << outside;
+}
+
+// Bytes this process has handed to write(2) so far.
+std::int64_t BytesWritten() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  std::int64_t value = -1;
+  while (io >> key >> value)
+    if (key == "wchar:") return value;
+  return -1;
+}
+
+TEST_F(CoreTest, AnEntryDeclaringMoreThanTheDiskHoldsIsNotExtracted) {
+  struct statvfs disk;
+  ASSERT_EQ(statvfs(Utf16ToUtf8(Fs_TempDirectory()).c_str(), &disk), 0);
+  const std::uint64_t free = static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize;
+  ZipBuilder zip;
+  // 32 MiB that deflate to a few dozen KiB, declared a terabyte beyond the free space.
+  zip.AddFile("bomb.xyz", std::string(32 << 20, '0'), ZipBuilder::kDeflated);
+  zip.DeclareZip64Size(free + (std::uint64_t{1} << 40));
+  zip.AddFile("fine.xyz", "1,1,1\n");
+  zip.Write(Folder() + "bomb.zip");
+
+  const std::int64_t before = BytesWritten();
+  const Shown shown = RunZipJob(Core(), Utf8ToUtf16(Folder() + "bomb.zip"));
+  EXPECT_LT(BytesWritten() - before, 1 << 20) << "the entry's data was written out";
+  EXPECT_EQ(shown.statuses,
+            (Events{"Lese bomb.xyz (0 MiB) ...", "Konnte keine XYZ Daten lesen (bomb.xyz)",
+                    "Lese fine.xyz (0 MiB) ...", "Verarbeite fine.xyz: Bestimme Koordinaten",
+                    "Verarbeite fine.xyz: Erstelle Kachel", ""}));
+  EXPECT_EQ(Core().tiles->Size(), 1);
 }
 
 TEST_F(CoreTest, ArchivesThatHoldNothingShowNothing) {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -27,6 +28,9 @@ int Fail(const std::string& reason) {
 }  // namespace
 
 int StartMainProgram(ExitHandler onExit) {
+  // Beyond the file-size limit (ulimit -f) a write then fails like a full
+  // disk, with a status text and no partial file, instead of ending us.
+  std::signal(SIGXFSZ, SIG_IGN);
   if (!Win_Startup()) {
     const std::string why = Plat_StartupError();
     return Fail(why.empty() ? "Es konnte keine Anzeige geöffnet werden." : why);

@@ -33,7 +33,53 @@ void SyncFolder(const std::string& folder) {
   }
 }
 
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The kernel's protected_symlinks rule: in a sticky, world-writable folder
+// (a shared /tmp) a link is followed only when it belongs to us or to the
+// folder's owner, so that another user cannot plant one that makes us
+// replace a file of ours.
+bool MayFollow(const std::string& link, const struct stat& linkInfo) {
+  struct stat folder;
+  if (stat(FolderOf(link).c_str(), &folder) != 0) return false;
+  const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
+  return !shared || linkInfo.st_uid == geteuid() || linkInfo.st_uid == folder.st_uid;
+}
+
+// Follows the links at the end of `path` one at a time, testing each hop as
+// the kernel would: resolving them ourselves bypasses its rule. `resolved`
+// becomes the file the chain ends at; a chain that ends nowhere (dangling,
+// a loop) leaves `path`, so the link itself is replaced. False when a hop
+// may not be followed.
+bool ResolveFinalLinks(const std::string& path, std::string* resolved) {
+  *resolved = path;
+  std::string current = path;
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat info;
+    if (lstat(current.c_str(), &info) != 0) return true;
+    if (!S_ISLNK(info.st_mode)) {
+      *resolved = current;
+      return true;
+    }
+    if (!MayFollow(current, info)) return false;
+    std::string next(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 4095) + 1, '\0');
+    const ssize_t length = readlink(current.c_str(), next.data(), next.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= next.size()) return true;
+    next.resize(static_cast<std::size_t>(length));
+    current = next.front() == '/' ? next : FolderOf(current) + "/" + next;
+  }
+  return true;
+}
+
 }  // namespace
+
+bool AtomicFile::RefusesLink(const char16_t* path) {
+  std::string resolved;
+  return path && *path && !ResolveFinalLinks(PathToSystem(path), &resolved);
+}
 
 AtomicFile::AtomicFile(const char16_t* path) {
   if (!path || !*path) return;
@@ -42,23 +88,20 @@ AtomicFile::AtomicFile(const char16_t* path) {
 
 AtomicFile::~AtomicFile() { Discard(); }
 
-bool AtomicFile::Open(std::string target) {
+bool AtomicFile::Open(const std::string& target) {
   if (target.empty() || target.back() == '/') return false;
 
   // Saving through a symbolic link replaces the file it points at, as writing
-  // in place would, not the link itself.
-  struct stat info;
-  if (lstat(target.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-    if (char* real = realpath(target.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
+  // in place would, not the link itself; a planted link is refused.
+  if (!ResolveFinalLinks(target, &target_)) {
+    errno = EACCES;
+    return false;
   }
-  target_ = std::move(target);
+  folder_ = FolderOf(target_);
   const std::size_t slash = target_.rfind('/');
-  folder_ = slash == std::string::npos ? "." : slash == 0 ? "/" : target_.substr(0, slash);
   const std::string base = target_.substr(slash == std::string::npos ? 0 : slash + 1);
 
+  struct stat info;
   bool keepMode = false;
   mode_t mode = 0;
   if (stat(target_.c_str(), &info) == 0) {

@@ -14,10 +14,18 @@
 class AtomicFile {
  public:
   // Opens the new file; fd() is -1 when that failed (empty or null path,
-  // missing folder, no permission, the target is a folder).
+  // missing folder, no permission, the target is a folder, or a link that
+  // RefusesLink names). A link at the target is followed to its file.
   explicit AtomicFile(const char16_t* path);
   explicit AtomicFile(const std::u16string& path) : AtomicFile(path.c_str()) {}
   ~AtomicFile();  // discards the file unless committed
+
+  // True when `path` ends in a symbolic link that the kernel's
+  // protected_symlinks rule would not let this process follow: one in a
+  // sticky, world-writable folder that belongs neither to the caller nor to
+  // the folder's owner (a link another user planted in a shared folder).
+  static bool RefusesLink(const char16_t* path);
+  static bool RefusesLink(const std::u16string& path) { return RefusesLink(path.c_str()); }
 
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -38,7 +46,7 @@ class AtomicFile {
   void Discard();
 
  private:
-  bool Open(std::string target);
+  bool Open(const std::string& target);
   bool LinkAnonymousFile();
   bool CloseFile();
 

@@ -34,6 +34,10 @@ void File_Close(ObjectHandle file);
 
 // Size in bytes after pending writes; -1 for an unknown file.
 std::int64_t File_Length(ObjectHandle file);
+// 1 when the open file is a character or block device (/dev/zero, a disk):
+// such a file may never end, so readers of whole files refuse it. 0 for
+// anything else (a FIFO ends when its writer does) and for an unknown file.
+std::int64_t File_IsDevice(ObjectHandle file);
 // 0 while a byte remains; 1 at the end (-1 for an unbuffered file); 0 for an unknown file.
 std::int64_t File_AtEnd(ObjectHandle file);
 // The logical position (bytes handed out or written); -1 for an unknown file.

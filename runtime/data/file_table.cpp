@@ -107,6 +107,13 @@ std::int64_t File_Length(ObjectHandle number) {
   return static_cast<std::int64_t>(info.st_size);
 }
 
+std::int64_t File_IsDevice(ObjectHandle number) {
+  FileRecord* file = FindFile(number);
+  struct stat info;
+  if (!file || ::fstat(file->handle.fd(), &info) != 0) return 0;
+  return S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? 1 : 0;
+}
+
 std::int64_t File_AtEnd(ObjectHandle number) {
   FileRecord* file = FindFile(number);
   if (!file) return 0;

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -20,6 +21,14 @@ std::int64_t Fs_FileSize(const std::u16string& path) {
   if (::stat(native.c_str(), &info) != 0) return -1;
   if (S_ISDIR(info.st_mode)) return -2;
   return static_cast<std::int64_t>(info.st_size);
+}
+
+std::int64_t Fs_FreeSpace(const std::u16string& path) {
+  struct statvfs info;
+  if (path.empty() || ::statvfs(PathToSystem(path).c_str(), &info) != 0) return -1;
+  using Bytes = unsigned long long;
+  const Bytes bytes = static_cast<Bytes>(info.f_bavail) * static_cast<Bytes>(info.f_frsize);
+  return bytes > static_cast<Bytes>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(bytes);
 }
 
 std::u16string Fs_TempDirectory() {

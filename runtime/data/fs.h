@@ -9,6 +9,10 @@
 // Size in bytes; -1 when the path does not exist, -2 for a directory.
 std::int64_t Fs_FileSize(const std::u16string& path);
 
+// Bytes an unprivileged user may still write on the file system that holds
+// `path`; -1 when unknown.
+std::int64_t Fs_FreeSpace(const std::u16string& path);
+
 // TMPDIR when set, else "/tmp"; always ends with "/".
 std::u16string Fs_TempDirectory();
 

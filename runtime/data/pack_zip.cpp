@@ -2,6 +2,8 @@
 // plugin's operation table.
 #include "runtime/data/pack_zip.h"
 
+#include <sys/stat.h>
+
 #include <new>
 
 #include "runtime/data/atomic_file.h"
@@ -139,12 +141,16 @@ std::int64_t ExtractCurrent(ZipArchiveState& state, const std::u16string& target
   std::int64_t total = 0;
   for (;;) {
     std::size_t want = kZipCopyBufferSize;
-    if (declared >= 0 && declared - total + 1 < static_cast<std::int64_t>(want))
-      want = static_cast<std::size_t>(declared - total + 1);
+    // total never passes declared, so what is left cannot overflow (an
+    // entry may declare up to 2^63 - 1 bytes); one byte more is added only
+    // to a small remainder.
+    const std::int64_t left = declared - total;
+    if (declared >= 0 && left < static_cast<std::int64_t>(want))
+      want = static_cast<std::size_t>(left) + 1;
     const la_ssize_t count = archive_read_data(state.reader.get(), buffer.get(), want);
     if (count == 0) break;
     if (count < 0) return -1;
-    if (declared >= 0 && total + count > declared) return -1;
+    if (declared >= 0 && count > left) return -1;
     if (!file.Write(buffer.get(), static_cast<std::size_t>(count))) return -1;
     total += count;
   }
@@ -163,6 +169,11 @@ void ZipClose(PackerRecord& record) {
 
 int ZipOpenRead(PackerRecord& record, const std::u16string& path) {
   if (!ZipUsablePath(path)) return 0;
+  // A device may never end (a disk, /dev/zero): no archive is read from one.
+  struct stat info;
+  if (stat(PathToSystem(path).c_str(), &info) == 0 &&
+      (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)))
+    return 0;
   auto state = std::make_unique<ZipArchiveState>();
   state->fileName = PathToSystem(path);
   state->setup = SetupZip;

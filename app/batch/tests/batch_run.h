@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -35,6 +36,7 @@ struct BatchRun {
   // The program as it was before it read portal files: these tests hold it
   // to the window's rules, byte for byte.
   bool windowRules = true;
+  rlim_t fileSizeLimit = 0;     // bytes a file of the child may reach (ulimit -f); 0: inherited
 };
 
 inline BatchResult RunBatch(const BatchRun& run) {
@@ -99,7 +101,16 @@ inline BatchResult RunBatch(const BatchRun& run) {
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   if (!run.cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, run.cwd.c_str());
   pid_t pid = 0;
+  // The child inherits the limit; this process has it only while spawning.
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  if (run.fileSizeLimit > 0) {
+    rlimit limit = saved;
+    limit.rlim_cur = run.fileSizeLimit;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
   const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+  if (run.fileSizeLimit > 0) ::setrlimit(RLIMIT_FSIZE, &saved);
   posix_spawn_file_actions_destroy(&actions);
   ::close(outPipe[1]);
   if (errPipe[1] >= 0) ::close(errPipe[1]);

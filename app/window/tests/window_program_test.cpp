@@ -2,6 +2,7 @@
 // bindings, the buttons clicked through the window system, the requesters
 // scripted at the platform layer, the real worker.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cmath>
 #include <cstring>
@@ -293,6 +294,29 @@ TEST_F(WindowEndToEndTest, ExportWritesThePngAndOpensIt) {
   EXPECT_EQ(Gad_GetText(Gadget(u"text")), u"Fehler beim Export der Datei!");
   for (int i = 0; i < 20; ++i) Evt_Wait(5);
   EXPECT_TRUE(r.opened.empty());
+}
+
+TEST_F(WindowEndToEndTest, ASaveBeyondTheFileSizeLimitFailsAndTheProgramGoesOn) {
+  LoadThreeTiles();
+  Record& r = Recorded();
+  r.opened.clear();
+  // The limit stops the PNG just after its header.
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 64;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  Answer({Path("limited.png")});
+  Click(u"save");
+  FinishJobs();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_EQ(Gad_GetText(Gadget(u"text")), u"Fehler beim Export der Datei!");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "limited.png"));
+  EXPECT_TRUE(r.opened.empty());
+  Answer({Path("limited.png")});
+  Click(u"save");
+  FinishJobs();
+  EXPECT_EQ(Gad_GetText(Gadget(u"text")), u"Datei exportiert!");
 }
 
 TEST_F(WindowEndToEndTest, CancelledRequestersQueueNothing) {

@@ -88,6 +88,26 @@ TEST_F(PackLimits, DataBeyondOrShortOfTheDeclaredSizeFails) {
   }
 }
 
+// Fuzzing corpus seed: a streamed entry (local header only) whose zip64
+// extra field declares 2^63 - 1 bytes. The size arithmetic must neither
+// overflow nor take the short data for the whole entry.
+TEST_F(PackLimits, AnEntryDeclaringTheLargestSizeFailsCleanly) {
+  ZipBuilder zip;
+  zip.AddFile("huge.xyz", "10,20,5\n11,20,6\n", ZipBuilder::kDeflated);
+  zip.DeclareZip64Size(0x7FFFFFFFFFFFFFFFull);
+  zip.Write(Path("seed.zip"), false);
+  const ObjectHandle pack = Pack_Open(KX_Any, Path16("seed.zip"));
+  ASSERT_NE(pack, 0);
+  ASSERT_EQ(Pack_Examine(pack), 1);
+  ASSERT_EQ(Pack_NextEntry(pack), 1);
+  EXPECT_EQ(Pack_EntrySize(pack), INT64_MAX);
+  EXPECT_EQ(Pack_ExtractToFile(pack, Path16("out.xyz")), -1);
+  char buffer[64];
+  EXPECT_EQ(Pack_ExtractToMemory(pack, buffer, sizeof buffer), -1);
+  Pack_Close(pack);
+  EXPECT_EQ(Files(), std::set<std::string>{"seed.zip"});
+}
+
 TEST_F(PackLimits, HonestEntriesFillAnyBuffer) {
   const std::string text = NoisyText(100000, 7);
   ZipBuilder zip;

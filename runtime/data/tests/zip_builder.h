@@ -33,27 +33,39 @@ class ZipBuilder {
   // Makes the last entry's headers declare `size` uncompressed bytes
   // whatever its data holds, as a lying archive would.
   void DeclareSize(std::uint32_t size) { entries_.back().size = size; }
+  // The same through a zip64 extra field (both header sizes 0xffffffff), so
+  // that sizes beyond 4 GiB can be declared.
+  void DeclareZip64Size(std::uint64_t size) {
+    entries_.back().zip64 = true;
+    entries_.back().size64 = size;
+  }
 
-  std::string Build() {
+  // Without the central directory the archive holds local headers only, as
+  // a stream or a cut-off download does.
+  std::string Build(bool centralDirectory = true) {
     std::string out;
     for (auto& entry : entries_) {
       entry.headerOffset = out.size();
       Put(out, 0x04034B50, 4);
       PutCommon(out, entry);
-      Put(out, 0, 2);  // extra length
+      Put(out, entry.zip64 ? 20 : 0, 2);  // extra length
       out += entry.name;
+      PutZip64(out, entry);
       entry.dataOffset = out.size();
       out += entry.body;
     }
+    if (!centralDirectory) return out;
     const std::size_t directoryOffset = out.size();
     for (const auto& entry : entries_) {
       Put(out, 0x02014B50, 4);
       Put(out, (3 << 8) | 20, 2);  // made by Unix, so the mode below counts
       PutCommon(out, entry);
-      Put(out, 0, 8);  // extra and comment length, disk, internal attributes
+      Put(out, entry.zip64 ? 20 : 0, 2);  // extra length
+      Put(out, 0, 6);                     // comment length, disk, internal attributes
       Put(out, (entry.mode << 16) | (entry.mode & 040000 ? 0x10 : 0), 4);
       Put(out, entry.headerOffset, 4);
       out += entry.name;
+      PutZip64(out, entry);
     }
     const std::size_t directorySize = out.size() - directoryOffset;
     Put(out, 0x06054B50, 4);
@@ -70,7 +82,9 @@ class ZipBuilder {
   std::size_t DataOffset(std::size_t index) const { return entries_.at(index).dataOffset; }
   std::size_t DataSize(std::size_t index) const { return entries_.at(index).body.size(); }
 
-  void Write(const std::string& path) { std::ofstream(path, std::ios::binary) << Build(); }
+  void Write(const std::string& path, bool centralDirectory = true) {
+    std::ofstream(path, std::ios::binary) << Build(centralDirectory);
+  }
 
  private:
   struct Entry {
@@ -80,6 +94,8 @@ class ZipBuilder {
     int method;
     bool utf8;
     std::uint32_t mode;
+    bool zip64 = false;
+    std::uint64_t size64 = 0;  // the declared size when zip64
     std::size_t headerOffset = 0, dataOffset = 0;
   };
 
@@ -111,9 +127,17 @@ class ZipBuilder {
     Put(out, 0x6000, 2);  // 12:00
     Put(out, ((2024 - 1980) << 9) | (5 << 5) | 17, 2);
     Put(out, entry.crc, 4);
-    Put(out, entry.body.size(), 4);
-    Put(out, entry.size, 4);
+    Put(out, entry.zip64 ? 0xFFFFFFFF : entry.body.size(), 4);
+    Put(out, entry.zip64 ? 0xFFFFFFFF : entry.size, 4);
     Put(out, entry.name.size(), 2);
+  }
+  // The zip64 extra field: uncompressed, then compressed size.
+  static void PutZip64(std::string& out, const Entry& entry) {
+    if (!entry.zip64) return;
+    Put(out, 0x0001, 2);
+    Put(out, 16, 2);
+    Put(out, entry.size64, 8);
+    Put(out, entry.body.size(), 8);
   }
 
   std::vector<Entry> entries_;
