@@ -50,9 +50,10 @@ inline XyzReading OracleReadBytes(const std::string& bytes, XyzSeparator separat
 
 // The fast reader over the bytes, cut before each offset in `cuts` (ascending).
 inline XyzReading FastReadBytes(const std::string& bytes, XyzSeparator separator,
-                                const std::vector<std::size_t>& cuts) {
+                                const std::vector<std::size_t>& cuts, bool skipMark = false) {
   XyzScanner scan;
   scan.separator = separator;
+  scan.byteOrderMark = skipMark ? 0 : -1;
   scan.length = static_cast<std::int64_t>(bytes.size());
   std::size_t start = 0;
   std::vector<unsigned char> chunk;

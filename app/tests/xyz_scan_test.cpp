@@ -29,7 +29,8 @@ std::string Printable(const std::string& bytes) {
   return out.str();
 }
 
-const XyzSeparator kAll[] = {XyzSeparator::kComma, XyzSeparator::kSemicolon, XyzSeparator::kBlank};
+const XyzSeparator kAll[] = {XyzSeparator::kComma, XyzSeparator::kSemicolon, XyzSeparator::kBlank,
+                             XyzSeparator::kTab};
 
 // Every separator, the whole buffer and every cut of 1 to 7 bytes, and a cut
 // at every single offset.
@@ -59,6 +60,59 @@ TEST(XyzScan, LineTableAndFieldRules) {
   ExpectSameEverywhere(
       "+5,-6,+7\n- 5,6,7\n5,- 6,7\n--5,6,7\n+-5,6,7\n-$ff,+%101,$FFg\n$,%,$\n%2,%12,1\n"
       "$aBcDeF0123456789,$G,1\n\t\t9,\t8,\t7\n5 ,6 ,7 \n5,6,7,8,9\n1e3,2e3,3\n.5,.6,7\n");
+}
+
+TEST(XyzScan, TabsSeparateOnlyWhereTheyAreTheSeparator) {
+  ExpectSameEverywhere("372000.50\t5811999.50\t120.3\n1\t\t3\n1\t 2\t 3\n 1 \t2 \t3 \n1 2\t3\t4\n");
+}
+
+// A skipped byte-order mark gives the points of the lines without it, however
+// the chunks cut it; bytes that only began like a mark stay in the line.
+TEST(XyzScan, AByteOrderMarkIsSkippedAcrossChunkEdges) {
+  const std::string mark = "\xEF\xBB\xBF";
+  const std::string lines = "372000,50 5812000,50 1\r\n2 3 4\n";
+  const auto points = [](const XyzReading& r) {
+    XyzReading only = r;
+    only.progress.clear();
+    return Describe(only);
+  };
+  for (const XyzSeparator separator : {XyzSeparator::kBlank, XyzSeparator::kComma}) {
+    const std::string want = points(OracleReadBytes(lines, separator));
+    for (std::size_t at = 0; at <= 4; ++at) {
+      const std::vector<std::size_t> cuts = at ? std::vector<std::size_t>{at} : EveryBytes(9, 1);
+      EXPECT_EQ(points(FastReadBytes(mark + lines, separator, cuts, true)), want) << at;
+    }
+    // Kept, the mark spoils the first field, as it does for the window.
+    EXPECT_EQ(Describe(FastReadBytes(mark + lines, separator, {}, false)),
+              Describe(OracleReadBytes(mark + lines, separator)));
+    for (const std::string& almost : {std::string("\xEF\xBB"), std::string("\xEF"), std::string("\xEF\xBF")})
+      for (std::size_t at = 1; at <= 3; ++at)
+        EXPECT_EQ(points(FastReadBytes(almost + lines, separator, {at}, true)),
+                  points(OracleReadBytes(almost + lines, separator)))
+            << Printable(almost) << " cut " << at;
+  }
+  EXPECT_EQ(points(FastReadBytes(mark, XyzSeparator::kBlank, {1}, true)), points(XyzReading{}));
+  EXPECT_EQ(points(FastReadBytes("\xEF\xBB", XyzSeparator::kBlank, {1}, true)), points(XyzReading{}));
+}
+
+TEST(XyzScan, TheSeparatorIsDecidedFromTheFirstDataLines) {
+  const auto detect = [](const std::string& text) {
+    return DetectXyzSeparator(reinterpret_cast<const unsigned char*>(text.data()), text.size());
+  };
+  EXPECT_EQ(detect("372000,50;5812000,50;177,12\n"), XyzSeparator::kSemicolon);
+  EXPECT_EQ(detect("\xEF\xBB\xBFX;Y;Z\r\n372000,50;5812000,50;177,12\r\n"), XyzSeparator::kSemicolon);
+  EXPECT_EQ(detect("372000.50,5812000.50,177.12\n"), XyzSeparator::kComma);
+  EXPECT_EQ(detect("rechts,hoch,hoehe\n356000.00,5645000.00,12.5\n"), XyzSeparator::kComma);
+  EXPECT_EQ(detect("372000.50 5811999.50 120.3\r\n"), XyzSeparator::kBlank);
+  EXPECT_EQ(detect("372000.50\t5811999.50\t120.3\n"), XyzSeparator::kBlank);
+  // A header's punctuation does not decide when data lines follow.
+  EXPECT_EQ(detect("# Rechtswert; Hochwert, Höhe\nx y z\n372000.50 5811999.50 120.3\n"),
+            XyzSeparator::kBlank);
+  EXPECT_EQ(detect("x;y;z\n"), XyzSeparator::kSemicolon) << "without data lines the first lines count";
+  EXPECT_EQ(detect(""), XyzSeparator::kBlank);
+  std::string late;
+  for (int i = 0; i < 8; ++i) late += "1 2 3\n";
+  EXPECT_EQ(detect(late + "1;2;3\n"), XyzSeparator::kBlank) << "only the first data lines look";
 }
 
 TEST(XyzScan, SixtyFourBitWrap) {

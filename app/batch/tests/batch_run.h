@@ -37,6 +37,7 @@ struct BatchRun {
   // to the window's rules, byte for byte.
   bool windowRules = true;
   rlim_t fileSizeLimit = 0;     // bytes a file of the child may reach (ulimit -f); 0: inherited
+  std::string input = "/dev/null";  // the file the child reads as standard input
 };
 
 inline BatchResult RunBatch(const BatchRun& run) {
@@ -98,7 +99,7 @@ inline BatchResult RunBatch(const BatchRun& run) {
     posix_spawn_file_actions_addopen(&actions, 2, terminalName.c_str(), O_RDWR | O_NOCTTY, 0);
   else
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 0, run.input.c_str(), O_RDONLY, 0);
   if (!run.cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, run.cwd.c_str());
   pid_t pid = 0;
   // The child inherits the limit; this process has it only while spawning.

@@ -17,6 +17,8 @@
 #include "imaging/canvas.h"
 #include "imaging/drawing.h"
 #include "imaging/image.h"
+#include "runtime/data/tests/zip_builder.h"
+#include "runtime/data/utf.h"
 
 namespace window_test {
 namespace {
@@ -81,6 +83,28 @@ class WindowEndToEndTest : public WindowProgramTest {
     FinishJobs();
   }
 };
+
+// A name that is not UTF-8 (Latin-1 "ä", as older systems wrote it) comes
+// from the requester with its byte carried along: the file named is opened,
+// and the status line shows the byte as U+FFFD. So does an archive's.
+TEST_F(WindowEndToEndTest, AChosenFileWhoseNameIsNotUtf8Loads) {
+  const std::string latin = "lat\xE4in";
+  WriteText(dir_ / (latin + ".xyz"), Block(10, 1, 5, 5, 90));
+  ZipBuilder zip;
+  zip.AddFile(latin + "2.xyz", Block(20, 1, 5, 5, 60));  // no UTF-8 flag: IBM 437
+  zip.Write((dir_ / (latin + ".zip")).string());
+  Answer({Dir(), PathFromSystem(latin + ".xyz"), PathFromSystem(latin + ".zip")});
+  Click(u"open");
+  FinishJobs();
+  EXPECT_EQ(App().core->tiles->Size(), 2);
+  const std::vector<std::u16string>& status = Recorded().status;
+  EXPECT_NE(std::find(status.begin(), status.end(), u"Verarbeite lat\uFFFDin.xyz: Erstelle Kachel"),
+            status.end());
+  EXPECT_NE(std::find(status.begin(), status.end(), u"Verarbeite lat\u03A3in2.xyz: Erstelle Kachel"),
+            status.end());
+  for (const std::u16string& text : status)
+    EXPECT_EQ(text.find(u'\xDCE4'), std::u16string::npos) << "a carried byte in a text";
+}
 
 TEST_F(WindowEndToEndTest, ThreeChosenFilesAreQueuedAndLoadedInOrder) {
   LoadThreeTiles();
