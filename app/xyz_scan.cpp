@@ -326,6 +326,40 @@ const unsigned char* ShortLine(const unsigned char* p, unsigned char separator, 
 }
 #endif
 
+// ---- heights and fractions, when an output wants them ----------------------
+
+// The field after [.., p) ends: the next separator or the line's end.
+const unsigned char* FieldEnd(const unsigned char* p, const unsigned char* end, bool blank,
+                              unsigned char separator) {
+  while (p < end && (blank ? !IsBlank(*p) : *p != separator)) ++p;
+  return p;
+}
+
+// Splits an accepted line [p, end) into its first three fields, as the
+// integer reading does, and keeps z and the fractional parts of x and y.
+void LineExtras(XyzScanner& s, const unsigned char* p, const unsigned char* end) {
+  const bool blank = s.separator == XyzSeparator::kBlank;
+  const auto separator = static_cast<unsigned char>(SeparatorByte(s.separator));
+  const char mark = XyzDecimalMark(s.separator == XyzSeparator::kSemicolon);
+  const unsigned char* begins[3];
+  const unsigned char* ends[3];
+  for (int f = 0; f < 3; ++f) {
+    if (blank)
+      while (p < end && IsBlank(*p)) ++p;
+    begins[f] = p;
+    ends[f] = p = FieldEnd(p, end, blank, separator);
+    if (!blank && p < end) ++p;  // past the separator
+  }
+  if (s.wants.heights)
+    s.heights.push_back(static_cast<float>(XyzFieldNumber(begins[2], ends[2], mark)));
+  if (s.wants.placement) {
+    XyzPhase_Add(s.phaseX, XyzFieldFraction(begins[0], ends[0], mark));
+    XyzPhase_Add(s.phaseY, XyzFieldFraction(begins[1], ends[1], mark));
+  }
+}
+
+bool WantsExtras(const XyzScanner& s) { return s.wants.heights || s.wants.placement; }
+
 // ---- chunks -------------------------------------------------------------------
 
 void Record(XyzScanner& s, std::int64_t position) {
@@ -350,7 +384,16 @@ void Keep(XyzScanner& s, const XyzPoint& point) {
   Widen(s.box, point.x, point.y);
 }
 
-template <bool kBlank>
+// A line read byte by byte: its extras come from the bytes kept of it.
+void KeepWithExtras(XyzScanner& s, const XyzPoint& point) {
+  Keep(s, point);
+  if (!WantsExtras(s)) return;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(s.lineBytes.data());
+  LineExtras(s, bytes, bytes + s.lineBytes.size());
+  s.lineBytes.clear();
+}
+
+template <bool kBlank, bool kExtras>
 const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsigned char* end,
                                const std::array<bool, 256>& stop, const unsigned char* data) {
   std::vector<XyzPoint>& points = s.points;
@@ -374,6 +417,7 @@ const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsi
     if (accepted) {
       points.push_back(point);
       Widen(box, point.x, point.y);
+      if (kExtras) LineExtras(s, p, lineEnd);
     }
     p = lineEnd + 1;
     if (*lineEnd == '\r') {
@@ -402,11 +446,14 @@ bool XyzScan_Chunk(XyzScanner& s, unsigned char* data, std::size_t size) {
     }
     if (s.inLine && p < end) {
       const unsigned char* lineEnd = FindLineEnd(p);
+      // Only bytes up to the end of field 3 matter to the extras.
+      if (WantsExtras(s) && s.line.field < 3)
+        s.lineBytes.append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(lineEnd - p));
       FeedLine(s.line, p, lineEnd, s.separator);
       if (lineEnd < end) {
         s.inLine = false;
         XyzPoint point;
-        if (EndLine(s.line, &point)) Keep(s, point);
+        if (EndLine(s.line, &point)) KeepWithExtras(s, point);
         p = lineEnd + 1;
         if (*lineEnd == '\r') {
           if (p == end)
@@ -420,20 +467,25 @@ bool XyzScan_Chunk(XyzScanner& s, unsigned char* data, std::size_t size) {
       }
     }
     if (!s.inLine && !s.pendingCr && p < end) {
+      const bool extras = WantsExtras(s);
       switch (s.separator) {
         case XyzSeparator::kComma:
-          p = ScanLines<false>(s, p, end, kStopComma, data);
+          p = extras ? ScanLines<false, true>(s, p, end, kStopComma, data)
+                     : ScanLines<false, false>(s, p, end, kStopComma, data);
           break;
         case XyzSeparator::kSemicolon:
-          p = ScanLines<false>(s, p, end, kStopSemicolon, data);
+          p = extras ? ScanLines<false, true>(s, p, end, kStopSemicolon, data)
+                     : ScanLines<false, false>(s, p, end, kStopSemicolon, data);
           break;
         case XyzSeparator::kBlank:
-          p = ScanLines<true>(s, p, end, kStopBlank, data);
+          p = extras ? ScanLines<true, true>(s, p, end, kStopBlank, data)
+                     : ScanLines<true, false>(s, p, end, kStopBlank, data);
           break;
       }
       if (p < end) {  // a line the next chunk ends
         StartLine(s.line, s.separator);
         FeedLine(s.line, p, end, s.separator);
+        if (extras) s.lineBytes.assign(reinterpret_cast<const char*>(p), static_cast<std::size_t>(end - p));
         s.inLine = true;
       }
     }
@@ -449,7 +501,7 @@ bool XyzScan_Finish(XyzScanner& s) {
     if (s.inLine) {
       s.inLine = false;
       XyzPoint point;
-      if (EndLine(s.line, &point)) Keep(s, point);
+      if (EndLine(s.line, &point)) KeepWithExtras(s, point);
       Record(s, s.offset);
     } else if (s.pendingCr) {
       s.pendingCr = false;

@@ -6,6 +6,7 @@
 
 #include "app/converter.h"
 #include "app/batch/batch_face.h"
+#include "app/batch/batch_output.h"
 #include "app/batch/batch_options.h"
 #include "app/batch/batch_signals.h"
 #include "app/batch/world_file.h"
@@ -46,8 +47,13 @@ int RunBatch(int argc, const char* const* argv) {
     std::printf("relivox-batch %s\n", RELIVOX_VERSION);
     return 0;
   }
-  if (!options.error.empty()) {
-    std::fprintf(stderr, "relivox-batch: %s\n%s", options.error.c_str(), BatchUsage().c_str());
+  OutputPlan plan;
+  const std::string usageError =
+      options.error.empty()
+          ? PlanOutput(options.outputOptions, Utf16ToUtf8(options.output), options.worldFile, &plan)
+          : options.error;
+  if (!usageError.empty()) {
+    std::fprintf(stderr, "relivox-batch: %s\n%s", usageError.c_str(), BatchUsage().c_str());
     return 2;
   }
   // A reader that stops early (`| head`) must not end the conversion: the
@@ -62,16 +68,21 @@ int RunBatch(int argc, const char* const* argv) {
   BatchRun run;
   run.worldFileWanted = options.worldFile;
   run.exported.path = options.output;
+  run.core = core;
   SetConverterFace(*core, BatchFace(run));
   core->separator = options.separator;  // before the worker reads anything
+  core->wants = plan.wants;
   for (const std::u16string& input : options.inputs) EnqueueJob(*core, JobKind::LoadFile, input);
-  if (!options.output.empty()) EnqueueJob(*core, JobKind::ExportPng, options.output);
+  // Heights are written once the worker is done (FinishOutput).
+  if (!options.output.empty() && plan.kind == OutputKind::kPicture)
+    EnqueueJob(*core, JobKind::ExportPng, options.output);
   if (!StartWorker(*core)) {
     std::fputs("relivox-batch: Konnte keinen Arbeits-Thread starten.\n", stderr);
     return 1;
   }
   WaitForIdleWorker(*core);
   StopWorker(*core);
+  const int outputStatus = FinishOutput(*core, plan, options.outputOptions, options.output, run);
   ClearBatchProgress();
   StopConverter(core);
   std::fflush(stdout);
@@ -82,9 +93,12 @@ int RunBatch(int argc, const char* const* argv) {
     return 1;
   }
   if (run.worldFileWanted && !run.worldFileWritten) {
+    const std::u16string world = plan.kind == OutputKind::kRaster
+                                     ? RasterWorldFilePath(run.exported.path)
+                                     : WorldFilePath(run.exported.path);
     std::fprintf(stderr, "relivox-batch: Die World-Datei %s wurde nicht geschrieben.\n",
-                 Utf16ToUtf8(WorldFilePath(run.exported.path)).c_str());
+                 Utf16ToUtf8(world).c_str());
     return 1;
   }
-  return 0;
+  return outputStatus;
 }

@@ -8,8 +8,11 @@
 
 // What one run keeps of the export job's report: written on the worker
 // while the export job ends, read once the worker has stopped.
+struct Converter;
+
 struct BatchRun {
   bool worldFileWanted = false;  // set before the worker starts
+  const Converter* core = nullptr;  // whose grid places the world file; set before the worker starts
   bool exportRan = false;
   ExportReport exported;
   bool worldFileWritten = false;

@@ -58,6 +58,10 @@ BatchOptions ParseBatchOptions(int argc, const char* const* argv) {
       options.help = true;
     } else if (arg == "--version") {
       options.version = true;
+    } else if (const int used =
+                   ParseOutputOption(argc, argv, i, &options.outputOptions, &options.error)) {
+      if (!options.error.empty()) return options;
+      i += used - 1;
     } else {
       options.error = "unknown option " + std::string(arg);
       return options;
@@ -72,7 +76,7 @@ BatchOptions ParseBatchOptions(int argc, const char* const* argv) {
 }
 
 std::string BatchUsage() {
-  return "Usage: relivox-batch [-o OUTPUT] [-w] [-s SEP] INPUT...\n"
+  return "Usage: relivox-batch [-o OUTPUT] [-w] [-s SEP] [OUTPUT OPTIONS] INPUT...\n"
          "Turns XYZ elevation point files (lines \"x,y,z\") and zip archives of them\n"
          "into one grey-scale mosaic, and with -o saves it as a PNG file.\n"
          "\n"
@@ -82,7 +86,8 @@ std::string BatchUsage() {
          "                         comma      (the default)  356000.50,5645000.50,123.45\n"
          "                         semicolon                 356000,50;5645000,50;123,45\n"
          "                         blank      (blanks, tabs) 371999.50 5806917.50 41.21\n"
-         "                       every field counts with its integer part\n"
+         "                       every field counts with its integer part\n" +
+         OutputUsage() +
          "  -h, --help           show this help and exit\n"
          "      --version        show the version and exit\n"
          "\n"

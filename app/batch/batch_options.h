@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/batch/output_options.h"
 #include "app/xyz_format.h"
 
 struct BatchOptions {
@@ -11,6 +12,7 @@ struct BatchOptions {
   std::u16string output;  // empty: no export
   bool worldFile = false;
   XyzSeparator separator = XyzSeparator::kComma;
+  OutputOptions outputOptions;  // -f, --co, --crs, --heightmap and the rest
   bool help = false;
   bool version = false;
   std::string error;  // a usage error, empty when the line is good
