@@ -276,9 +276,11 @@ void Marks32(const unsigned char* p, unsigned char separator, std::uint64_t* end
 // independently of each other. Returns the line end, or nullptr for a
 // longer line. Every field's number stops at the latest at the next
 // separator or the line end, neither of which it can read as part of it.
+// `fieldStarts` gets where fields 1 to 3 start and where the integers of x
+// and y end (for FieldExtras).
 template <bool kBlank>
 const unsigned char* ShortLine(const unsigned char* p, unsigned char separator, XyzPoint* point,
-                               bool* accepted) {
+                               bool* accepted, const unsigned char** fieldStarts) {
   std::uint64_t ends, seps;
   Marks32<kBlank>(p, separator, &ends, &seps);
   if (ends == 0) {
@@ -315,9 +317,12 @@ const unsigned char* ShortLine(const unsigned char* p, unsigned char separator, 
     third = at(marks, 1);
   }
   std::uint64_t x, northing, z;
-  Number(first, &x);
-  Number(second, &northing);
+  fieldStarts[3] = Number(first, &x);
+  fieldStarts[4] = Number(second, &northing);
   Number(third, &z);
+  fieldStarts[0] = first;
+  fieldStarts[1] = second;
+  fieldStarts[2] = third;
   point->x = static_cast<std::int64_t>(x);
   point->y = static_cast<std::int64_t>(0 - northing);
   point->grey = static_cast<std::uint8_t>(z);
@@ -333,6 +338,42 @@ const unsigned char* FieldEnd(const unsigned char* p, const unsigned char* end, 
                               unsigned char separator) {
   while (p < end && (blank ? !IsBlank(*p) : *p != separator)) ++p;
   return p;
+}
+
+// Keeps z and the fractional parts of x and y from where the line's
+// fields start. Each may read on to the line's end: its number stops at the
+// separator (or a blank) as it would at the field's end.
+constexpr double kFractionScale[19] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
+                                       1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13,
+                                       1e14, 1e15, 1e16, 1e17, 1e18};
+
+// XyzFieldFraction of the field at `start` whose integer digits end at
+// `digitsEnd` (where Number stopped), without reading them again.
+double FractionAt(const unsigned char* start, const unsigned char* digitsEnd, char mark) {
+  while (IsBlank(*start)) ++start;
+  const bool negative = *start == '-';
+  if (*start == '-' || *start == '+') ++start;
+  if (*start == '$' || *start == '%' || *digitsEnd != static_cast<unsigned char>(mark)) return 0;
+  std::uint64_t value = 0;
+  int decimals = 0;
+  for (const unsigned char* p = digitsEnd + 1; *p >= '0' && *p <= '9' && decimals < 18;
+       ++p, ++decimals)
+    value = value * 10 + static_cast<unsigned>(*p - '0');
+  const double fraction = static_cast<double>(value) / kFractionScale[decimals];
+  return negative ? -fraction : fraction;
+}
+
+// From where a short line's fields start (0 to 2) and where the integers
+// of x and y end (3, 4). z may read on to the line's end: its number stops
+// at the separator (or a blank) as it would at the field's end.
+void FieldExtras(XyzScanner& s, const unsigned char* const fields[5], const unsigned char* end) {
+  const char mark = XyzDecimalMark(s.separator == XyzSeparator::kSemicolon);
+  if (s.wants.heights)
+    s.heights.push_back(static_cast<float>(XyzFieldNumber(fields[2], end, mark)));
+  if (s.wants.placement) {
+    XyzPhase_Add(s.phaseX, FractionAt(fields[0], fields[3], mark));
+    XyzPhase_Add(s.phaseY, FractionAt(fields[1], fields[4], mark));
+  }
 }
 
 // Splits an accepted line [p, end) into its first three fields, as the
@@ -407,8 +448,9 @@ const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsi
   while (p < end) {
     XyzPoint point;
     bool accepted;
+    [[maybe_unused]] const unsigned char* starts[5] = {};
 #if defined(__SSE2__)
-    const unsigned char* lineEnd = ShortLine<kBlank>(p, separator, &point, &accepted);
+    const unsigned char* lineEnd = ShortLine<kBlank>(p, separator, &point, &accepted, starts);
     if (!lineEnd) lineEnd = ScanLine<kBlank>(p, stop, &point, &accepted);
 #else
     const unsigned char* lineEnd = ScanLine<kBlank>(p, stop, &point, &accepted);
@@ -417,7 +459,12 @@ const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsi
     if (accepted) {
       points.push_back(point);
       Widen(box, point.x, point.y);
-      if (kExtras) LineExtras(s, p, lineEnd);
+      if (kExtras) {
+        if (starts[0])
+          FieldExtras(s, starts, lineEnd);  // a short line: its fields are known
+        else
+          LineExtras(s, p, lineEnd);
+      }
     }
     p = lineEnd + 1;
     if (*lineEnd == '\r') {
