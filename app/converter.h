@@ -7,10 +7,12 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "app/face.h"
 #include "app/grid_box.h"
+#include "app/height_store.h"
 #include "app/xyz_format.h"
 #include "runtime/data/handle.h"
 #include "runtime/data/typed_containers.h"
@@ -54,11 +56,16 @@ struct Converter {
   // another length cannot be one of them, so its reading figures may show
   // before its digest is known. Entries are never removed.
   std::unordered_set<std::int64_t> registeredLengths;
+  // The heights and grid phases of each registered tile, by its image
+  // (images are never freed while the converter lives); only when `wants`
+  // asks for them.
+  std::unordered_map<ObjectHandle, TileExtras> tileExtras;
 
   // Set before the worker starts, read by it: how lines are read, which
   // files a load job reads, and where the results go.
   XyzReadOptions readOptions;
   InputRule inputRule = InputRule::kByExtension;
+  XyzWants wants;  // what the outputs need of the reader beyond the points
   ConverterFace face;
 
   // Under queueLock (the count is also read without it: List_Size is atomic).

@@ -1,5 +1,6 @@
 #include "app/xyz_loader.h"
 
+#include "app/height_store.h"
 #include "app/indicators.h"
 #include "app/mosaic.h"
 #include "app/tile_rasteriser.h"
@@ -61,7 +62,8 @@ LoadOutcome LoadXyzFile(Converter& core, const std::u16string& path) {
   const bool live = core.registeredLengths.count(size) == 0;
   const XyzFigureSink sink{[](void* c, std::int64_t f) { SetProgress(*static_cast<Converter*>(c), f); },
                            &core};
-  const bool complete = ReadXyzOnce(path, core.readOptions, &read, live ? &sink : nullptr);
+  const bool complete =
+      ReadXyzOnce(path, core.readOptions, &read, live ? &sink : nullptr, 0, core.wants);
   if (complete && core.tiles->Find(read.key)) {
     SetStatusText(core, name + u" bereits geladen");
     return LoadOutcome::kDuplicate;
@@ -86,8 +88,10 @@ LoadOutcome LoadXyzFile(Converter& core, const std::u16string& path) {
   SetStatusText(core, u"Verarbeite " + name + u": Erstelle Kachel");
   SetProgress(core, 50);
   const ObjectHandle image = MakeTileImage(core, read.scan.points, box);
-  const TileRecord* tile = RegisterTile(core, read.key, box, image);
+  const bool extrasKept = KeepTileExtras(core, image, read.scan, box);
+  const TileRecord* tile = extrasKept ? RegisterTile(core, read.key, box, image) : nullptr;
   if (!tile) {  // out of memory: the tile cannot be kept
+    DropTileExtras(core, image);
     if (image) Img_Free(image);
     Refuse(core, NoXyzDataText(name));
     return LoadOutcome::kNoMemory;

@@ -109,6 +109,7 @@ void ReserveLikeTheFirstChunk(XyzScanner& scan, std::size_t chunkBytes) {
   if (expected < 1e9) {
     try {
       scan.points.reserve(static_cast<std::size_t>(expected));
+      if (scan.wants.heights) scan.heights.reserve(static_cast<std::size_t>(expected));
     } catch (const std::bad_alloc&) {
       // Then the list grows as it goes.
     }
@@ -134,7 +135,7 @@ struct FileCloser {
 }  // namespace
 
 bool ReadXyzOnce(const std::u16string& path, const XyzReadOptions& options, XyzReadResult* result,
-                 const XyzFigureSink* sink, std::size_t chunkBytes) {
+                 const XyzFigureSink* sink, std::size_t chunkBytes, XyzWants wants) {
   result->key.clear();
   result->scan = XyzScanner{};
   result->shown = 0;
@@ -146,6 +147,7 @@ bool ReadXyzOnce(const std::u16string& path, const XyzReadOptions& options, XyzR
   XyzScanner& scan = result->scan;
   scan.separator = options.separator;
   scan.byteOrderMark = options.skipByteOrderMark ? 0 : -1;
+  scan.wants = wants;
 
   const ObjectHandle file = File_OpenRead(KX_Any, path);
   if (!file) return false;

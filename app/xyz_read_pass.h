@@ -32,6 +32,8 @@ struct XyzFigureSink {
 // one chunk are digested on a helper thread, joined before the
 // return. `sink`, when given, gets the progress figures as they come, after
 // each chunk. chunkBytes 0 picks the
-// size from the file's length; tests pass their own.
+// size from the file's length; tests pass their own. `wants` adds heights
+// and fractional parts to the points (see app/xyz_heights.h).
 bool ReadXyzOnce(const std::u16string& path, const XyzReadOptions& options, XyzReadResult* result,
-                 const XyzFigureSink* sink = nullptr, std::size_t chunkBytes = 0);
+                 const XyzFigureSink* sink = nullptr, std::size_t chunkBytes = 0,
+                 XyzWants wants = {});

@@ -298,9 +298,11 @@ void Marks32(const unsigned char* p, unsigned char separator, std::uint64_t* end
 // independently of each other. Returns the line end, or nullptr for a
 // longer line. Every field's number stops at the latest at the next
 // separator or the line end, neither of which it can read as part of it.
+// `fieldStarts` gets where fields 1 to 3 start and where the integers of x
+// and y end (for FieldExtras).
 template <bool kBlank, bool kTab>
 const unsigned char* ShortLine(const unsigned char* p, unsigned char separator, XyzPoint* point,
-                               bool* accepted) {
+                               bool* accepted, const unsigned char** fieldStarts) {
   std::uint64_t ends, seps;
   Marks32<kBlank>(p, separator, &ends, &seps);
   if (ends == 0) {
@@ -337,9 +339,12 @@ const unsigned char* ShortLine(const unsigned char* p, unsigned char separator, 
     third = at(marks, 1);
   }
   std::uint64_t x, northing, z;
-  Number<kTab>(first, &x);
-  Number<kTab>(second, &northing);
+  fieldStarts[3] = Number<kTab>(first, &x);
+  fieldStarts[4] = Number<kTab>(second, &northing);
   Number<kTab>(third, &z);
+  fieldStarts[0] = first;
+  fieldStarts[1] = second;
+  fieldStarts[2] = third;
   point->x = static_cast<std::int64_t>(x);
   point->y = static_cast<std::int64_t>(0 - northing);
   point->grey = static_cast<std::uint8_t>(z);
@@ -347,6 +352,76 @@ const unsigned char* ShortLine(const unsigned char* p, unsigned char separator, 
   return lineEnd;
 }
 #endif
+
+// ---- heights and fractions, when an output wants them ----------------------
+
+// The field after [.., p) ends: the next separator or the line's end.
+const unsigned char* FieldEnd(const unsigned char* p, const unsigned char* end, bool blank,
+                              unsigned char separator) {
+  while (p < end && (blank ? !IsBlank(*p) : *p != separator)) ++p;
+  return p;
+}
+
+// Keeps z and the fractional parts of x and y from where the line's
+// fields start. Each may read on to the line's end: its number stops at the
+// separator (or a blank) as it would at the field's end.
+constexpr double kFractionScale[19] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
+                                       1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13,
+                                       1e14, 1e15, 1e16, 1e17, 1e18};
+
+// XyzFieldFraction of the field at `start` whose integer digits end at
+// `digitsEnd` (where Number stopped), without reading them again.
+double FractionAt(const unsigned char* start, const unsigned char* digitsEnd, char mark) {
+  while (IsBlank(*start)) ++start;
+  const bool negative = *start == '-';
+  if (*start == '-' || *start == '+') ++start;
+  if (*start == '$' || *start == '%' || *digitsEnd != static_cast<unsigned char>(mark)) return 0;
+  std::uint64_t value = 0;
+  int decimals = 0;
+  for (const unsigned char* p = digitsEnd + 1; *p >= '0' && *p <= '9' && decimals < 18;
+       ++p, ++decimals)
+    value = value * 10 + static_cast<unsigned>(*p - '0');
+  const double fraction = static_cast<double>(value) / kFractionScale[decimals];
+  return negative ? -fraction : fraction;
+}
+
+// From where a short line's fields start (0 to 2) and where the integers
+// of x and y end (3, 4). z may read on to the line's end: its number stops
+// at the separator (or a blank) as it would at the field's end.
+void FieldExtras(XyzScanner& s, const unsigned char* const fields[5], const unsigned char* end) {
+  const char mark = XyzDecimalMark(s.separator == XyzSeparator::kSemicolon);
+  if (s.wants.heights)
+    s.heights.push_back(static_cast<float>(XyzFieldNumber(fields[2], end, mark)));
+  if (s.wants.placement) {
+    XyzPhase_Add(s.phaseX, FractionAt(fields[0], fields[3], mark));
+    XyzPhase_Add(s.phaseY, FractionAt(fields[1], fields[4], mark));
+  }
+}
+
+// Splits an accepted line [p, end) into its first three fields, as the
+// integer reading does, and keeps z and the fractional parts of x and y.
+void LineExtras(XyzScanner& s, const unsigned char* p, const unsigned char* end) {
+  const bool blank = s.separator == XyzSeparator::kBlank;
+  const auto separator = static_cast<unsigned char>(SeparatorByte(s.separator));
+  const char mark = XyzDecimalMark(s.separator == XyzSeparator::kSemicolon);
+  const unsigned char* begins[3];
+  const unsigned char* ends[3];
+  for (int f = 0; f < 3; ++f) {
+    if (blank)
+      while (p < end && IsBlank(*p)) ++p;
+    begins[f] = p;
+    ends[f] = p = FieldEnd(p, end, blank, separator);
+    if (!blank && p < end) ++p;  // past the separator
+  }
+  if (s.wants.heights)
+    s.heights.push_back(static_cast<float>(XyzFieldNumber(begins[2], ends[2], mark)));
+  if (s.wants.placement) {
+    XyzPhase_Add(s.phaseX, XyzFieldFraction(begins[0], ends[0], mark));
+    XyzPhase_Add(s.phaseY, XyzFieldFraction(begins[1], ends[1], mark));
+  }
+}
+
+bool WantsExtras(const XyzScanner& s) { return s.wants.heights || s.wants.placement; }
 
 // ---- chunks -------------------------------------------------------------------
 
@@ -372,7 +447,16 @@ void Keep(XyzScanner& s, const XyzPoint& point) {
   Widen(s.box, point.x, point.y);
 }
 
-template <bool kBlank, bool kTab = false>
+// A line read byte by byte: its extras come from the bytes kept of it.
+void KeepWithExtras(XyzScanner& s, const XyzPoint& point) {
+  Keep(s, point);
+  if (!WantsExtras(s)) return;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(s.lineBytes.data());
+  LineExtras(s, bytes, bytes + s.lineBytes.size());
+  s.lineBytes.clear();
+}
+
+template <bool kBlank, bool kExtras, bool kTab = false>
 const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsigned char* end,
                                const std::array<bool, 256>& stop, const unsigned char* data) {
   std::vector<XyzPoint>& points = s.points;
@@ -386,8 +470,9 @@ const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsi
   while (p < end) {
     XyzPoint point;
     bool accepted;
+    [[maybe_unused]] const unsigned char* starts[5] = {};
 #if defined(__SSE2__)
-    const unsigned char* lineEnd = ShortLine<kBlank, kTab>(p, separator, &point, &accepted);
+    const unsigned char* lineEnd = ShortLine<kBlank, kTab>(p, separator, &point, &accepted, starts);
     if (!lineEnd) lineEnd = ScanLine<kBlank, kTab>(p, stop, &point, &accepted);
 #else
     const unsigned char* lineEnd = ScanLine<kBlank, kTab>(p, stop, &point, &accepted);
@@ -396,6 +481,12 @@ const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsi
     if (accepted) {
       points.push_back(point);
       Widen(box, point.x, point.y);
+      if (kExtras) {
+        if (starts[0])
+          FieldExtras(s, starts, lineEnd);  // a short line: its fields are known
+        else
+          LineExtras(s, p, lineEnd);
+      }
     }
     p = lineEnd + 1;
     if (*lineEnd == '\r') {
@@ -426,6 +517,7 @@ const unsigned char* SkipByteOrderMark(XyzScanner& s, const unsigned char* p,
   if (held > 0) {
     StartLine(s.line, s.separator);
     FeedLine(s.line, kMark, kMark + held, s.separator);
+    if (WantsExtras(s)) s.lineBytes.assign(reinterpret_cast<const char*>(kMark), static_cast<std::size_t>(held));
     s.inLine = true;
   }
   return p;
@@ -446,11 +538,14 @@ bool XyzScan_Chunk(XyzScanner& s, unsigned char* data, std::size_t size) {
     }
     if (s.inLine && p < end) {
       const unsigned char* lineEnd = FindLineEnd(p);
+      // Only bytes up to the end of field 3 matter to the extras.
+      if (WantsExtras(s) && s.line.field < 3)
+        s.lineBytes.append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(lineEnd - p));
       FeedLine(s.line, p, lineEnd, s.separator);
       if (lineEnd < end) {
         s.inLine = false;
         XyzPoint point;
-        if (EndLine(s.line, &point)) Keep(s, point);
+        if (EndLine(s.line, &point)) KeepWithExtras(s, point);
         p = lineEnd + 1;
         if (*lineEnd == '\r') {
           if (p == end)
@@ -464,23 +559,29 @@ bool XyzScan_Chunk(XyzScanner& s, unsigned char* data, std::size_t size) {
       }
     }
     if (!s.inLine && !s.pendingCr && p < end) {
+      const bool extras = WantsExtras(s);
       switch (s.separator) {
         case XyzSeparator::kComma:
-          p = ScanLines<false>(s, p, end, kStopComma, data);
+          p = extras ? ScanLines<false, true>(s, p, end, kStopComma, data)
+                     : ScanLines<false, false>(s, p, end, kStopComma, data);
           break;
         case XyzSeparator::kSemicolon:
-          p = ScanLines<false>(s, p, end, kStopSemicolon, data);
+          p = extras ? ScanLines<false, true>(s, p, end, kStopSemicolon, data)
+                     : ScanLines<false, false>(s, p, end, kStopSemicolon, data);
           break;
         case XyzSeparator::kBlank:
-          p = ScanLines<true>(s, p, end, kStopBlank, data);
+          p = extras ? ScanLines<true, true>(s, p, end, kStopBlank, data)
+                     : ScanLines<true, false>(s, p, end, kStopBlank, data);
           break;
         case XyzSeparator::kTab:
-          p = ScanLines<false, true>(s, p, end, kStopTab, data);
+          p = extras ? ScanLines<false, true, true>(s, p, end, kStopTab, data)
+                     : ScanLines<false, false, true>(s, p, end, kStopTab, data);
           break;
       }
       if (p < end) {  // a line the next chunk ends
         StartLine(s.line, s.separator);
         FeedLine(s.line, p, end, s.separator);
+        if (extras) s.lineBytes.assign(reinterpret_cast<const char*>(p), static_cast<std::size_t>(end - p));
         s.inLine = true;
       }
     }
@@ -498,7 +599,7 @@ bool XyzScan_Finish(XyzScanner& s) {
     if (s.inLine) {
       s.inLine = false;
       XyzPoint point;
-      if (EndLine(s.line, &point)) Keep(s, point);
+      if (EndLine(s.line, &point)) KeepWithExtras(s, point);
       Record(s, s.offset);
     } else if (s.pendingCr) {
       s.pendingCr = false;

@@ -12,8 +12,11 @@
 #include <cstdint>
 #include <vector>
 
+#include <string>
+
 #include "app/grid_box.h"
 #include "app/xyz_format.h"
+#include "app/xyz_heights.h"
 
 // Bytes behind every chunk that the scanner may overwrite and read ahead.
 inline constexpr std::size_t kXyzScanPadding = 64;
@@ -39,12 +42,19 @@ struct XyzScanner {
   // The reading progress after each line (position * 50 / length, at most
   // 50), with repeats left out: what SetProgress would have passed on.
   std::vector<std::int64_t> progress;
+  // What an output needs beyond the points (set before the first chunk):
+  // `heights` has one z per point, in the same order; the phases cover x
+  // and the northing of every accepted point.
+  XyzWants wants;
+  std::vector<float> heights;
+  XyzPhase phaseX, phaseY;
 
   // Scanning state.
   std::int64_t offset = 0;  // bytes of earlier chunks
   bool inLine = false;      // `line` holds a line not yet ended
   bool pendingCr = false;   // the last chunk ended on a CR; an LF next is part of it
   XyzLineState line;
+  std::string lineBytes;  // the bytes of `line` so far, when extras are wanted
   std::int64_t nextProgressAt = 0;  // the first position whose figure differs
 };
 

@@ -20,6 +20,9 @@ constexpr int kLevel = 9;
 constexpr std::size_t kWindow = 32768;                     // deflate's reach back
 constexpr std::size_t kBlockBytes = std::size_t{4} << 20;  // raw bytes per block
 constexpr int kBlocksInFlightPerThread = 2;                // bounds the memory held
+// From this much image data on, every thread gets a block even when the
+// picture would fit one: a 1000 x 1000 picture is otherwise one core's work.
+constexpr std::size_t kSplitFromBytes = std::size_t{1} << 20;
 
 // Every libpng call that may fail runs inside one of these, so the long jump
 // never crosses a frame holding objects with destructors.
@@ -280,7 +283,10 @@ bool Write(const char16_t* path, int width, int height, PngRowSource source, voi
   if (threads <= 1) {
     ok = WriteSerial(w, width, height, source, context);
   } else {
-    const int rowsPerBlock = static_cast<int>(std::max<std::size_t>(1, kBlockBytes / rowBytes));
+    std::size_t rows = std::max<std::size_t>(1, kBlockBytes / rowBytes);
+    if (rowBytes * static_cast<std::size_t>(height) >= kSplitFromBytes)
+      rows = std::min(rows, (static_cast<std::size_t>(height) + threads - 1) / threads);
+    const int rowsPerBlock = static_cast<int>(rows);
     const Geometry g{
         width,  height, rowBytes, rowsPerBlock, (height + rowsPerBlock - 1) / rowsPerBlock,
         source, context};

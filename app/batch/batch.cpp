@@ -8,6 +8,7 @@
 #include "app/converter.h"
 #include "app/batch/batch_face.h"
 #include "app/batch/batch_inputs.h"
+#include "app/batch/batch_output.h"
 #include "app/batch/batch_options.h"
 #include "app/batch/batch_signals.h"
 #include "app/batch/batch_summary.h"
@@ -58,8 +59,13 @@ int RunBatch(int argc, const char* const* argv) {
     std::printf("relivox-batch %s\n", RELIVOX_VERSION);
     return 0;
   }
-  if (!options.error.empty()) {
-    std::fprintf(stderr, "relivox-batch: %s\n%s", options.error.c_str(), BatchUsage().c_str());
+  OutputPlan plan;
+  const std::string usageError =
+      options.error.empty()
+          ? PlanOutput(options.outputOptions, Utf16ToUtf8(options.output), options.worldFile, &plan)
+          : options.error;
+  if (!usageError.empty()) {
+    std::fprintf(stderr, "relivox-batch: %s\n%s", usageError.c_str(), BatchUsage().c_str());
     return 2;
   }
   BatchInputs inputs = CollectBatchInputs(options, stdin);
@@ -72,7 +78,9 @@ int RunBatch(int argc, const char* const* argv) {
   // refuses a link planted later).
   if (!options.output.empty()) {
     std::vector<std::u16string> targets = {options.output};
-    if (options.worldFile) targets.push_back(WorldFilePath(options.output));
+    if (options.worldFile)
+      targets.push_back(plan.kind == OutputKind::kRaster ? RasterWorldFilePath(options.output)
+                                                         : WorldFilePath(options.output));
     for (const std::u16string& target : targets) {
       if (AtomicFile::RefusesLink(target)) {
         std::fprintf(stderr, "relivox-batch: %s\n", RefusedLinkReason(target).c_str());
@@ -98,18 +106,23 @@ int RunBatch(int argc, const char* const* argv) {
   run.progress = options.progress;
   run.exported.path = options.output;
   run.loads = std::move(inputs.skipped);
+  run.core = core;
   SetConverterFace(*core, BatchFace(run));
   // Before the worker reads anything.
   core->readOptions = ReadOptionsOf(options);
   core->inputRule = options.windowRules ? InputRule::kByExtension : InputRule::kByContent;
+  core->wants = plan.wants;
   for (const std::u16string& input : inputs.paths) EnqueueJob(*core, JobKind::LoadFile, input);
-  if (!options.output.empty()) EnqueueJob(*core, JobKind::ExportPng, options.output);
+  // Heights are written once the worker is done (FinishOutput).
+  if (!options.output.empty() && plan.kind == OutputKind::kPicture)
+    EnqueueJob(*core, JobKind::ExportPng, options.output);
   if (!StartWorker(*core)) {
     std::fputs("relivox-batch: Konnte keinen Arbeits-Thread starten.\n", stderr);
     return 1;
   }
   WaitForIdleWorker(*core);
   StopWorker(*core);
+  const int outputStatus = FinishOutput(*core, plan, options.outputOptions, options.output, run);
   ClearBatchProgress();
   StopConverter(core);
   std::fflush(stdout);
@@ -122,7 +135,9 @@ int RunBatch(int argc, const char* const* argv) {
       return 1;
     }
     if (run.worldFileWanted && !run.worldFileWritten) {
-      const std::u16string world = WorldFilePath(run.exported.path);
+      const std::u16string world = plan.kind == OutputKind::kRaster
+                                       ? RasterWorldFilePath(run.exported.path)
+                                       : WorldFilePath(run.exported.path);
       if (AtomicFile::RefusesLink(world)) {
         std::fprintf(stderr, "relivox-batch: %s\n", RefusedLinkReason(world).c_str());
         return 1;
@@ -134,5 +149,6 @@ int RunBatch(int argc, const char* const* argv) {
   }
   // Scripts written for the window's rules compare exit statuses: those stay.
   const BatchTally tally = TallyLoads(run.loads);
+  if (outputStatus != 0) return outputStatus;
   return !options.windowRules && tally.skipped + tally.failed > 0 ? 3 : 0;
 }

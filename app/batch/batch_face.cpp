@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/batch/world_file.h"
+#include "app/converter.h"
 #include "runtime/data/utf.h"
 #include "runtime/system/console.h"
 #include "runtime/system/mutex.h"
@@ -90,8 +91,10 @@ void Exported(void* context, const ExportReport& report) {
     // y is the negated northing, negated back without overflow.
     const auto northing =
         static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(report.extent.minY));
-    run.worldFileWritten =
-        WriteWorldFile(WorldFilePath(report.path), report.extent.minX, northing) != 0;
+    // The export job runs on the worker, which owns the tiles' placement.
+    const Placement placement = run.core ? MosaicPlacement(*run.core) : Placement{};
+    run.worldFileWritten = WriteWorldFile(WorldFilePath(report.path), report.extent.minX, northing,
+                                          placement.x, placement.y) != 0;
   }
 }
 

@@ -9,10 +9,13 @@
 
 // What one run shows and keeps. The settings are made before the worker
 // starts; the reports are written on the worker and read once it stopped.
+struct Converter;
+
 struct BatchSession {
   bool worldFileWanted = false;
   bool quiet = false;  // no status lines
   int progress = -1;   // the bar: -1 when standard error is a terminal, 0 never, 1 always
+  const Converter* core = nullptr;  // whose grid places the world file
 
   std::vector<LoadReport> loads;  // every input's outcome, in order
   bool exportRan = false;

@@ -98,6 +98,10 @@ BatchOptions ParseBatchOptions(int argc, const char* const* argv) {
       options.help = true;
     } else if (arg == "--version") {
       options.version = true;
+    } else if (const int used =
+                   ParseOutputOption(argc, argv, i, &options.outputOptions, &options.error)) {
+      if (!options.error.empty()) return options;
+      i += used - 1;
     } else {
       options.error = "unknown option " + std::string(arg);
       return options;
@@ -122,7 +126,8 @@ XyzReadOptions ReadOptionsOf(const BatchOptions& options) {
 std::string BatchUsage() {
   return "Usage: relivox-batch [OPTION]... INPUT...\n"
          "Turns XYZ elevation point files (lines \"x,y,z\", \"x y z\" or \"x;y;z\") and zip\n"
-         "archives of them into one grey-scale mosaic, and with -o saves it as a PNG file.\n"
+         "archives of them into one grey-scale mosaic, and with -o saves it as a PNG file\n"
+         "or, with -f or OUTPUT.tif, as a raster of the heights.\n"
          "\n"
          "  -o, --output OUTPUT    save the mosaic as a PNG file at OUTPUT\n"
          "  -w, --world-file       also write a world file beside it (OUTPUT with .pgw)\n"
@@ -137,7 +142,8 @@ std::string BatchUsage() {
          "                         or the character itself (-s ';', -s ' ', -s ',');\n"
          "                         every field counts with its integer part\n"
          "      --input-file-list FILE  also read the paths in FILE, one per line\n"
-         "                         (- for standard input)\n"
+         "                         (- for standard input)\n" +
+         OutputUsage() +
          "      --window-rules     read, dispatch and report exactly as the window does\n"
          "                         (the comma unless -s, *.xyz and *.zip only, a byte-order\n"
          "                         mark kept, exit status 0 whatever an input gave)\n"

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/batch/output_options.h"
 #include "app/xyz_format.h"
 
 struct BatchOptions {
@@ -18,6 +19,7 @@ struct BatchOptions {
   XyzSeparator separator = XyzSeparator::kComma;
   bool quiet = false;     // no status lines on standard output
   int progress = -1;      // the bar: -1 on a terminal, 0 never, 1 always
+  OutputOptions outputOptions;  // -f, --co, --crs, --heightmap and the rest
   bool help = false;
   bool version = false;
   std::string error;  // a usage error, empty when the line is good

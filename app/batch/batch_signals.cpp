@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "app/batch/batch_face.h"
+#include "app/batch/pending_output.h"
 #include "app/job_folders.h"
 #include "runtime/system/thread.h"
 
@@ -28,6 +29,7 @@ void WaitForSignal(std::int64_t) {
   }
   ClearBatchProgress();
   RemoveJobFoldersAtExit();
+  RemovePendingOutputAtExit();
   // Not exit(): the worker may be inside a table that exit would destroy.
   // Every file it writes is replaced atomically, so nothing half-done stays.
   _exit(128 + signal);

@@ -13,9 +13,32 @@ std::u16string WorldFilePath(const std::u16string& imagePath) {
   return imagePath.substr(0, imagePath.size() - extension.size()) + u"pgw";
 }
 
-int WriteWorldFile(const std::u16string& path, std::int64_t easting, std::int64_t northing) {
-  const std::u16string text = u"1\n0\n0\n-1\n" + Str_FromInteger(easting) + u"\n" +
-                              Str_FromInteger(northing) + u"\n";
+namespace {
+
+// A whole unit plus a placement fraction, in at most six decimals.
+std::u16string CoordinateText(std::int64_t whole, double fraction) {
+  if (fraction == 0) return Str_FromInteger(whole);
+  char text[64];
+  std::snprintf(text, sizeof text, "%.6Lf", static_cast<long double>(whole) + fraction);
+  std::string digits = text;
+  while (digits.back() == '0') digits.pop_back();
+  if (digits.back() == '.') digits.pop_back();
+  return Utf8ToUtf16(digits);
+}
+
+}  // namespace
+
+std::u16string RasterWorldFilePath(const std::u16string& rasterPath) {
+  const std::u16string extension = Fs_ExtensionPart(rasterPath);
+  if (extension.empty()) return rasterPath + u".wld";
+  return rasterPath.substr(0, rasterPath.size() - extension.size()) + extension.front() +
+         extension.back() + u"w";
+}
+
+int WriteWorldFile(const std::u16string& path, std::int64_t easting, std::int64_t northing,
+                   double eastFraction, double northFraction) {
+  const std::u16string text = u"1\n0\n0\n-1\n" + CoordinateText(easting, eastFraction) + u"\n" +
+                              CoordinateText(northing, northFraction) + u"\n";
   const std::string bytes = Utf16ToUtf8(text);
   AtomicFile file(path.c_str());
   if (!file.stream()) return 0;

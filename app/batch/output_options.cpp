@@ -1,0 +1,132 @@
+#include "app/batch/output_options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <algorithm>
+#include <string_view>
+
+namespace {
+
+// A whole argument as a finite number (C locale: the batch sets none).
+bool NumberArgument(const char* text, double* value) {
+  if (!text || !*text) return false;
+  char* end = nullptr;
+  errno = 0;
+  const double v = std::strtod(text, &end);
+  if (*end != '\0' || errno == ERANGE || !std::isfinite(v)) return false;
+  *value = v;
+  return true;
+}
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return lower;
+}
+
+std::string Extension(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  const auto dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  return Lower(path.substr(dot + 1));
+}
+
+bool IsPng(const OutputOptions& options, const std::string& path) {
+  return options.format.empty() ? Extension(path) != "tif" && Extension(path) != "tiff"
+                                : Lower(options.format) == "png";
+}
+
+}  // namespace
+
+int ParseOutputOption(int argc, const char* const* argv, int i, OutputOptions* options,
+                      std::string* error) {
+  const std::string_view arg = argv[i];
+  // "--name=value" and "--name value" alike.
+  const auto value = [&](std::string_view name, const char** text) -> int {
+    if (arg.size() > name.size() && arg.substr(0, name.size()) == name && arg[name.size()] == '=') {
+      *text = argv[i] + name.size() + 1;
+      return 1;
+    }
+    if (arg != name) return 0;
+    if (i + 1 >= argc) {
+      *error = std::string(name) + " needs a value";
+      *text = nullptr;
+      return 1;
+    }
+    *text = argv[i + 1];
+    return 2;
+  };
+  const char* text = nullptr;
+  int used = value("-f", &text);
+  if (!used) used = value("--format", &text);
+  if (used) {
+    if (text && !*text) *error = "-f needs a format name";
+    if (text) options->format = text;
+    return used;
+  }
+  if ((used = value("--nodata", &text))) {
+    if (text && !NumberArgument(text, &options->nodata))
+      *error = "--nodata needs a number, not " + std::string(text);
+    return used;
+  }
+  if ((used = value("--co", &text))) {
+    const std::string_view option = text ? text : "";
+    if (text && (option.find('=') == std::string_view::npos || option[0] == '='))
+      *error = "--co needs KEY=VALUE, not " + std::string(option);
+    if (text) options->creationOptions.emplace_back(option);
+    return used;
+  }
+  if ((used = value("--crs", &text))) {
+    if (text && !*text) *error = "--crs needs a coordinate system";
+    if (text) options->crs = text;
+    return used;
+  }
+  if (arg == "--heightmap") {
+    options->heightmap = true;
+    return 1;
+  }
+  if (arg == "--range") {
+    if (i + 2 >= argc || !NumberArgument(argv[i + 1], &options->rangeMin) ||
+        !NumberArgument(argv[i + 2], &options->rangeMax)) {
+      *error = "--range needs two numbers MIN MAX";
+      return std::min(3, argc - i);
+    }
+    if (!(options->rangeMin < options->rangeMax)) *error = "--range needs MIN below MAX";
+    options->rangeGiven = true;
+    return 3;
+  }
+  return 0;
+}
+
+OutputKind ChooseOutput(const OutputOptions& options, const std::string& outputPath,
+                        std::string* driver) {
+  if (IsPng(options, outputPath)) return options.heightmap ? OutputKind::kHeightmap : OutputKind::kPicture;
+  *driver = options.format.empty() ? "GTiff" : options.format;
+  return OutputKind::kRaster;
+}
+
+std::string CheckOutputOptions(const OutputOptions& options, const std::string& outputPath) {
+  const bool any = !options.format.empty() || !options.creationOptions.empty() ||
+                   !options.crs.empty() || options.heightmap || options.rangeGiven ||
+                   options.nodata != -9999;
+  if (any && outputPath.empty()) return "output options need -o";
+  if (options.heightmap && !IsPng(options, outputPath)) return "--heightmap needs a PNG output";
+  if (options.rangeGiven && !options.heightmap) return "--range needs --heightmap";
+  if (!options.creationOptions.empty() && IsPng(options, outputPath) && !options.heightmap)
+    return "--co needs a GDAL output (-f or .tif) or --heightmap";
+  return {};
+}
+
+std::string OutputUsage() {
+  return "  -f, --format NAME      write the output with this GDAL raster driver (GTiff,\n"
+         "                         COG, AAIGrid, ...): Float32 heights; by default\n"
+         "                         OUTPUT.tif and OUTPUT.tiff are GTiff, others PNG\n"
+         "      --nodata V         the value of pixels without a point (-9999)\n"
+         "      --co KEY=VALUE     a creation option of the driver (repeatable)\n"
+         "      --crs DEF          the coordinate system (EPSG:25832, WKT, PROJ),\n"
+         "                         written into the file, for PNG into OUTPUT.aux.xml\n"
+         "      --heightmap        a 16-bit grey PNG: lowest height 0, highest 65535\n"
+         "      --range MIN MAX    the heights that map to 0 and 65535 (with --heightmap)\n";
+}

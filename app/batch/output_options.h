@@ -1,0 +1,42 @@
+// The options of relivox-batch that choose and shape the output file: its
+// format, no-data value, creation options, coordinate system and the 16-bit
+// heightmap. Parsed beside the other options; checked against GDAL later
+// (app/batch/gdal_output.h).
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class OutputKind {
+  kPicture,    // the 8-bit RGB PNG of the low byte of z, as the window saves it
+  kHeightmap,  // a 16-bit grey PNG stretched over the height range
+  kRaster,     // Float32 heights through a GDAL raster driver
+};
+
+struct OutputOptions {
+  std::string format;  // -f: a GDAL driver name; empty: by the output's extension
+  double nodata = -9999;
+  std::vector<std::string> creationOptions;  // --co KEY=VALUE, in the order given
+  std::string crs;                           // --crs: as the user typed it
+  bool heightmap = false;
+  bool rangeGiven = false;
+  double rangeMin = 0;
+  double rangeMax = 0;
+};
+
+// Reads the output option at argv[i], if it is one: the number of arguments
+// it took (0: not an output option). On a bad value `error` is set.
+int ParseOutputOption(int argc, const char* const* argv, int i, OutputOptions* options,
+                      std::string* error);
+
+// The kind of output and, for kRaster, the driver's name: -f, else .tif and
+// .tiff are GTiff, else the picture (any other name, as before).
+OutputKind ChooseOutput(const OutputOptions& options, const std::string& outputPath,
+                        std::string* driver);
+
+// Usage errors between the options (a heightmap that is not a PNG, --range
+// without --heightmap, output options without -o); empty when they fit.
+std::string CheckOutputOptions(const OutputOptions& options, const std::string& outputPath);
+
+// The usage lines of these options.
+std::string OutputUsage();
