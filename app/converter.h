@@ -18,6 +18,7 @@
 struct RtMutex;
 struct RtCondition;
 struct MosaicStore;
+struct TileIndex;
 
 // One registered tile: seven signed 64-bit fields, in this order (the box's
 // four, then the image and its size).
@@ -49,6 +50,8 @@ struct Converter {
   // The registry, keyed by content digest: its walk order decides which tile
   // wins an overlapping pixel. `extent` is the union of the registered boxes.
   Map<TileRecord>* tiles = nullptr;
+  // The registry's tiles by place, for the compose of a box (tile_index.h).
+  TileIndex* tileIndex = nullptr;
   GridBox extent;
   // The byte counts of the files whose tiles were registered: a file of
   // another length cannot be one of them, so its reading figures may show

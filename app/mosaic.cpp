@@ -55,10 +55,10 @@ void RebuildMosaic(Converter& core, const TileRecord& added) {
   if (moves) {
     fresh = MosaicStore_Create(extent);
     if (fresh && !haveMosaic) {
-      MosaicStore_Compose(*fresh, *core.tiles, extent);  // first tile, or after a failure: every tile
+      MosaicStore_Compose(*fresh, *core.tiles, *core.tileIndex, extent);  // first tile, or after a failure: every tile
     } else if (fresh) {
       MosaicStore_Copy(*core.mosaicStore, *fresh, core.mosaicStore->shown);
-      if (drawsPixels) MosaicStore_Compose(*fresh, *core.tiles, box);
+      if (drawsPixels) MosaicStore_Compose(*fresh, *core.tiles, *core.tileIndex, box);
     }
   }
 
@@ -71,7 +71,7 @@ void RebuildMosaic(Converter& core, const TileRecord& added) {
     retired = core.mosaicStore;  // freed once no image shows it any more
     core.mosaicStore = fresh;
   } else if (drawsPixels) {
-    MosaicStore_Compose(*core.mosaicStore, *core.tiles, box);
+    MosaicStore_Compose(*core.mosaicStore, *core.tiles, *core.tileIndex, box);
   }
   if (!core.mosaicStore || !ShowExtent(core, *core.mosaicStore, extent)) {
     DropMosaic(core);  // no mosaic, no preview; the next tile tries again

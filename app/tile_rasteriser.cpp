@@ -1,6 +1,7 @@
 #include "app/tile_rasteriser.h"
 
 #include "app/indicators.h"
+#include "app/tile_index.h"
 #include "imaging/drawing.h"
 #include "imaging/image.h"
 #include "runtime/data/str.h"
@@ -65,10 +66,16 @@ ObjectHandle MakeTileImage(Converter& core, const std::vector<XyzPoint>& points,
 
 const TileRecord* RegisterTile(Converter& core, const std::u16string& key, const GridBox& box,
                                ObjectHandle image) {
+  // A key is registered once: the index holds every record's box as it was added.
+  if (core.tiles->Find(key)) return nullptr;
   TileRecord* record = core.tiles->Add(key);
   if (!record) return nullptr;
   *record = {box, image, static_cast<std::int64_t>(box.Width()),
              static_cast<std::int64_t>(box.Height())};
+  if (!TileIndex_Add(*core.tileIndex, record, core.tiles->BucketOf(key))) {
+    core.tiles->DeleteCurrent();  // the record just added, at the head of its chain
+    return nullptr;
+  }
   core.extent = Union(core.extent, box);
   return record;
 }

@@ -25,7 +25,7 @@ ObjectHandle MakeTileImage(Converter& core, const std::vector<XyzPoint>& points,
 
 // Registers a tile under its content digest and widens the converter's
 // extent by it. `image` (0 allowed) belongs to the registry from here on.
-// nullptr when memory runs out: then nothing is registered and the image
-// stays the caller's.
+// nullptr when memory runs out or the key is registered already: then
+// nothing is registered and the image stays the caller's.
 [[nodiscard]] const TileRecord* RegisterTile(Converter& core, const std::u16string& key,
                                              const GridBox& box, ObjectHandle image);

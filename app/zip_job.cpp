@@ -65,7 +65,7 @@ bool LoadZipArchive(Converter& core, const std::u16string& path) {
         // An entry declaring more than the disk holds (a zip bomb) is not
         // extracted: it fails like a damaged one, before it fills the disk.
         const bool extracted = JobFolderHasRoomFor(folder, Pack_EntrySize(pack)) &&
-                               Pack_ExtractToFile(pack, temporary) >= 0;
+                               Pack_ExtractToFile(pack, temporary, u"", PackWrite::kScratch) >= 0;
         const LoadOutcome outcome = LoadXyzFile(core, temporary);
         // An entry that could not be extracted left no file: it is damaged, not missing.
         NotifyLoaded(core, {reported,

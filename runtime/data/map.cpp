@@ -204,6 +204,11 @@ std::uint32_t Map_Hash(const std::u16string& key, bool noCase) {
   return Hash(KeyView(key), noCase);
 }
 
+std::int64_t Map_BucketOf(const MapHeader* map, const std::u16string& key) {
+  if (!map || IntegerKeys(map)) return 0;
+  return BucketOf(map, KeyRef{KeyView(key)});
+}
+
 MapHeader* Map_New(std::size_t elementSize, int kind, const LayoutEntry* layout,
                    MapHeader** variable, std::int64_t bucketCount, std::uint32_t flags) {
   if (variable && *variable) Map_Free(*variable);

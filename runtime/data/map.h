@@ -81,4 +81,9 @@ std::int64_t Map_IntegerKey(const MapHeader* map);
 // the bucket count. A key ends at its first U+0000.
 std::uint32_t Map_Hash(const std::u16string& key, bool noCase);
 
+// The bucket `key` belongs to in a string-keyed map (0 for another map):
+// with the order of insertion it fixes the key's place in the walk, so an
+// index kept beside the map can give its elements in walk order.
+std::int64_t Map_BucketOf(const MapHeader* map, const std::u16string& key);
+
 int Map_Kind(const MapHeader* map);

@@ -131,10 +131,10 @@ std::int64_t DeclaredSize(const ZipArchiveState& state) {
 // one. An entry may not expand beyond its declared size: reading one byte
 // past it is enough to tell, so a small entry that inflates to gigabytes
 // costs no more than its declared size on disk.
-std::int64_t ExtractCurrent(ZipArchiveState& state, const std::u16string& target) {
+std::int64_t ExtractCurrent(ZipArchiveState& state, const std::u16string& target, bool durable) {
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kZipCopyBufferSize]);
   if (!buffer) return -1;
-  AtomicFile file(target);
+  AtomicFile file(target, durable);
   if (file.fd() < 0) return -1;
   state.dataRead = true;
   const std::int64_t declared = DeclaredSize(state);
@@ -207,12 +207,12 @@ std::int64_t ZipEntrySize(PackerRecord& record, int /*which*/) {
 }
 
 std::int64_t ZipExtractToFile(PackerRecord& record, const std::u16string& target,
-                              const std::u16string& entryName) {
+                              const std::u16string& entryName, bool durable) {
   ZipArchiveState& state = *ZipState(record);
   if (!ZipUsablePath(target)) return -1;
   Utf8LocaleScope locale;
   if (!SelectEntry(state, entryName)) return -1;
-  return ExtractCurrent(state, target);
+  return ExtractCurrent(state, target, durable);
 }
 
 std::int64_t ZipExtractToMemory(PackerRecord& record, void* buffer, std::int64_t size,

@@ -111,6 +111,7 @@ class Map {
   // Maps made with kMapIntegerKeys.
   T* AddInteger(std::int64_t key) { return static_cast<T*>(Map_AddInteger(map_, key)); }
   T* FindInteger(std::int64_t key) { return static_cast<T*>(Map_FindInteger(map_, key)); }
+  std::int64_t BucketOf(const std::u16string& key) const { return Map_BucketOf(map_, key); }
   std::int32_t Size() const { return Map_Size(map_); }
   void Reset() { Map_Reset(map_); }
   T* Next() { return static_cast<T*>(Map_Next(map_)); }
