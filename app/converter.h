@@ -82,6 +82,13 @@ struct Converter {
   std::int64_t mosaicMinX = 0;
   std::int64_t mosaicMinY = 0;
   RtMutex* mosaicLock = nullptr;
+  // Worker only. The larger store ReserveMosaic made for the tile about to
+  // be registered (the registry's size then), taken by the next rebuild.
+  MosaicStore* mosaicReserve = nullptr;
+  std::int32_t mosaicReserveTiles = 0;
+  // Worker only: there is no mosaic because its memory could not be had
+  // (the export says so rather than that there is none).
+  bool mosaicLackedMemory = false;
 
   // The progress value last requested, so that repeats never reach the face.
   std::atomic<std::int64_t> lastProgress{0};

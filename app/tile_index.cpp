@@ -72,26 +72,27 @@ bool TileIndex_Add(TileIndex& index, const TileRecord* tile, std::int64_t bucket
   Level& level = index.levels[k - kFirstLevel];
   const Cell first = CellOf(tile->box.minX, tile->box.minY, k);
   const Cell last = CellOf(tile->box.maxX, tile->box.maxY, k);
-  std::vector<std::vector<std::uint32_t>*> added;  // to undo a half-done add
+  // Each step that can run out of memory is undone if a later one does.
+  std::array<std::vector<std::uint32_t>*, 4> added{};
+  std::size_t cells = 0;
   try {
-    added.reserve(4);
-    index.entries.reserve(index.entries.size() + 1);
-    level.members.reserve(level.members.size() + 1);
+    index.entries.push_back({tile, tile->box, order});
+    level.members.push_back(number);
     for (std::int64_t cy = first.y;; ++cy) {
       for (std::int64_t cx = first.x;; ++cx) {
         std::vector<std::uint32_t>& cell = level.cells[Cell{cx, cy}];
         cell.push_back(number);
-        added.push_back(&cell);
+        added[cells++] = &cell;
         if (cx == last.x) break;
       }
       if (cy == last.y) break;
     }
   } catch (const std::bad_alloc&) {
-    for (std::vector<std::uint32_t>* cell : added) cell->pop_back();
-    return false;  // an empty cell left behind is harmless
+    for (std::size_t i = 0; i < cells; ++i) added[i]->pop_back();  // an empty cell is harmless
+    if (!level.members.empty() && level.members.back() == number) level.members.pop_back();
+    if (index.entries.size() > number) index.entries.pop_back();
+    return false;
   }
-  index.entries.push_back({tile, tile->box, order});  // room reserved above
-  level.members.push_back(number);
   return true;
 }
 

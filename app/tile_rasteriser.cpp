@@ -39,6 +39,12 @@ TileRefusal TileSizeRefusal(const Converter& core, const GridBox& box, const std
   return {};
 }
 
+TileRefusal MosaicMemoryRefusal(const Converter& core, const GridBox& box,
+                                const std::u16string& name) {
+  return {LoadOutcome::kNoMemory,
+          name + u": Zu wenig Speicher für das Mosaik" + SizeText(Union(core.extent, box))};
+}
+
 ObjectHandle MakeTileImage(Converter& core, const std::vector<XyzPoint>& points,
                            const GridBox& box) {
   const ObjectHandle image = Img_Create(KX_Any, static_cast<std::int64_t>(box.Width()),

@@ -16,6 +16,10 @@ struct TileRefusal {
   std::u16string text;
 };
 TileRefusal TileSizeRefusal(const Converter& core, const GridBox& box, const std::u16string& name);
+// The refusal of a tile whose mosaic's memory could not be had, with the
+// size of that mosaic.
+TileRefusal MosaicMemoryRefusal(const Converter& core, const GridBox& box,
+                                const std::u16string& name);
 
 // A transparent 32-bit image of the box with one opaque grey pixel per
 // point (a later point wins its pixel); 0 when no image could be made. The

@@ -47,7 +47,10 @@ void ReportNoXyzData(Converter& core, const std::u16string& name) {
 }
 
 LoadOutcome LoadXyzFile(Converter& core, const std::u16string& path) {
-  const std::u16string name = PathForDisplay(Fs_FilePart(path));
+  return LoadXyzFileAs(core, path, PathForDisplay(Fs_FilePart(path)));
+}
+
+LoadOutcome LoadXyzFileAs(Converter& core, const std::u16string& path, const std::u16string& name) {
   const std::int64_t size = Fs_FileSize(path);
   SetStatusText(core, ReadingText(name, size));
   NotifyReading(core, name);
@@ -86,6 +89,12 @@ LoadOutcome LoadXyzFile(Converter& core, const std::u16string& path) {
   SetStatusText(core, u"Verarbeite " + name + u": Erstelle Kachel");
   SetProgress(core, 50);
   const ObjectHandle image = MakeTileImage(core, read.scan.points, box);
+  if (!ReserveMosaic(core, box)) {  // a tile without its mosaic is not kept
+    if (image) Img_Free(image);
+    const TileRefusal refusal = MosaicMemoryRefusal(core, box, name);
+    Refuse(core, refusal.text);
+    return refusal.outcome;
+  }
   const TileRecord* tile = RegisterTile(core, read.key, box, image);
   if (!tile) {  // out of memory: the tile cannot be kept
     if (image) Img_Free(image);

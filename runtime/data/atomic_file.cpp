@@ -81,7 +81,7 @@ bool AtomicFile::RefusesLink(const char16_t* path) {
   return path && *path && !ResolveFinalLinks(PathToSystem(path), &resolved);
 }
 
-AtomicFile::AtomicFile(const char16_t* path, bool durable) : durable_(durable) {
+AtomicFile::AtomicFile(const char16_t* path) {
   if (!path || !*path) return;
   if (!Open(PathToSystem(path))) Discard();
 }
@@ -197,16 +197,16 @@ bool AtomicFile::Commit() {
   // is checked before the old file is given up, and the data is on disk
   // before a name makes it the target.
   bool ok = !stream_ || (std::fflush(stream_) == 0 && !std::ferror(stream_));
-  if (ok && durable_ && fsync(fd_) != 0 && errno != EINVAL) ok = false;
+  if (ok && fsync(fd_) != 0 && errno != EINVAL) ok = false;
   if (ok && anonymous_) ok = LinkAnonymousFile();
   if (!CloseFile()) ok = false;
   if (ok && placed_) {
-    if (durable_) SyncFolder(folder_);
+    SyncFolder(folder_);
     return true;
   }
   if (ok && std::rename(temporary_.c_str(), target_.c_str()) == 0) {
     temporary_.clear();
-    if (durable_) SyncFolder(folder_);
+    SyncFolder(folder_);
     return true;
   }
   if (placed_) std::remove(target_.c_str());  // closing failed after the link

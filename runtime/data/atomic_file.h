@@ -16,11 +16,8 @@ class AtomicFile {
   // Opens the new file; fd() is -1 when that failed (empty or null path,
   // missing folder, no permission, the target is a folder, or a link that
   // RefusesLink names). A link at the target is followed to its file.
-  // `durable` false: Commit does not wait for the disk (a scratch file read
-  // once and deleted; a crash may lose its bytes, never another file's).
-  explicit AtomicFile(const char16_t* path, bool durable = true);
-  explicit AtomicFile(const std::u16string& path, bool durable = true)
-      : AtomicFile(path.c_str(), durable) {}
+  explicit AtomicFile(const char16_t* path);
+  explicit AtomicFile(const std::u16string& path) : AtomicFile(path.c_str()) {}
   ~AtomicFile();  // discards the file unless committed
 
   // True when `path` ends in a symbolic link that the kernel's
@@ -60,5 +57,4 @@ class AtomicFile {
   std::FILE* stream_ = nullptr;  // owns fd_ once made
   bool anonymous_ = false;
   bool placed_ = false;  // linked straight to the target name
-  bool durable_ = true;
 };
