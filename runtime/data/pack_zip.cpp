@@ -128,15 +128,16 @@ std::int64_t DeclaredSize(const ZipArchiveState& state) {
   return size >= 0 ? size : -1;
 }
 
-// A scratch file (PackWrite::kScratch): written in place, its inode reused
-// when it exists, never synced. A file system that must find a new inode
-// for each of many files made and deleted in a row (ext4 passes over the
-// recently deleted ones) slows down with every one. A failed write removes
-// the file, so nothing partial is read.
+// A scratch file (PackWrite::kScratch): overwritten in place and cut to
+// its new length at the end, never synced. ext4 makes each of many files
+// made and deleted in a row cost more (a new inode passes over the recently
+// deleted ones), and writes a file emptied by a truncation back at its
+// close (and discards its freed blocks): overwriting does neither. A failed
+// write removes the file, so nothing partial is read.
 class ScratchFile {
  public:
   explicit ScratchFile(const std::u16string& path) : path_(PathToSystem(path)) {
-    fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   }
   ~ScratchFile() {
     if (fd_ >= 0) close(fd_);
@@ -152,11 +153,13 @@ class ScratchFile {
       if (n <= 0) return false;
       data += n;
       size -= static_cast<std::size_t>(n);
+      written_ += n;
     }
     return true;
   }
   bool Commit() {
-    committed_ = close(fd_) == 0;
+    committed_ = ftruncate(fd_, written_) == 0;
+    if (close(fd_) != 0) committed_ = false;
     fd_ = -1;
     return committed_;
   }
@@ -164,6 +167,7 @@ class ScratchFile {
  private:
   std::string path_;
   int fd_ = -1;
+  off_t written_ = 0;
   bool committed_ = false;
 };
 
