@@ -57,6 +57,10 @@ struct Converter {
   // another length cannot be one of them, so its reading figures may show
   // before its digest is known. Entries are never removed.
   std::unordered_set<std::int64_t> registeredLengths;
+  // Hashes of the registered keys: the registry's chains grow with the
+  // tiles (its bucket count is fixed, as it decides the walk), so a new key
+  // is told from the known ones here first. Entries are never removed.
+  std::unordered_set<std::size_t> registeredKeyHashes;
 
   // Set before the worker starts, read by it: how lines are read, which
   // files a load job reads, and where the results go.

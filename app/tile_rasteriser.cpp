@@ -1,5 +1,9 @@
 #include "app/tile_rasteriser.h"
 
+#include <functional>
+#include <new>
+#include <string_view>
+
 #include "app/indicators.h"
 #include "app/tile_index.h"
 #include "imaging/drawing.h"
@@ -23,6 +27,12 @@ std::u16string WideText(Wide value) {
 
 std::u16string SizeText(const GridBox& box) {
   return u" (" + WideText(box.Width()) + u" x " + WideText(box.Height()) + u")";
+}
+
+// The registry's keys end at their first U+0000.
+std::size_t KeyHash(const std::u16string& key) {
+  const std::u16string_view view(key);
+  return std::hash<std::u16string_view>{}(view.substr(0, view.find(u'\0')));
 }
 
 bool TooLarge(const GridBox& box) {
@@ -70,12 +80,23 @@ ObjectHandle MakeTileImage(Converter& core, const std::vector<XyzPoint>& points,
   return image;
 }
 
+bool IsRegistered(Converter& core, const std::u16string& key) {
+  return core.registeredKeyHashes.count(KeyHash(key)) != 0 &&
+         core.tiles->Find(key) != nullptr;
+}
+
 const TileRecord* RegisterTile(Converter& core, const std::u16string& key, const GridBox& box,
                                ObjectHandle image) {
+  const std::size_t hash = KeyHash(key);
+  try {
+    core.registeredKeyHashes.insert(hash);  // kept if the rest fails: it only filters
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
   // A key is registered once: the index holds every record's box as it was added.
-  if (core.tiles->Find(key)) return nullptr;
+  const std::int32_t before = core.tiles->Size();
   TileRecord* record = core.tiles->Add(key);
-  if (!record) return nullptr;
+  if (!record || core.tiles->Size() == before) return nullptr;
   *record = {box, image, static_cast<std::int64_t>(box.Width()),
              static_cast<std::int64_t>(box.Height())};
   if (!TileIndex_Add(*core.tileIndex, record, core.tiles->BucketOf(key))) {

@@ -31,5 +31,8 @@ ObjectHandle MakeTileImage(Converter& core, const std::vector<XyzPoint>& points,
 // extent by it. `image` (0 allowed) belongs to the registry from here on.
 // nullptr when memory runs out or the key is registered already: then
 // nothing is registered and the image stays the caller's.
+// True when a tile is registered under `key`.
+[[nodiscard]] bool IsRegistered(Converter& core, const std::u16string& key);
+
 [[nodiscard]] const TileRecord* RegisterTile(Converter& core, const std::u16string& key,
                                              const GridBox& box, ObjectHandle image);

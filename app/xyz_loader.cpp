@@ -65,7 +65,7 @@ LoadOutcome LoadXyzFileAs(Converter& core, const std::u16string& path, const std
   const XyzFigureSink sink{[](void* c, std::int64_t f) { SetProgress(*static_cast<Converter*>(c), f); },
                            &core};
   const bool complete = ReadXyzOnce(path, core.readOptions, &read, live ? &sink : nullptr);
-  if (complete && core.tiles->Find(read.key)) {
+  if (complete && IsRegistered(core, read.key)) {
     SetStatusText(core, name + u" bereits geladen");
     return LoadOutcome::kDuplicate;
   }
