@@ -81,8 +81,7 @@ ObjectHandle MakeTileImage(Converter& core, const std::vector<XyzPoint>& points,
 }
 
 bool IsRegistered(Converter& core, const std::u16string& key) {
-  return core.registeredKeyHashes.count(KeyHash(key)) != 0 &&
-         core.tiles->Find(key) != nullptr;
+  return core.registeredKeyHashes.count(KeyHash(key)) != 0 && core.tiles->Find(key) != nullptr;
 }
 
 const TileRecord* RegisterTile(Converter& core, const std::u16string& key, const GridBox& box,

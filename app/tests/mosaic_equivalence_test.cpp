@@ -268,8 +268,10 @@ TEST_F(MosaicEquivalence, RandomTileSetsMatchAFullRecomposition) {
 TEST_F(MosaicEquivalence, ThousandsOfSmallTilesMatchAFullRecomposition) {
   for (int i = 1; i <= 3000; ++i) {
     const bool large = i % 150 == 0;
-    const int w = large ? 40 + static_cast<int>(random_() % 80) : 1 + static_cast<int>(random_() % 6);
-    const int h = large ? 40 + static_cast<int>(random_() % 80) : 1 + static_cast<int>(random_() % 6);
+    const int w =
+        large ? 40 + static_cast<int>(random_() % 80) : 1 + static_cast<int>(random_() % 6);
+    const int h =
+        large ? 40 + static_cast<int>(random_() % 80) : 1 + static_cast<int>(random_() % 6);
     const std::int64_t spread = 40 + i / 10;  // the extent keeps growing: the store moves
     const std::int64_t x = -7000 + static_cast<std::int64_t>(random_() % spread);
     const std::int64_t y = 900 + static_cast<std::int64_t>(random_() % spread);

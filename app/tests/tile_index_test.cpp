@@ -22,8 +22,12 @@ TEST(TileIndex, GivesTheTilesMeetingABoxInTheRegistrysWalkOrder) {
   };
   const auto randomBox = [&](std::int64_t originX, std::int64_t originY) {
     const int kind = static_cast<int>(number(20));
-    const std::int64_t w = kind < 15 ? 1 + number(8) : kind < 19 ? 20 + number(300) : 4000 + number(28000);
-    const std::int64_t h = kind < 15 ? 1 + number(8) : kind < 19 ? 20 + number(300) : 4000 + number(28000);
+    const std::int64_t w = kind < 15   ? 1 + number(8)
+                           : kind < 19 ? 20 + number(300)
+                                       : 4000 + number(28000);
+    const std::int64_t h = kind < 15   ? 1 + number(8)
+                           : kind < 19 ? 20 + number(300)
+                                       : 4000 + number(28000);
     const std::int64_t x = originX + number(2000) - 1000, y = originY + number(2000) - 1000;
     return GridBox{x, y, x + w - 1, y + h - 1};
   };
@@ -44,7 +48,8 @@ TEST(TileIndex, GivesTheTilesMeetingABoxInTheRegistrysWalkOrder) {
 
   std::vector<GridBox> queries = {GridBox{}, GridBox{INT64_MIN, INT64_MIN, INT64_MAX, INT64_MAX},
                                   GridBox{0, 0, 0, 0}, GridBox{farX, farY, INT64_MAX, farY + 9}};
-  for (int i = 0; i < 600; ++i) queries.push_back(randomBox(i % 7 == 0 ? farX : 0, i % 7 == 0 ? farY : 0));
+  for (int i = 0; i < 600; ++i)
+    queries.push_back(randomBox(i % 7 == 0 ? farX : 0, i % 7 == 0 ? farY : 0));
   std::vector<const TileRecord*> found;
   for (const GridBox& query : queries) {
     std::vector<const TileRecord*> walked;
@@ -52,8 +57,8 @@ TEST(TileIndex, GivesTheTilesMeetingABoxInTheRegistrysWalkOrder) {
       if (Meets(tile.box, query)) walked.push_back(&tile);
     });
     ASSERT_TRUE(TileIndex_Meeting(*index, query, &found));
-    ASSERT_EQ(found, walked) << "query " << query.minX << ", " << query.minY << " to "
-                             << query.maxX << ", " << query.maxY;
+    ASSERT_EQ(found, walked) << "query " << query.minX << ", " << query.minY << " to " << query.maxX
+                             << ", " << query.maxY;
   }
   TileIndex_Free(index);
 }

@@ -169,7 +169,8 @@ std::int64_t Pack_ExtractToFile(ObjectHandle archive, const std::u16string& targ
                                 const std::u16string& entryName, PackWrite write) {
   PackerRecord* record = Lookup(archive, &PackerOperations::extractToFile);
   return record ? record->operations->extractToFile(*record, target, entryName,
-                                                         write == PackWrite::kDurable) : -1;
+                                                    write == PackWrite::kDurable)
+                : -1;
 }
 
 void Pack_Close(ObjectHandle archive) {

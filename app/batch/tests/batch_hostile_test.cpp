@@ -109,25 +109,27 @@ TEST_F(BatchHostile, ATileWhoseMosaicExceedsTheMemoryLimitIsRefusedAndSaid) {
   Write("both.xyz", XyzText({{1, -1, 5}, {32767, -32767, 7}}));
   const std::vector<std::string> refused = {
       "Lese b.xyz (0 MiB) ...", "Verarbeite b.xyz: Bestimme Koordinaten",
-      "Verarbeite b.xyz: Erstelle Kachel", "b.xyz: Zu wenig Speicher für das Mosaik (32767 x 32767)"};
+      "Verarbeite b.xyz: Erstelle Kachel",
+      "b.xyz: Zu wenig Speicher für das Mosaik (32767 x 32767)"};
   BatchRun run;
   run.tmpdir = Tmp();
   run.addressSpaceLimit = rlim_t{1} << 30;
   run.args = {"-o", Path("out.png"), Path("a.xyz"), Path("b.xyz"), Path("a.xyz")};
   BatchResult result = RunBatch(run);
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out, JoinLines(Concat({LoadedLines("a.xyz"), refused,
-                                          DuplicateLines("a.xyz"), ExportedLines()})));
+  EXPECT_EQ(
+      result.out,
+      JoinLines(Concat({LoadedLines("a.xyz"), refused, DuplicateLines("a.xyz"), ExportedLines()})));
   EXPECT_EQ(result.err, SummaryLine(1, 1, 0, 1) + FailedInput(Path("b.xyz"), "zu wenig Speicher"));
   EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), {{1, -1, 5}}), "");
 
   run.args = {"-o", Path("none.png"), Path("both.xyz")};
   result = RunBatch(run);
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.out, JoinLines({"Lese both.xyz (0 MiB) ...",
-                                   "Verarbeite both.xyz: Bestimme Koordinaten",
-                                   "Verarbeite both.xyz: Erstelle Kachel",
-                                   "both.xyz: Zu wenig Speicher für das Mosaik (32767 x 32767)"}));
+  EXPECT_EQ(result.out,
+            JoinLines({"Lese both.xyz (0 MiB) ...", "Verarbeite both.xyz: Bestimme Koordinaten",
+                       "Verarbeite both.xyz: Erstelle Kachel",
+                       "both.xyz: Zu wenig Speicher für das Mosaik (32767 x 32767)"}));
   EXPECT_EQ(result.err, SummaryLine(0, 0, 0, 1) +
                             FailedInput(Path("both.xyz"), "zu wenig Speicher") +
                             "relivox-batch: Zu wenig Speicher für das Bild, " + Path("none.png") +

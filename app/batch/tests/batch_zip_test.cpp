@@ -148,17 +148,18 @@ TEST_F(BatchZip, EachEntryIsReadAloneWhateverCameBeforeIt) {
   const double total = static_cast<double>(wide.size() + body.size() + 2 * shorter.size());
   const BatchResult result = Run({"-o", Path("out.png"), Path("entries.zip")});
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out,
-            JoinLines(Concat({{"Lese wide.xyz (0 MiB) ...", "Verarbeite wide.xyz: Bestimme Koordinaten",
-                               "wide.xyz: Kachel zu groß (40001 x 1)"},
-                              {PercentLine(wide.size(), total)},
-                              LoadedLines("short.xyz"),
-                              {PercentLine(wide.size() + shorter.size(), total)},
-                              FailedLines("broken.xyz"),
-                              {PercentLine(total - shorter.size(), total)},
-                              DuplicateLines("again.xyz"),
-                              {"100%"},
-                              ExportedLines()})));
+  EXPECT_EQ(
+      result.out,
+      JoinLines(Concat({{"Lese wide.xyz (0 MiB) ...", "Verarbeite wide.xyz: Bestimme Koordinaten",
+                         "wide.xyz: Kachel zu groß (40001 x 1)"},
+                        {PercentLine(wide.size(), total)},
+                        LoadedLines("short.xyz"),
+                        {PercentLine(wide.size() + shorter.size(), total)},
+                        FailedLines("broken.xyz"),
+                        {PercentLine(total - shorter.size(), total)},
+                        DuplicateLines("again.xyz"),
+                        {"100%"},
+                        ExportedLines()})));
   EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), {{30, 20, 9}}), "");
   ExpectTmpUnchanged({});
 }
