@@ -1,8 +1,8 @@
 // The XYZ loader: one file becomes one registered tile. The road of one
 // file: announce it, read and digest it once (ReadXyzOnce), refuse known
 // content, check the tile's size (CheckTileSize), draw its image
-// (MakeTileImage), register it (RegisterTile) and update the mosaic
-// (RebuildMosaic).
+// (MakeTileImage), make room in the mosaic (ReserveMosaic), register it
+// (RegisterTile) and update the mosaic (RebuildMosaic).
 #pragma once
 
 #include <string>
