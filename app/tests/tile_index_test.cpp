@@ -21,13 +21,12 @@ TEST(TileIndex, GivesTheTilesMeetingABoxInTheRegistrysWalkOrder) {
     return static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(below));
   };
   const auto randomBox = [&](std::int64_t originX, std::int64_t originY) {
-    const int kind = static_cast<int>(number(20));
-    const std::int64_t w = kind < 15   ? 1 + number(8)
-                           : kind < 19 ? 20 + number(300)
-                                       : 4000 + number(28000);
-    const std::int64_t h = kind < 15   ? 1 + number(8)
-                           : kind < 19 ? 20 + number(300)
-                                       : 4000 + number(28000);
+    // Mostly small, some hundreds of units, a few near the largest image.
+    const auto side = [&](int kind) {
+      return kind < 15 ? 1 + number(8) : kind < 19 ? 20 + number(300) : 4000 + number(28000);
+    };
+    const std::int64_t w = side(static_cast<int>(number(20))),
+                       h = side(static_cast<int>(number(20)));
     const std::int64_t x = originX + number(2000) - 1000, y = originY + number(2000) - 1000;
     return GridBox{x, y, x + w - 1, y + h - 1};
   };
