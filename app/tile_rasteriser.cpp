@@ -86,15 +86,15 @@ bool IsRegistered(Converter& core, const std::u16string& key) {
 
 const TileRecord* RegisterTile(Converter& core, const std::u16string& key, const GridBox& box,
                                ObjectHandle image) {
-  const std::size_t hash = KeyHash(key);
+  bool known = true;  // a key is new for certain when its hash is
   try {
-    core.registeredKeyHashes.insert(hash);  // kept if the rest fails: it only filters
+    known = !core.registeredKeyHashes.insert(KeyHash(key)).second;  // kept if the rest fails
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
   // A key is registered once: the index holds every record's box as it was added.
   const std::int32_t before = core.tiles->Size();
-  TileRecord* record = core.tiles->Add(key);
+  TileRecord* record = known ? core.tiles->Add(key) : core.tiles->AddAbsent(key);
   if (!record || core.tiles->Size() == before) return nullptr;
   *record = {box, image, static_cast<std::int64_t>(box.Width()),
              static_cast<std::int64_t>(box.Height())};

@@ -38,6 +38,12 @@ void* Map_Find(MapHeader* map, const std::u16string& key);
 // memory can be had (the map is then unchanged).
 void* Map_Add(MapHeader* map, const std::u16string& key);
 
+// Map_Add for a key the caller knows is not in the map (it keeps its own
+// record of the keys): the new element goes in without a search of its
+// chain, whose length grows with the map. A key already present would be
+// stored twice.
+void* Map_AddAbsent(MapHeader* map, const std::u16string& key);
+
 // The same for maps made with kMapIntegerKeys (string keys are refused
 // there, and integer keys elsewhere). An integer key's hash is the XOR of its
 // two 32-bit halves.

@@ -107,6 +107,7 @@ class Map {
   MapHeader* Handle() const { return map_; }
 
   T* Add(const std::u16string& key) { return static_cast<T*>(Map_Add(map_, key)); }
+  T* AddAbsent(const std::u16string& key) { return static_cast<T*>(Map_AddAbsent(map_, key)); }
   T* Find(const std::u16string& key) { return static_cast<T*>(Map_Find(map_, key)); }
   // Maps made with kMapIntegerKeys.
   T* AddInteger(std::int64_t key) { return static_cast<T*>(Map_AddInteger(map_, key)); }
