@@ -3,6 +3,7 @@
 #include <new>
 
 #include "app/mosaic.h"
+#include "app/tile_index.h"
 #include "imaging/image.h"
 #include "imaging/png_encoder.h"
 #include "runtime/data/hash.h"
@@ -18,11 +19,12 @@ Converter* StartConverter() {
   auto* core = new (std::nothrow) Converter;
   if (!core) return nullptr;
   core->tiles = new (std::nothrow) Map<TileRecord>(512);
+  core->tileIndex = TileIndex_Create();
   core->jobQueue = new (std::nothrow) List<JobRecord>();
   core->queueLock = Mtx_Create();
   core->queueChanged = Cnd_Create();
   core->mosaicLock = Mtx_Create();
-  const bool ok = core->tiles && core->tiles->Valid() && core->jobQueue &&
+  const bool ok = core->tiles && core->tiles->Valid() && core->tileIndex && core->jobQueue &&
                   core->jobQueue->Valid() && core->queueLock && core->queueChanged &&
                   core->mosaicLock;
   if (!ok) {
@@ -40,6 +42,7 @@ void StopConverter(Converter* core) {
     });
   if (core->mosaicLock) ReleaseMosaic(*core);
   delete core->tiles;
+  TileIndex_Free(core->tileIndex);
   delete core->jobQueue;
   Mtx_Free(core->queueLock);
   Cnd_Free(core->queueChanged);

@@ -20,6 +20,7 @@
 struct RtMutex;
 struct RtCondition;
 struct MosaicStore;
+struct TileIndex;
 
 // One registered tile: seven signed 64-bit fields, in this order (the box's
 // four, then the image and its size).
@@ -51,6 +52,8 @@ struct Converter {
   // The registry, keyed by content digest: its walk order decides which tile
   // wins an overlapping pixel. `extent` is the union of the registered boxes.
   Map<TileRecord>* tiles = nullptr;
+  // The registry's tiles by place, for the compose of a box (tile_index.h).
+  TileIndex* tileIndex = nullptr;
   GridBox extent;
   // The byte counts of the files whose tiles were registered: a file of
   // another length cannot be one of them, so its reading figures may show
@@ -60,6 +63,10 @@ struct Converter {
   // (images are never freed while the converter lives); only when `wants`
   // asks for them.
   std::unordered_map<ObjectHandle, TileExtras> tileExtras;
+  // Hashes of the registered keys: the registry's chains grow with the
+  // tiles (its bucket count is fixed, as it decides the walk), so a new key
+  // is told from the known ones here first. Entries are never removed.
+  std::unordered_set<std::size_t> registeredKeyHashes;
 
   // Set before the worker starts, read by it: how lines are read, which
   // files a load job reads, and where the results go.
@@ -86,6 +93,13 @@ struct Converter {
   std::int64_t mosaicMinX = 0;
   std::int64_t mosaicMinY = 0;
   RtMutex* mosaicLock = nullptr;
+  // Worker only. The larger store ReserveMosaic made for the tile about to
+  // be registered (the registry's size then), taken by the next rebuild.
+  MosaicStore* mosaicReserve = nullptr;
+  std::int32_t mosaicReserveTiles = 0;
+  // Worker only: there is no mosaic because its memory could not be had
+  // (the export says so rather than that there is none).
+  bool mosaicLackedMemory = false;
 
   // The progress value last requested, so that repeats never reach the face.
   std::atomic<std::int64_t> lastProgress{0};

@@ -33,13 +33,18 @@ void MosaicRow(void* context, int y, std::uint8_t* out) {
 }
 
 ExportOutcome Export(Converter& core, const std::u16string& path) {
-  if (core.tiles->Size() == 0) return ExportOutcome::kNothingLoaded;
+  // A mosaic (or every tile) refused for lack of memory leaves nothing to
+  // save: memory is the reason then.
+  const ExportOutcome missing =
+      core.mosaicLackedMemory ? ExportOutcome::kNoMemory : ExportOutcome::kNoMosaic;
+  if (core.tiles->Size() == 0)
+    return core.mosaicLackedMemory ? ExportOutcome::kNoMemory : ExportOutcome::kNothingLoaded;
   if (path.empty()) return ExportOutcome::kNoPath;
-  if (!core.mosaicImage || !Img_IsImage(core.mosaicImage)) return ExportOutcome::kNoMosaic;
+  if (!core.mosaicImage || !Img_IsImage(core.mosaicImage)) return missing;
   // The worker is the only writer of the mosaic and runs this job, so the
   // rows stay put without the mosaic lock (the preview only reads them).
   const Bitmap* mosaic = Bitmap_FromHandle(Img_Handle(core.mosaicImage));
-  if (!mosaic || mosaic->bitsPerPixel != 32) return ExportOutcome::kNoMosaic;
+  if (!mosaic || mosaic->bitsPerPixel != 32) return missing;
   SetStatusText(core, u"Speichern als PNG...");
   SetProgress(core, 0);
   Img_UsePngEncoder();

@@ -13,8 +13,8 @@ enum class ExportOutcome : int {
   kWritten = 0,
   kNothingLoaded,  // no tile registered
   kNoPath,
-  kNoMosaic,  // no mosaic image (it could not be made)
-  kNoMemory,  // the export image could not be made
+  kNoMosaic,  // no mosaic image
+  kNoMemory,  // no mosaic, because its memory could not be had
   kFailed,    // the save failed
 };
 

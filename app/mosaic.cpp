@@ -1,6 +1,7 @@
 #include "app/mosaic.h"
 
 #include <cassert>
+#include <utility>
 
 #include "app/indicators.h"
 #include "app/mosaic_store.h"
@@ -28,6 +29,27 @@ bool ShowExtent(Converter& core, MosaicStore& store, const GridBox& extent) {
   return core.mosaicImage != 0;
 }
 
+void FreeReserve(Converter& core) {
+  MosaicStore_Free(core.mosaicReserve);
+  core.mosaicReserve = nullptr;
+}
+
+// The reserved store when it was made for the tile just added and holds
+// `extent`; the caller owns it. nullptr otherwise (a record registered
+// without a reservation).
+MosaicStore* TakeReserve(Converter& core, const GridBox& extent) {
+  MosaicStore* reserve = std::exchange(core.mosaicReserve, nullptr);
+  if (reserve && core.tiles->Size() == core.mosaicReserveTiles + 1 &&
+      MosaicStore_Holds(*reserve, extent))
+    return reserve;
+  MosaicStore_Free(reserve);
+  return nullptr;
+}
+
+bool HaveMosaic(const Converter& core) {
+  return core.mosaicStore && core.mosaicImage && Img_IsImage(core.mosaicImage);
+}
+
 void DropMosaic(Converter& core) {
   if (core.mosaicImage && Img_IsImage(core.mosaicImage)) Img_Free(core.mosaicImage);
   core.mosaicImage = 0;
@@ -37,6 +59,28 @@ void DropMosaic(Converter& core) {
 
 }  // namespace
 
+// The store is grown before the tile is registered, so that a tile whose
+// mosaic cannot be had is refused rather than kept without a mosaic.
+bool ReserveMosaic(Converter& core, const GridBox& box) {
+  FreeReserve(core);
+  const bool haveMosaic = HaveMosaic(core);
+  const GridBox extent = Union(haveMosaic ? core.mosaicStore->shown : core.extent, box);
+  if (haveMosaic && MosaicStore_Holds(*core.mosaicStore, extent)) return true;
+  MosaicStore* fresh = MosaicStore_Create(extent);
+  if (!fresh) {
+    core.mosaicLackedMemory = !haveMosaic;
+    return false;
+  }
+  // What the mosaic shows now; the new tile's box is composed once it is registered.
+  if (haveMosaic)
+    MosaicStore_Copy(*core.mosaicStore, *fresh, core.mosaicStore->shown);
+  else if (!core.extent.Empty())
+    MosaicStore_Compose(*fresh, *core.tiles, *core.tileIndex, core.extent);
+  core.mosaicReserve = fresh;
+  core.mosaicReserveTiles = core.tiles->Size();
+  return true;
+}
+
 // Only the new tile's box can change: outside it a full recomposition draws
 // the same tiles in the same relative order as before (the registry never
 // reorders existing records). So the box is recomposed from the tiles that
@@ -45,20 +89,23 @@ void DropMosaic(Converter& core) {
 void RebuildMosaic(Converter& core, const TileRecord& added) {
   const GridBox& box = added.box;
   const bool drawsPixels = added.image != 0;
-  const bool haveMosaic = core.mosaicStore && core.mosaicImage && Img_IsImage(core.mosaicImage);
+  const bool haveMosaic = HaveMosaic(core);
   // The registry's extent already holds the new box.
   const GridBox extent = haveMosaic ? Union(core.mosaicStore->shown, box) : core.extent;
 
   // A new store is filled before the lock: the preview cannot see it yet.
   const bool moves = !haveMosaic || !MosaicStore_Holds(*core.mosaicStore, extent);
-  MosaicStore* fresh = nullptr;
-  if (moves) {
+  MosaicStore* fresh = moves ? TakeReserve(core, extent) : nullptr;
+  FreeReserve(core);
+  if (fresh) {
+    if (drawsPixels) MosaicStore_Compose(*fresh, *core.tiles, *core.tileIndex, box);
+  } else if (moves) {
     fresh = MosaicStore_Create(extent);
-    if (fresh && !haveMosaic) {
-      MosaicStore_Compose(*fresh, *core.tiles, extent);  // first tile, or after a failure: every tile
+    if (fresh && !haveMosaic) {  // first tile, or after a failure: every tile
+      MosaicStore_Compose(*fresh, *core.tiles, *core.tileIndex, extent);
     } else if (fresh) {
       MosaicStore_Copy(*core.mosaicStore, *fresh, core.mosaicStore->shown);
-      if (drawsPixels) MosaicStore_Compose(*fresh, *core.tiles, box);
+      if (drawsPixels) MosaicStore_Compose(*fresh, *core.tiles, *core.tileIndex, box);
     }
   }
 
@@ -71,14 +118,16 @@ void RebuildMosaic(Converter& core, const TileRecord& added) {
     retired = core.mosaicStore;  // freed once no image shows it any more
     core.mosaicStore = fresh;
   } else if (drawsPixels) {
-    MosaicStore_Compose(*core.mosaicStore, *core.tiles, box);
+    MosaicStore_Compose(*core.mosaicStore, *core.tiles, *core.tileIndex, box);
   }
   if (!core.mosaicStore || !ShowExtent(core, *core.mosaicStore, extent)) {
     DropMosaic(core);  // no mosaic, no preview; the next tile tries again
+    core.mosaicLackedMemory = true;
     UnlockMosaic(core);
     MosaicStore_Free(retired);
     return;
   }
+  core.mosaicLackedMemory = false;
   UpdatePreview(core, core.mosaicImage);
   UnlockMosaic(core);
   MosaicStore_Free(retired);
@@ -88,4 +137,5 @@ void ReleaseMosaic(Converter& core) {
   LockMosaic(core);
   DropMosaic(core);
   UnlockMosaic(core);
+  FreeReserve(core);
 }

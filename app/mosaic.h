@@ -11,7 +11,14 @@
 // thread only.
 void RebuildMosaic(Converter& core, const TileRecord& added);
 
-// Frees the mosaic image and its store.
+// Before a tile of `box` is registered: when the mosaic with it outgrows
+// its store, makes the larger store now and fills it with the present
+// picture, for the RebuildMosaic that follows the registration. False when
+// that memory cannot be had: then the tile must be refused, and the mosaic
+// stays as it is. Worker thread only.
+[[nodiscard]] bool ReserveMosaic(Converter& core, const GridBox& box);
+
+// Frees the mosaic image, its store and a reserved one.
 void ReleaseMosaic(Converter& core);
 
 // Held while the mosaic is replaced and previewed; a preview on another

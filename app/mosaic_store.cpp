@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "imaging/drawing.h"
 #include "imaging/image.h"
@@ -89,7 +90,8 @@ void MosaicStore_Copy(const MosaicStore& from, MosaicStore& to, const GridBox& e
                 rowBytes);
 }
 
-void MosaicStore_Compose(MosaicStore& store, const Map<TileRecord>& tiles, const GridBox& box) {
+void MosaicStore_Compose(MosaicStore& store, const Map<TileRecord>& tiles, const TileIndex& index,
+                         const GridBox& box) {
   const std::size_t rowBytes = static_cast<std::size_t>(box.Width()) * 4;
   for (std::int64_t y = box.minY; y <= box.maxY; ++y)
     std::memset(MosaicStore_Pixel(store, box.minX, y), 0, rowBytes);
@@ -100,9 +102,16 @@ void MosaicStore_Compose(MosaicStore& store, const Map<TileRecord>& tiles, const
                           static_cast<int>(box.Height()), 32};
   if (!Draw_Start(Draw_MakeOutput(kImageOutput32, target, nullptr))) return;
   Draw_Mode(DrawMode_SourceOver);
-  tiles.ForEach([&box](const TileRecord& tile) {
+  const auto draw = [&box](const TileRecord& tile) {
     if (tile.image && Meets(tile.box, box) && Img_IsImage(tile.image))
       Draw_AlphaImage(Img_Handle(tile.image), tile.box.minX - box.minX, tile.box.minY - box.minY);
-  });
+  };
+  // The index gives the tiles that meet the box in walk order; without
+  // memory for that list every tile is walked, to the same pixels.
+  std::vector<const TileRecord*> meeting;
+  if (TileIndex_Meeting(index, box, &meeting))
+    for (const TileRecord* tile : meeting) draw(*tile);
+  else
+    tiles.ForEach(draw);
   Draw_Stop();
 }

@@ -10,6 +10,7 @@
 
 #include "app/converter.h"
 #include "app/grid_box.h"
+#include "app/tile_index.h"
 
 // Grid coordinate (originX, originY) is the store's top-left pixel; pixels
 // are bottom-up rows `stride` bytes apart, blue, green, red, alpha. Pixels
@@ -43,5 +44,6 @@ void MosaicStore_Copy(const MosaicStore& from, MosaicStore& to, const GridBox& e
 
 // Makes `box` transparent and draws every tile of `tiles` that meets it, in
 // the registry's walk order, clipped to the box: the pixels a full
-// recomposition would give there.
-void MosaicStore_Compose(MosaicStore& store, const Map<TileRecord>& tiles, const GridBox& box);
+// recomposition would give there. `index` (of the same tiles) finds them.
+void MosaicStore_Compose(MosaicStore& store, const Map<TileRecord>& tiles, const TileIndex& index,
+                         const GridBox& box);

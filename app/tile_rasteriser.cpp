@@ -1,6 +1,11 @@
 #include "app/tile_rasteriser.h"
 
+#include <functional>
+#include <new>
+#include <string_view>
+
 #include "app/indicators.h"
+#include "app/tile_index.h"
 #include "imaging/drawing.h"
 #include "imaging/image.h"
 #include "runtime/data/str.h"
@@ -24,6 +29,12 @@ std::u16string SizeText(const GridBox& box) {
   return u" (" + WideText(box.Width()) + u" x " + WideText(box.Height()) + u")";
 }
 
+// The registry's keys end at their first U+0000.
+std::size_t KeyHash(const std::u16string& key) {
+  const std::u16string_view view(key);
+  return std::hash<std::u16string_view>{}(view.substr(0, view.find(u'\0')));
+}
+
 bool TooLarge(const GridBox& box) {
   return box.Width() > kMaxImageSide || box.Height() > kMaxImageSide;
 }
@@ -36,6 +47,12 @@ TileRefusal TileSizeRefusal(const Converter& core, const GridBox& box, const std
   if (TooLarge(mosaic))
     return {LoadOutcome::kMosaicTooLarge, name + u": Mosaik zu groß" + SizeText(mosaic)};
   return {};
+}
+
+TileRefusal MosaicMemoryRefusal(const Converter& core, const GridBox& box,
+                                const std::u16string& name) {
+  return {LoadOutcome::kNoMemory,
+          name + u": Zu wenig Speicher für das Mosaik" + SizeText(Union(core.extent, box))};
 }
 
 ObjectHandle MakeTileImage(Converter& core, const std::vector<XyzPoint>& points,
@@ -63,12 +80,28 @@ ObjectHandle MakeTileImage(Converter& core, const std::vector<XyzPoint>& points,
   return image;
 }
 
+bool IsRegistered(Converter& core, const std::u16string& key) {
+  return core.registeredKeyHashes.count(KeyHash(key)) != 0 && core.tiles->Find(key) != nullptr;
+}
+
 const TileRecord* RegisterTile(Converter& core, const std::u16string& key, const GridBox& box,
                                ObjectHandle image) {
-  TileRecord* record = core.tiles->Add(key);
-  if (!record) return nullptr;
+  bool known = true;  // a key is new for certain when its hash is
+  try {
+    known = !core.registeredKeyHashes.insert(KeyHash(key)).second;  // kept if the rest fails
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  // A key is registered once: the index holds every record's box as it was added.
+  const std::int32_t before = core.tiles->Size();
+  TileRecord* record = known ? core.tiles->Add(key) : core.tiles->AddAbsent(key);
+  if (!record || core.tiles->Size() == before) return nullptr;
   *record = {box, image, static_cast<std::int64_t>(box.Width()),
              static_cast<std::int64_t>(box.Height())};
+  if (!TileIndex_Add(*core.tileIndex, record, core.tiles->BucketOf(key))) {
+    core.tiles->DeleteCurrent();  // the record just added, at the head of its chain
+    return nullptr;
+  }
   core.extent = Union(core.extent, box);
   return record;
 }

@@ -16,6 +16,10 @@ struct TileRefusal {
   std::u16string text;
 };
 TileRefusal TileSizeRefusal(const Converter& core, const GridBox& box, const std::u16string& name);
+// The refusal of a tile whose mosaic's memory could not be had, with the
+// size of that mosaic.
+TileRefusal MosaicMemoryRefusal(const Converter& core, const GridBox& box,
+                                const std::u16string& name);
 
 // A transparent 32-bit image of the box with one opaque grey pixel per
 // point (a later point wins its pixel); 0 when no image could be made. The
@@ -25,7 +29,10 @@ ObjectHandle MakeTileImage(Converter& core, const std::vector<XyzPoint>& points,
 
 // Registers a tile under its content digest and widens the converter's
 // extent by it. `image` (0 allowed) belongs to the registry from here on.
-// nullptr when memory runs out: then nothing is registered and the image
-// stays the caller's.
+// nullptr when memory runs out or the key is registered already: then
+// nothing is registered and the image stays the caller's.
+// True when a tile is registered under `key`.
+[[nodiscard]] bool IsRegistered(Converter& core, const std::u16string& key);
+
 [[nodiscard]] const TileRecord* RegisterTile(Converter& core, const std::u16string& key,
                                              const GridBox& box, ObjectHandle image);

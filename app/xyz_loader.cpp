@@ -48,7 +48,10 @@ void ReportNoXyzData(Converter& core, const std::u16string& name) {
 }
 
 LoadOutcome LoadXyzFile(Converter& core, const std::u16string& path) {
-  const std::u16string name = PathForDisplay(Fs_FilePart(path));
+  return LoadXyzFileAs(core, path, PathForDisplay(Fs_FilePart(path)));
+}
+
+LoadOutcome LoadXyzFileAs(Converter& core, const std::u16string& path, const std::u16string& name) {
   const std::int64_t size = Fs_FileSize(path);
   SetStatusText(core, ReadingText(name, size));
   NotifyReading(core, name);
@@ -64,7 +67,7 @@ LoadOutcome LoadXyzFile(Converter& core, const std::u16string& path) {
                            &core};
   const bool complete =
       ReadXyzOnce(path, core.readOptions, &read, live ? &sink : nullptr, 0, core.wants);
-  if (complete && core.tiles->Find(read.key)) {
+  if (complete && IsRegistered(core, read.key)) {
     SetStatusText(core, name + u" bereits geladen");
     return LoadOutcome::kDuplicate;
   }
@@ -88,6 +91,12 @@ LoadOutcome LoadXyzFile(Converter& core, const std::u16string& path) {
   SetStatusText(core, u"Verarbeite " + name + u": Erstelle Kachel");
   SetProgress(core, 50);
   const ObjectHandle image = MakeTileImage(core, read.scan.points, box);
+  if (!ReserveMosaic(core, box)) {  // a tile without its mosaic is not kept
+    if (image) Img_Free(image);
+    const TileRefusal refusal = MosaicMemoryRefusal(core, box, name);
+    Refuse(core, refusal.text);
+    return refusal.outcome;
+  }
   const bool extrasKept = KeepTileExtras(core, image, read.scan, box);
   const TileRecord* tile = extrasKept ? RegisterTile(core, read.key, box, image) : nullptr;
   if (!tile) {  // out of memory: the tile cannot be kept

@@ -1,8 +1,8 @@
 // The XYZ loader: one file becomes one registered tile. The road of one
 // file: announce it, read and digest it once (ReadXyzOnce), refuse known
 // content, check the tile's size (CheckTileSize), draw its image
-// (MakeTileImage), register it (RegisterTile) and update the mosaic
-// (RebuildMosaic).
+// (MakeTileImage), make room in the mosaic (ReserveMosaic), register it
+// (RegisterTile) and update the mosaic (RebuildMosaic).
 #pragma once
 
 #include <string>
@@ -14,6 +14,9 @@
 // Loads the file at path into `core` and says what became of it (kLoaded:
 // a tile was registered). The caller reports the outcome. Worker thread only.
 LoadOutcome LoadXyzFile(Converter& core, const std::u16string& path);
+// The same for a file whose status texts call it `name` (an archive entry
+// read from a scratch file of another name).
+LoadOutcome LoadXyzFileAs(Converter& core, const std::u16string& path, const std::u16string& name);
 
 // The box of the points; empty for no points.
 GridBox ComputeBoundingBox(const std::vector<XyzPoint>& points);

@@ -53,6 +53,9 @@ bool LoadZipArchive(Converter& core, const std::u16string& path) {
     // Our own folder: nothing of the user's in the temporary directory can be
     // replaced or deleted, and everything we leave goes with the folder.
     const std::u16string folder = CreateJobFolder(u"relivox-zip-");
+    // Every entry goes into this one file in turn, shown under its own name:
+    // a new file per entry would cost the file system more with each one.
+    const std::u16string scratch = folder + u".entry";
     double done = 0;
     while (Pack_NextEntry(pack)) {
       if (Pack_EntryType(pack) != 0) continue;
@@ -61,18 +64,18 @@ bool LoadZipArchive(Converter& core, const std::u16string& path) {
       if (!ReadByName(core, name)) {
         NotifyLoaded(core, {reported, LoadOutcome::kSkippedName, true});
       } else if (!folder.empty() && IsPlainName(name)) {
-        const std::u16string temporary = folder + name;
         // An entry declaring more than the disk holds (a zip bomb) is not
         // extracted: it fails like a damaged one, before it fills the disk.
         const bool extracted = JobFolderHasRoomFor(folder, Pack_EntrySize(pack)) &&
-                               Pack_ExtractToFile(pack, temporary) >= 0;
-        const LoadOutcome outcome = LoadXyzFile(core, temporary);
+                               Pack_ExtractToFile(pack, scratch, u"", PackWrite::kScratch) >= 0;
+        if (!extracted) Fs_DeleteFile(scratch);  // not the last entry's bytes
+        const LoadOutcome outcome =
+            LoadXyzFileAs(core, scratch, PathForDisplay(Fs_FilePart(folder + name)));
         // An entry that could not be extracted left no file: it is damaged, not missing.
         NotifyLoaded(core, {reported,
                             extracted || outcome == LoadOutcome::kLoaded ? outcome
                                                                          : LoadOutcome::kUnreadable,
                             true});
-        Fs_DeleteFile(temporary);
       } else {
         ReportNoXyzData(core, name);
         NotifyLoaded(core, {reported, LoadOutcome::kUnreadable, true});
@@ -80,6 +83,7 @@ bool LoadZipArchive(Converter& core, const std::u16string& path) {
       done += static_cast<double>(Pack_EntrySize(pack));
       NotifyArchiveShare(core, PercentText(done, total));
     }
+    if (!folder.empty()) Fs_DeleteFile(scratch);
     RemoveJobFolder(folder);
   }
   Pack_Close(pack);

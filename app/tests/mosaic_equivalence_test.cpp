@@ -261,6 +261,40 @@ TEST_F(MosaicEquivalence, RandomTileSetsMatchAFullRecomposition) {
   EXPECT_GT(storeMoves, 3);  // the growth path was taken, not only the in-place one
 }
 
+// Thousands of small tiles piled over each other (and a few larger ones
+// across them), registered with images made here: each tile's box is
+// composed from the index's candidates, so any tile missed or drawn out of
+// walk order shows against the full recomposition.
+TEST_F(MosaicEquivalence, ThousandsOfSmallTilesMatchAFullRecomposition) {
+  for (int i = 1; i <= 3000; ++i) {
+    const bool large = i % 150 == 0;
+    const int w =
+        large ? 40 + static_cast<int>(random_() % 80) : 1 + static_cast<int>(random_() % 6);
+    const int h =
+        large ? 40 + static_cast<int>(random_() % 80) : 1 + static_cast<int>(random_() % 6);
+    const std::int64_t spread = 40 + i / 10;  // the extent keeps growing: the store moves
+    const std::int64_t x = -7000 + static_cast<std::int64_t>(random_() % spread);
+    const std::int64_t y = 900 + static_cast<std::int64_t>(random_() % spread);
+    const ObjectHandle image = Img_Create(KX_Any, w, h, 32, -1);
+    ASSERT_NE(image, 0);
+    const Bitmap* b = Bitmap_FromHandle(Img_Handle(image));
+    for (int row = 0; row < h; ++row)
+      for (int col = 0; col < w; ++col)
+        if (random_() % 3 != 0) {  // a point, else transparent
+          std::uint8_t* p = Bitmap_PictureRow(*b, row) + col * 4;
+          p[0] = p[1] = p[2] = static_cast<std::uint8_t>(random_());
+          p[3] = 255;
+        }
+    const TileRecord* record = RegisterTile(Core(), NextKey(), {x, y, x + w - 1, y + h - 1}, image);
+    ASSERT_NE(record, nullptr);
+    RebuildMosaic(Core(), *record);
+    if (i % 500 == 0) {
+      SCOPED_TRACE(testing::Message() << "after " << i << " tiles");
+      ASSERT_NO_FATAL_FAILURE(ExpectMosaicMatchesOracle());
+    }
+  }
+}
+
 // After a mosaic could not be made (no image, no store) the next tile
 // composes it again from every tile.
 TEST_F(MosaicEquivalence, AMissingMosaicIsComposedAgainFromEveryTile) {

@@ -144,10 +144,10 @@ void* FindKey(MapHeader* map, const KeyRef& key) {
   return DataOf(node);
 }
 
-void* AddKey(MapHeader* map, const KeyRef& key) {
-  std::int64_t bucket;
-  MapNode* prev;
-  if (MapNode* node = Lookup(map, key, &bucket, &prev)) {
+void* AddKey(MapHeader* map, const KeyRef& key, bool absent = false) {
+  std::int64_t bucket = BucketOf(map, key);
+  MapNode* prev = nullptr;
+  if (MapNode* node = absent ? nullptr : Lookup(map, key, &bucket, &prev)) {
     map->current = node;
     map->previous = prev;
     map->walkBucket = bucket;
@@ -204,6 +204,11 @@ std::uint32_t Map_Hash(const std::u16string& key, bool noCase) {
   return Hash(KeyView(key), noCase);
 }
 
+std::int64_t Map_BucketOf(const MapHeader* map, const std::u16string& key) {
+  if (!map || IntegerKeys(map)) return 0;
+  return BucketOf(map, KeyRef{KeyView(key)});
+}
+
 MapHeader* Map_New(std::size_t elementSize, int kind, const LayoutEntry* layout,
                    MapHeader** variable, std::int64_t bucketCount, std::uint32_t flags) {
   if (variable && *variable) Map_Free(*variable);
@@ -249,6 +254,11 @@ void* Map_Find(MapHeader* map, const std::u16string& key) {
 void* Map_Add(MapHeader* map, const std::u16string& key) {
   if (!map || IntegerKeys(map)) return nullptr;
   return AddKey(map, KeyRef{KeyView(key)});
+}
+
+void* Map_AddAbsent(MapHeader* map, const std::u16string& key) {
+  if (!map || IntegerKeys(map)) return nullptr;
+  return AddKey(map, KeyRef{KeyView(key)}, true);
 }
 
 void* Map_FindInteger(MapHeader* map, std::int64_t key) {

@@ -38,6 +38,12 @@ void* Map_Find(MapHeader* map, const std::u16string& key);
 // memory can be had (the map is then unchanged).
 void* Map_Add(MapHeader* map, const std::u16string& key);
 
+// Map_Add for a key the caller knows is not in the map (it keeps its own
+// record of the keys): the new element goes in without a search of its
+// chain, whose length grows with the map. A key already present would be
+// stored twice.
+void* Map_AddAbsent(MapHeader* map, const std::u16string& key);
+
 // The same for maps made with kMapIntegerKeys (string keys are refused
 // there, and integer keys elsewhere). An integer key's hash is the XOR of its
 // two 32-bit halves.
@@ -80,5 +86,10 @@ std::int64_t Map_IntegerKey(const MapHeader* map);
 // when noCase), in unsigned 32-bit arithmetic. Its bucket is the hash modulo
 // the bucket count. A key ends at its first U+0000.
 std::uint32_t Map_Hash(const std::u16string& key, bool noCase);
+
+// The bucket `key` belongs to in a string-keyed map (0 for another map):
+// with the order of insertion it fixes the key's place in the walk, so an
+// index kept beside the map can give its elements in walk order.
+std::int64_t Map_BucketOf(const MapHeader* map, const std::u16string& key);
 
 int Map_Kind(const MapHeader* map);

@@ -166,9 +166,11 @@ std::int64_t Pack_EntrySize(ObjectHandle archive, int which) {
 }
 
 std::int64_t Pack_ExtractToFile(ObjectHandle archive, const std::u16string& target,
-                                const std::u16string& entryName) {
+                                const std::u16string& entryName, PackWrite write) {
   PackerRecord* record = Lookup(archive, &PackerOperations::extractToFile);
-  return record ? record->operations->extractToFile(*record, target, entryName) : -1;
+  return record ? record->operations->extractToFile(*record, target, entryName,
+                                                    write == PackWrite::kDurable)
+                : -1;
 }
 
 void Pack_Close(ObjectHandle archive) {

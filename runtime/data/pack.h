@@ -45,8 +45,13 @@ std::int64_t Pack_EntrySize(ObjectHandle archive, int which = 0);
 // the current entry when the name is empty (folders are refused). Returns
 // the number of bytes written, or -1. The target is replaced only by a
 // complete extraction; a failure leaves no new file behind.
+// PackWrite::kScratch is for a file in a private folder that is read once
+// (the zip job's): written in place without waiting for the disk, reusing
+// the file when it exists; a failure removes it.
+enum class PackWrite : int { kDurable, kScratch };
 std::int64_t Pack_ExtractToFile(ObjectHandle archive, const std::u16string& target,
-                                const std::u16string& entryName = u"");
+                                const std::u16string& entryName = u"",
+                                PackWrite write = PackWrite::kDurable);
 
 // Like Pack_ExtractToFile, into `size` bytes at `buffer`. Returns the bytes
 // read (at most `size`; compare with Pack_EntrySize), or -1.

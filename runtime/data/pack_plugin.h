@@ -35,8 +35,9 @@ struct PackerOperations {
   int (*entryType)(PackerRecord& record);                      // 7
   int (*nextEntry)(PackerRecord& record);                      // 8
   std::u16string (*entryName)(PackerRecord& record);           // 9
+  // 10: `durable` as in Pack_ExtractToFile.
   std::int64_t (*extractToFile)(PackerRecord& record, const std::u16string& target,
-                                const std::u16string& entryName);  // 10
+                                const std::u16string& entryName, bool durable);
   // 11: like extractToFile, into `size` bytes at `buffer`; bytes read or -1.
   std::int64_t (*extractToMemory)(PackerRecord& record, void* buffer, std::int64_t size,
                                   const std::u16string& entryName);

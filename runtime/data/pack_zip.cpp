@@ -2,8 +2,11 @@
 // plugin's operation table.
 #include "runtime/data/pack_zip.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <new>
 
 #include "runtime/data/atomic_file.h"
@@ -125,16 +128,60 @@ std::int64_t DeclaredSize(const ZipArchiveState& state) {
   return size >= 0 ? size : -1;
 }
 
+// A scratch file (PackWrite::kScratch): overwritten in place and cut to
+// its new length at the end, never synced. ext4 makes each of many files
+// made and deleted in a row cost more (a new inode passes over the recently
+// deleted ones), and writes a file emptied by a truncation back at its
+// close (and discards its freed blocks): overwriting does neither. A failed
+// write removes the file, so nothing partial is read.
+class ScratchFile {
+ public:
+  explicit ScratchFile(const std::u16string& path) : path_(PathToSystem(path)) {
+    fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  }
+  ~ScratchFile() {
+    if (fd_ >= 0) close(fd_);
+    if (!committed_) unlink(path_.c_str());
+  }
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+  int fd() const { return fd_; }
+  bool Write(const char* data, std::size_t size) {
+    while (size > 0) {
+      const ssize_t n = write(fd_, data, size);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      data += n;
+      size -= static_cast<std::size_t>(n);
+      written_ += n;
+    }
+    return true;
+  }
+  bool Commit() {
+    committed_ = ftruncate(fd_, written_) == 0;
+    if (close(fd_) != 0) committed_ = false;
+    fd_ = -1;
+    return committed_;
+  }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  off_t written_ = 0;
+  bool committed_ = false;
+};
+
 // Streams the current entry's data into a new file that takes the target's
 // place only once every byte is written and synced: neither a damaged or
 // lying entry, a full disk nor a kill leaves a partial file or harms an old
 // one. An entry may not expand beyond its declared size: reading one byte
 // past it is enough to tell, so a small entry that inflates to gigabytes
 // costs no more than its declared size on disk.
+template <class Target>
 std::int64_t ExtractCurrent(ZipArchiveState& state, const std::u16string& target) {
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kZipCopyBufferSize]);
   if (!buffer) return -1;
-  AtomicFile file(target);
+  Target file(target);
   if (file.fd() < 0) return -1;
   state.dataRead = true;
   const std::int64_t declared = DeclaredSize(state);
@@ -207,12 +254,13 @@ std::int64_t ZipEntrySize(PackerRecord& record, int /*which*/) {
 }
 
 std::int64_t ZipExtractToFile(PackerRecord& record, const std::u16string& target,
-                              const std::u16string& entryName) {
+                              const std::u16string& entryName, bool durable) {
   ZipArchiveState& state = *ZipState(record);
   if (!ZipUsablePath(target)) return -1;
   Utf8LocaleScope locale;
   if (!SelectEntry(state, entryName)) return -1;
-  return ExtractCurrent(state, target);
+  return durable ? ExtractCurrent<AtomicFile>(state, target)
+                 : ExtractCurrent<ScratchFile>(state, target);
 }
 
 std::int64_t ZipExtractToMemory(PackerRecord& record, void* buffer, std::int64_t size,

@@ -107,10 +107,12 @@ class Map {
   MapHeader* Handle() const { return map_; }
 
   T* Add(const std::u16string& key) { return static_cast<T*>(Map_Add(map_, key)); }
+  T* AddAbsent(const std::u16string& key) { return static_cast<T*>(Map_AddAbsent(map_, key)); }
   T* Find(const std::u16string& key) { return static_cast<T*>(Map_Find(map_, key)); }
   // Maps made with kMapIntegerKeys.
   T* AddInteger(std::int64_t key) { return static_cast<T*>(Map_AddInteger(map_, key)); }
   T* FindInteger(std::int64_t key) { return static_cast<T*>(Map_FindInteger(map_, key)); }
+  std::int64_t BucketOf(const std::u16string& key) const { return Map_BucketOf(map_, key); }
   std::int32_t Size() const { return Map_Size(map_); }
   void Reset() { Map_Reset(map_); }
   T* Next() { return static_cast<T*>(Map_Next(map_)); }

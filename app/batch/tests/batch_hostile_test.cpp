@@ -97,6 +97,46 @@ TEST_F(BatchHostile, TheFileSizeLimitFailsWritesLikeAFullDisk) {
   EXPECT_TRUE(fs::is_empty(Tmp()));
 }
 
+// Beyond the address-space limit (ulimit -v) the tile whose mosaic cannot
+// be had is refused with that mosaic's size and not kept: the export saves
+// the tiles before it, or, when no tile got a mosaic, says memory was short.
+TEST_F(BatchHostile, ATileWhoseMosaicExceedsTheMemoryLimitIsRefusedAndSaid) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a sanitizer's shadow memory needs more address space than the limit allows";
+#endif
+  Write("a.xyz", XyzText({{1, -1, 5}}));
+  Write("b.xyz", XyzText({{32767, -32767, 7}}));  // with a.xyz: 32767 x 32767, 4 GiB
+  Write("both.xyz", XyzText({{1, -1, 5}, {32767, -32767, 7}}));
+  const std::vector<std::string> refused = {
+      "Lese b.xyz (0 MiB) ...", "Verarbeite b.xyz: Bestimme Koordinaten",
+      "Verarbeite b.xyz: Erstelle Kachel",
+      "b.xyz: Zu wenig Speicher für das Mosaik (32767 x 32767)"};
+  BatchRun run;
+  run.tmpdir = Tmp();
+  run.addressSpaceLimit = rlim_t{1} << 30;
+  run.args = {"-o", Path("out.png"), Path("a.xyz"), Path("b.xyz"), Path("a.xyz")};
+  BatchResult result = RunBatch(run);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(
+      result.out,
+      JoinLines(Concat({LoadedLines("a.xyz"), refused, DuplicateLines("a.xyz"), ExportedLines()})));
+  EXPECT_EQ(result.err, SummaryLine(1, 1, 0, 1) + FailedInput(Path("b.xyz"), "zu wenig Speicher"));
+  EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), {{1, -1, 5}}), "");
+
+  run.args = {"-o", Path("none.png"), Path("both.xyz")};
+  result = RunBatch(run);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out,
+            JoinLines({"Lese both.xyz (0 MiB) ...", "Verarbeite both.xyz: Bestimme Koordinaten",
+                       "Verarbeite both.xyz: Erstelle Kachel",
+                       "both.xyz: Zu wenig Speicher für das Mosaik (32767 x 32767)"}));
+  EXPECT_EQ(result.err, SummaryLine(0, 0, 0, 1) +
+                            FailedInput(Path("both.xyz"), "zu wenig Speicher") +
+                            "relivox-batch: Zu wenig Speicher für das Bild, " + Path("none.png") +
+                            " wurde nicht geschrieben.\n");
+  EXPECT_FALSE(fs::exists(Path("none.png")));
+}
+
 TEST_F(BatchHostile, AZipJobRemovesTheFoldersOfOurEndedRunsOnly) {
   const pid_t ended = fork();
   if (ended == 0) _exit(0);

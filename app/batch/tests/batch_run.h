@@ -38,6 +38,7 @@ struct BatchRun {
   bool windowRules = true;
   rlim_t fileSizeLimit = 0;     // bytes a file of the child may reach (ulimit -f); 0: inherited
   std::string input = "/dev/null";  // the file the child reads as standard input
+  rlim_t addressSpaceLimit = 0;  // bytes of address space of the child (ulimit -v); 0: inherited
 };
 
 inline BatchResult RunBatch(const BatchRun& run) {
@@ -103,15 +104,22 @@ inline BatchResult RunBatch(const BatchRun& run) {
   if (!run.cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, run.cwd.c_str());
   pid_t pid = 0;
   // The child inherits the limit; this process has it only while spawning.
-  rlimit saved{};
+  rlimit saved{}, savedSpace{};
   ::getrlimit(RLIMIT_FSIZE, &saved);
+  ::getrlimit(RLIMIT_AS, &savedSpace);
   if (run.fileSizeLimit > 0) {
     rlimit limit = saved;
     limit.rlim_cur = run.fileSizeLimit;
     ::setrlimit(RLIMIT_FSIZE, &limit);
   }
+  if (run.addressSpaceLimit > 0) {
+    rlimit limit = savedSpace;
+    limit.rlim_cur = run.addressSpaceLimit;
+    ::setrlimit(RLIMIT_AS, &limit);
+  }
   const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   if (run.fileSizeLimit > 0) ::setrlimit(RLIMIT_FSIZE, &saved);
+  if (run.addressSpaceLimit > 0) ::setrlimit(RLIMIT_AS, &savedSpace);
   posix_spawn_file_actions_destroy(&actions);
   ::close(outPipe[1]);
   if (errPipe[1] >= 0) ::close(errPipe[1]);

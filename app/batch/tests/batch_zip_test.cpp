@@ -128,6 +128,42 @@ TEST_F(BatchZip, DamagedEntryFailsAndTheNextOneLoads) {
   ExpectTmpUnchanged({});
 }
 
+// Entries pass through one scratch file in turn: a shorter entry after a
+// longer one, or one after a damaged entry, holds only its own bytes (the
+// tail of wide.xyz would give short.xyz a point at 0, 0).
+TEST_F(BatchZip, EachEntryIsReadAloneWhateverCameBeforeIt) {
+  const std::string wide = XyzText({{1, -1, 1}, {40001, -1, 2}});  // refused, too wide
+  const std::string shorter = XyzText({{30, 20, 9}});
+  std::string body;
+  for (int i = 1; i <= 400; ++i) body += std::to_string(i) + "," + std::to_string(i) + ",7\n";
+  ZipBuilder zip;
+  zip.AddFile("wide.xyz", wide);
+  zip.AddFile("short.xyz", shorter);
+  zip.AddFile("broken.xyz", body, ZipBuilder::kDeflated);
+  zip.AddFile("again.xyz", shorter);
+  std::string bytes = zip.Build();
+  for (std::size_t i = zip.DataSize(2) / 3; i < zip.DataSize(2) * 2 / 3; ++i)
+    bytes[zip.DataOffset(2) + i] = '\xFF';
+  Write("entries.zip", bytes);
+  const double total = static_cast<double>(wide.size() + body.size() + 2 * shorter.size());
+  const BatchResult result = Run({"-o", Path("out.png"), Path("entries.zip")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(
+      result.out,
+      JoinLines(Concat({{"Lese wide.xyz (0 MiB) ...", "Verarbeite wide.xyz: Bestimme Koordinaten",
+                         "wide.xyz: Kachel zu groß (40001 x 1)"},
+                        {PercentLine(wide.size(), total)},
+                        LoadedLines("short.xyz"),
+                        {PercentLine(wide.size() + shorter.size(), total)},
+                        FailedLines("broken.xyz"),
+                        {PercentLine(total - shorter.size(), total)},
+                        DuplicateLines("again.xyz"),
+                        {"100%"},
+                        ExportedLines()})));
+  EXPECT_EQ(MosaicMismatch(DecodePng(Path("out.png")), {{30, 20, 9}}), "");
+  ExpectTmpUnchanged({});
+}
+
 TEST_F(BatchZip, EntriesInsideFoldersLoadUnderTheirLastNamePart) {
   const std::string one = XyzText({{10, 20, 1}});
   const std::string two = XyzText({{12, 20, 2}});

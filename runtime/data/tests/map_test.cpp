@@ -82,6 +82,23 @@ TEST_F(MapTest, WalkGoesThroughBucketsInOrderNewestFirstInEachChain) {
   }
 }
 
+// Bucket numbers tell the walk order; an element added without a search
+// takes the place Map_Add would give it.
+TEST_F(MapTest, AddingAnAbsentKeyPlacesItAsAddDoesAndBucketsTellTheWalk) {
+  Make(4);
+  for (const char16_t* key : {u"a", u"b", u"c", u"d", u"e", u"i"}) {
+    ASSERT_NE(Map_AddAbsent(map, key), nullptr);
+    EXPECT_EQ(Map_Key(map), key) << "the new element is current";
+  }
+  EXPECT_EQ(Walk(), (Keys{u"d", u"i", u"e", u"a", u"b", u"c"}));
+  EXPECT_EQ(Map_Size(map), 6);
+  EXPECT_NE(Map_Find(map, u"e"), nullptr);
+  EXPECT_EQ(Map_BucketOf(map, u"i"), 1);
+  EXPECT_EQ(Map_BucketOf(map, u"d"), 0);
+  EXPECT_EQ(Map_BucketOf(map, std::u16string(u"zz\0q", 4)), Map_BucketOf(map, u"zz"))
+      << "up to the first NUL";
+}
+
 TEST_F(MapTest, EmptyAndNullMapsGiveNothing) {
   Make(16);
   EXPECT_EQ(Map_Next(map), nullptr);
