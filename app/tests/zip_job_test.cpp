@@ -11,6 +11,7 @@
 
 #include "app/tests/core_test_support.h"
 #include "app/zip_job.h"
+#include "runtime/data/tests/bytes_written.h"
 #include "runtime/data/tests/zip_builder.h"
 
 namespace {
@@ -83,16 +84,6 @@ TEST_F(CoreTest, EntriesLoadFromAPrivateFolderThatIsRemovedAfterwards) {
   std::remove((temporary + "a.xyz").c_str());
   for (const char* outside : {"escape.xyz", "../escape.xyz", "/abs/olute.xyz"})
     EXPECT_NE(::access((temporary + outside).c_str(), F_OK), 0) << outside;
-}
-
-// Bytes this process has handed to write(2) so far.
-std::int64_t BytesWritten() {
-  std::ifstream io("/proc/self/io");
-  std::string key;
-  std::int64_t value = -1;
-  while (io >> key >> value)
-    if (key == "wchar:") return value;
-  return -1;
 }
 
 TEST_F(CoreTest, AnEntryDeclaringMoreThanTheDiskHoldsIsNotExtracted) {

@@ -13,21 +13,12 @@
 
 #include "runtime/data/pack.h"
 #include "runtime/data/tests/pack_test_util.h"
+#include "runtime/data/tests/bytes_written.h"
 #include "runtime/data/tests/zip_builder.h"
 
 namespace {
 
 using PackLimits = ArchiveTest;
-
-// Bytes this process has handed to write(2) so far, or -1 when unknown.
-std::int64_t BytesWritten() {
-  std::ifstream io("/proc/self/io");
-  std::string key;
-  std::int64_t value = -1;
-  while (io >> key >> value)
-    if (key == "wchar:") return value;
-  return -1;
-}
 
 struct SizeCase {
   const char* what;
