@@ -19,8 +19,27 @@ double AxisPhase(const XyzPhase& phase) {
 
 }  // namespace
 
-bool KeepTileExtras(Converter& core, ObjectHandle image, const XyzScanner& scan,
-                    const GridBox& box) {
+namespace {
+
+// Whether point i lies at pixel i of the box: a tile of one point per
+// pixel written row by row (most are), whose heights are the grid already.
+bool FillsInGridOrder(const std::vector<XyzPoint>& points, const GridBox& box) {
+  const auto width = static_cast<std::int64_t>(box.Width());
+  if (static_cast<Wide>(points.size()) != box.Width() * box.Height()) return false;
+  std::int64_t x = box.minX, y = box.minY;
+  for (const XyzPoint& p : points) {
+    if (p.x != x || p.y != y) return false;
+    if (++x == box.minX + width) {
+      x = box.minX;
+      ++y;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool KeepTileExtras(Converter& core, ObjectHandle image, XyzScanner& scan, const GridBox& box) {
   if (!image || !(core.wants.heights || core.wants.placement)) return true;
   try {
     TileExtras extras;
@@ -28,13 +47,17 @@ bool KeepTileExtras(Converter& core, ObjectHandle image, const XyzScanner& scan,
     extras.phaseX = scan.phaseX;
     extras.phaseY = scan.phaseY;
     if (core.wants.heights) {
-      const auto width = static_cast<std::size_t>(box.Width());
-      extras.heights.assign(width * static_cast<std::size_t>(box.Height()), HeightGap());
-      const std::size_t n = std::min(scan.points.size(), scan.heights.size());
-      for (std::size_t i = 0; i < n; ++i) {
-        const XyzPoint& p = scan.points[i];
-        extras.heights[static_cast<std::size_t>(p.y - box.minY) * width +
-                       static_cast<std::size_t>(p.x - box.minX)] = scan.heights[i];
+      if (scan.heights.size() == scan.points.size() && FillsInGridOrder(scan.points, box)) {
+        extras.heights = std::move(scan.heights);
+      } else {
+        const auto width = static_cast<std::size_t>(box.Width());
+        extras.heights.assign(width * static_cast<std::size_t>(box.Height()), HeightGap());
+        const std::size_t n = std::min(scan.points.size(), scan.heights.size());
+        for (std::size_t i = 0; i < n; ++i) {
+          const XyzPoint& p = scan.points[i];
+          extras.heights[static_cast<std::size_t>(p.y - box.minY) * width +
+                         static_cast<std::size_t>(p.x - box.minX)] = scan.heights[i];
+        }
       }
     }
     core.tileExtras[image] = std::move(extras);

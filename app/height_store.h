@@ -30,10 +30,10 @@ struct TileExtras {
 };
 
 // Keeps the extras of a tile just drawn into `image` from the same points
-// (a later point wins its pixel, as in the image). True when nothing is
-// wanted; false when memory ran out (then nothing is kept). Worker only.
-bool KeepTileExtras(Converter& core, ObjectHandle image, const XyzScanner& scan,
-                    const GridBox& box);
+// (a later point wins its pixel, as in the image); takes scan.heights over
+// when they are the grid already. True when nothing is wanted; false when
+// memory ran out (then nothing is kept). Worker only.
+bool KeepTileExtras(Converter& core, ObjectHandle image, XyzScanner& scan, const GridBox& box);
 // Forgets them again (a tile that was not registered after all).
 void DropTileExtras(Converter& core, ObjectHandle image);
 

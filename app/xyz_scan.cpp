@@ -165,7 +165,16 @@ const unsigned char* FindLineEnd(const unsigned char* p) {
 #endif
 }
 
-constexpr std::uint64_t kPow10[9] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+// 10^0 .. 10^15: the scales of Decimal's runs and of a short mantissa.
+constexpr std::array<std::uint64_t, 16> kPow10 = [] {
+  std::array<std::uint64_t, 16> table{};
+  std::uint64_t value = 1;
+  for (std::uint64_t& entry : table) {
+    entry = value;
+    value *= 10;
+  }
+  return table;
+}();
 
 // Decimal digits at p, eight at a time. Wraps like the integer conversion.
 const unsigned char* Decimal(const unsigned char* p, std::uint64_t* value) {
@@ -298,11 +307,12 @@ void Marks32(const unsigned char* p, unsigned char separator, std::uint64_t* end
 // independently of each other. Returns the line end, or nullptr for a
 // longer line. Every field's number stops at the latest at the next
 // separator or the line end, neither of which it can read as part of it.
-// `fieldStarts` gets where fields 1 to 3 start and where the integers of x
-// and y end (for FieldExtras).
+// `fieldStarts` gets where fields 1 to 3 start and where the integers of x,
+// y and z end (for FieldExtras).
 template <bool kBlank, bool kTab>
 const unsigned char* ShortLine(const unsigned char* p, unsigned char separator, XyzPoint* point,
-                               bool* accepted, const unsigned char** fieldStarts) {
+                               bool* accepted, const unsigned char** fieldStarts,
+                               std::uint64_t* height) {
   std::uint64_t ends, seps;
   Marks32<kBlank>(p, separator, &ends, &seps);
   if (ends == 0) {
@@ -341,13 +351,14 @@ const unsigned char* ShortLine(const unsigned char* p, unsigned char separator, 
   std::uint64_t x, northing, z;
   fieldStarts[3] = Number<kTab>(first, &x);
   fieldStarts[4] = Number<kTab>(second, &northing);
-  Number<kTab>(third, &z);
+  fieldStarts[5] = Number<kTab>(third, &z);
   fieldStarts[0] = first;
   fieldStarts[1] = second;
   fieldStarts[2] = third;
   point->x = static_cast<std::int64_t>(x);
   point->y = static_cast<std::int64_t>(0 - northing);
   point->grey = static_cast<std::uint8_t>(z);
+  *height = z;
   *accepted = x != 0 && northing != 0;
   return lineEnd;
 }
@@ -378,6 +389,7 @@ double FractionAt(const unsigned char* start, const unsigned char* digitsEnd, ch
   if (*start == '$' || *start == '%' || *digitsEnd != static_cast<unsigned char>(mark)) return 0;
   std::uint64_t value = 0;
   int decimals = 0;
+  // Eighteen decimals say more than the tolerance needs.
   for (const unsigned char* p = digitsEnd + 1; *p >= '0' && *p <= '9' && decimals < 18;
        ++p, ++decimals)
     value = value * 10 + static_cast<unsigned>(*p - '0');
@@ -385,16 +397,94 @@ double FractionAt(const unsigned char* start, const unsigned char* digitsEnd, ch
   return negative ? -fraction : fraction;
 }
 
+// What decides the fractional part of a field that starts with a digit:
+// the bytes from where its integer digits end to where the next field
+// starts (at most 7; their count + 1 in the top byte). Lines of one grid
+// repeat it, and a field with the last field's key has its fraction.
+// 0: no key (the fraction must be worked out).
+inline std::uint64_t FractionKey(const unsigned char* start, const unsigned char* digitsEnd,
+                                 const unsigned char* next) {
+  const std::ptrdiff_t n = next - digitsEnd;
+  if (*start < '0' || *start > '9' || n < 0 || n > 7) return 0;
+  std::uint64_t bytes;
+  std::memcpy(&bytes, digitsEnd, 8);
+  const std::uint64_t mask = n ? ~std::uint64_t{0} >> (64 - 8 * n) : 0;
+  return (bytes & mask) | static_cast<std::uint64_t>(n + 1) << 56;
+}
+
+// Up to seven decimal digits at p, at one look: their count (8: eight or
+// more) and, below 8, their value.
+inline int FewDigits(const unsigned char* p, std::uint64_t* value) {
+  std::uint64_t bytes;
+  std::memcpy(&bytes, p, 8);
+  const std::uint64_t nonDigit =
+      ((bytes + 0x4646464646464646ULL) | (bytes - 0x3030303030303030ULL)) & 0x8080808080808080ULL;
+  if (!nonDigit) return 8;
+  const int n = __builtin_ctzll(nonDigit) / 8;
+  if (n == 0) {
+    *value = 0;
+    return 0;
+  }
+  std::uint64_t d = (bytes - 0x3030303030303030ULL) << (8 * (8 - n));
+  d = (d * 10 + (d >> 8)) & 0x00FF00FF00FF00FFULL;
+  d = (d * 100 + (d >> 16)) & 0x0000FFFF0000FFFFULL;
+  d = (d * 10000 + (d >> 32)) & 0xFFFFFFFFULL;
+  *value = d;
+  return n;
+}
+
+// z of a short line as XyzFieldNumber reads it, from the integer Number
+// read (wrapped as the line rule wraps it) and where its digits end. A
+// plain decimal of at most 15 digits is a mantissa below 2^53 over a power
+// of ten, which divides to the correctly rounded double, as strtod's; any
+// other form goes the long way.
+[[gnu::always_inline]] inline double HeightAt(const unsigned char* start,
+                                              const unsigned char* digitsEnd, std::uint64_t integer,
+                                              const unsigned char* end, char mark) {
+  const unsigned char* p = start;
+  while (*p == ' ') ++p;
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  const std::ptrdiff_t digits = digitsEnd - p;
+  if (digits < 1 || digits > 8 || *p < '0' || *p > '9') return XyzFieldNumber(start, end, mark);
+  std::uint64_t mantissa = negative ? 0 - integer : integer;
+  int decimals = 0;
+  const unsigned char* q = digitsEnd;
+  if (*q == static_cast<unsigned char>(mark)) {
+    std::uint64_t fraction = 0;
+    decimals = FewDigits(q + 1, &fraction);
+    if (decimals > 7) return XyzFieldNumber(start, end, mark);
+    mantissa = mantissa * kPow10[decimals] + fraction;
+    q += 1 + decimals;
+  }
+  if (*q == 'e' || *q == 'E' || *q == 'x' || *q == 'X') return XyzFieldNumber(start, end, mark);
+  const double value = static_cast<double>(mantissa) / kFractionScale[decimals];
+  return negative ? -value : value;
+}
+
+// The fraction keys of the last short line, per axis.
+struct FractionKeys {
+  std::uint64_t x = 0, y = 0;
+};
+
 // From where a short line's fields start (0 to 2) and where the integers
-// of x and y end (3, 4). z may read on to the line's end: its number stops
-// at the separator (or a blank) as it would at the field's end.
-void FieldExtras(XyzScanner& s, const unsigned char* const fields[5], const unsigned char* end) {
+// of x, y and z end (3 to 5). z may read on to the line's end: its number
+// stops at the separator (or a blank) as it would at the field's end.
+[[gnu::always_inline]] inline void FieldExtras(XyzScanner& s, const unsigned char* const fields[6],
+                                               std::uint64_t z, const unsigned char* end,
+                                               FractionKeys& keys) {
   const char mark = XyzDecimalMark(s.separator == XyzSeparator::kSemicolon);
   if (s.wants.heights)
-    s.heights.push_back(static_cast<float>(XyzFieldNumber(fields[2], end, mark)));
+    s.heights.push_back(static_cast<float>(HeightAt(fields[2], fields[5], z, end, mark)));
   if (s.wants.placement) {
-    XyzPhase_Add(s.phaseX, FractionAt(fields[0], fields[3], mark));
-    XyzPhase_Add(s.phaseY, FractionAt(fields[1], fields[4], mark));
+    const std::uint64_t keyX = FractionKey(fields[0], fields[3], fields[1]);
+    if ((keyX == 0 || keyX != keys.x) && !s.phaseX.mixed)
+      XyzPhase_Add(s.phaseX, FractionAt(fields[0], fields[3], mark));
+    keys.x = keyX;
+    const std::uint64_t keyY = FractionKey(fields[1], fields[4], fields[2]);
+    if ((keyY == 0 || keyY != keys.y) && !s.phaseY.mixed)
+      XyzPhase_Add(s.phaseY, FractionAt(fields[1], fields[4], mark));
+    keys.y = keyY;
   }
 }
 
@@ -463,6 +553,7 @@ const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsi
   [[maybe_unused]] const auto separator = static_cast<unsigned char>(SeparatorByte(s.separator));
   // The box in locals while the loop runs: stores through s could alias the points.
   GridBox box = s.box;
+  [[maybe_unused]] FractionKeys keys;
   const auto leave = [&](const unsigned char* at) {
     s.box = box;
     return at;
@@ -470,9 +561,11 @@ const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsi
   while (p < end) {
     XyzPoint point;
     bool accepted;
-    [[maybe_unused]] const unsigned char* starts[5] = {};
+    [[maybe_unused]] const unsigned char* starts[6] = {};
+    [[maybe_unused]] std::uint64_t z = 0;
 #if defined(__SSE2__)
-    const unsigned char* lineEnd = ShortLine<kBlank, kTab>(p, separator, &point, &accepted, starts);
+    const unsigned char* lineEnd =
+        ShortLine<kBlank, kTab>(p, separator, &point, &accepted, starts, &z);
     if (!lineEnd) lineEnd = ScanLine<kBlank, kTab>(p, stop, &point, &accepted);
 #else
     const unsigned char* lineEnd = ScanLine<kBlank, kTab>(p, stop, &point, &accepted);
@@ -483,7 +576,7 @@ const unsigned char* ScanLines(XyzScanner& s, const unsigned char* p, const unsi
       Widen(box, point.x, point.y);
       if (kExtras) {
         if (starts[0])
-          FieldExtras(s, starts, lineEnd);  // a short line: its fields are known
+          FieldExtras(s, starts, z, lineEnd, keys);  // a short line: its fields are known
         else
           LineExtras(s, p, lineEnd);
       }

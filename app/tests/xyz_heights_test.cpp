@@ -126,4 +126,43 @@ TEST(XyzHeights, TheReaderKeepsOneHeightPerPointWhereverChunksEnd) {
   }
 }
 
+// Whole lines in one chunk take the short way; its z and phases must be
+// strtod's and the line rule's whatever the fields look like.
+TEST(XyzHeights, ShortLinesOfEveryFormReadAsStrtodReadsThem) {
+  const char* const forms[] = {"", "-", "+", " ", "  -", "$", "0x", "."};
+  std::mt19937_64 random(11);
+  for (const XyzSeparator separator : {XyzSeparator::kComma, XyzSeparator::kSemicolon}) {
+    const char mark = separator == XyzSeparator::kSemicolon ? ',' : '.';
+    const char sep = separator == XyzSeparator::kSemicolon ? ';' : ',';
+    std::string bytes;
+    std::vector<double> want;
+    for (int i = 0; i < 3000; ++i) {
+      std::string z = forms[random() % 8];
+      z += std::to_string(random() >> (random() % 64));
+      const int decimals = static_cast<int>(random() % 10);
+      if (decimals || random() % 4 == 0) z += random() % 8 ? mark : '.';
+      for (int d = 0; d < decimals; ++d) z += static_cast<char>('0' + random() % 10);
+      if (random() % 10 == 0) z += random() % 2 ? "e3" : "m";
+      bytes += std::to_string(372000 + i % 7) + mark + "50" + sep + "5812000" + sep + z + "\n";
+      want.push_back(Strtod(z, mark));
+    }
+    const XyzScanner scan = ScanWithExtras(bytes, separator, {});
+    ASSERT_EQ(scan.points, OracleReadBytes(bytes, separator).points);
+    ASSERT_EQ(scan.heights.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i)
+      ASSERT_TRUE(scan.heights[i] == static_cast<float>(want[i]) ||
+                  (std::isnan(scan.heights[i]) && std::isnan(want[i])))
+          << "line " << i << ": " << scan.heights[i] << " want " << want[i];
+    EXPECT_FALSE(scan.phaseX.mixed);
+    EXPECT_EQ(scan.phaseX.fraction, 0.5);
+    EXPECT_EQ(scan.phaseY.fraction, 0);
+  }
+  // Lines that repeat the bytes behind the integer but not its fraction
+  // (a sign, another decimal) still part the grid.
+  for (const std::string& second : {"-372001.50", "372001.25", "372001.51", "$1F.50"}) {
+    const std::string bytes = "372000.50,5812000,1\n" + second + ",5812000,1\n";
+    EXPECT_TRUE(ScanWithExtras(bytes, XyzSeparator::kComma, {}).phaseX.mixed) << second;
+  }
+}
+
 }  // namespace
