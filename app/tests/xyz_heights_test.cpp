@@ -159,8 +159,8 @@ TEST(XyzHeights, ShortLinesOfEveryFormReadAsStrtodReadsThem) {
   }
   // Lines that repeat the bytes behind the integer but not its fraction
   // (a sign, another decimal) still part the grid.
-  for (const std::string& second : {"-372001.50", "372001.25", "372001.51", "$1F.50"}) {
-    const std::string bytes = "372000.50,5812000,1\n" + second + ",5812000,1\n";
+  for (const char* second : {"-372001.50", "372001.25", "372001.51", "$1F.50"}) {
+    const std::string bytes = std::string("372000.50,5812000,1\n") + second + ",5812000,1\n";
     EXPECT_TRUE(ScanWithExtras(bytes, XyzSeparator::kComma, {}).phaseX.mixed) << second;
   }
 }
