@@ -207,6 +207,9 @@ std::string PlanOutput(const OutputOptions& options, const std::string& outputPa
     if (!driver || !GDALGetMetadataItem(driver, GDAL_DCAP_RASTER, nullptr))
       return "unknown raster format " + name + " (gdalinfo --formats lists them)";
     plan->driver = GDALGetDriverShortName(driver);
+    // An in-memory dataset would be gone with the run: "written", nothing on disk.
+    if (EQUAL(plan->driver.c_str(), "MEM"))
+      return "the format MEM writes no file (an output format that writes a file is needed)";
     if (!GDALGetMetadataItem(driver, GDAL_DCAP_CREATE, nullptr) &&
         !GDALGetMetadataItem(driver, GDAL_DCAP_CREATECOPY, nullptr))
       return "the format " + plan->driver + " cannot write files";

@@ -229,6 +229,7 @@ TEST_F(BatchTest, OutputOptionsGdalRefusesAreUsageErrors) {
   const std::string a = Write("a.xyz", "10,20,5\n");
   const std::vector<std::vector<std::string>> cases = {
       {"-o", Path("m.tif"), "-f", "NoSuchDriver", a},
+      {"-o", Path("m.tif"), "-f", "MEM", a},
       {"-o", Path("m.tif"), "--co", "NO_SUCH_OPTION=1", a},
       {"-o", Path("m.tif"), "--co", "COMPRESS=NOPE", a},
       {"-o", Path("m.tif"), "--crs", "EPSG:99999999", a},
