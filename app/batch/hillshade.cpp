@@ -36,7 +36,8 @@ void ShadeRelief(const float* heights, std::int64_t width, std::int64_t height, 
       if (!std::isfinite(a + b + c + d + e + f + g + h + i)) continue;
       const double dx = ((c + 2 * f + i) - (a + 2 * d + g)) * scale;
       const double dy = ((a + 2 * b + c) - (g + 2 * h + i)) * scale;
-      const double lit = (lightUp - dx * lightEast - dy * lightNorth) / std::sqrt(1 + dx * dx + dy * dy);
+      const double lit =
+          (lightUp - dx * lightEast - dy * lightNorth) / std::sqrt(1 + dx * dx + dy * dy);
       // gdaldem keeps 0 for no-data: shadow is 1, full light 255, rounded half up.
       out[x] = static_cast<std::uint8_t>(lit <= 0 ? 1 : 1 + 254 * lit + 0.5);
     }

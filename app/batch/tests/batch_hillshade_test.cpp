@@ -24,11 +24,11 @@ std::string Terrain(const std::set<std::pair<int, int>>& gaps) {
   char line[96];
   for (int row = 0; row < kHeight; ++row)
     for (int col = 0; col < kWidth; ++col) {
-      const double z = 100 + 30 * std::sin(col / 9.0) * std::cos(row / 7.0) + 0.04 * col * row +
-                       noise(random);
+      const double z =
+          100 + 30 * std::sin(col / 9.0) * std::cos(row / 7.0) + 0.04 * col * row + noise(random);
       if (gaps.count({col, row})) continue;
-      std::snprintf(line, sizeof line, "%lld.00,%lld.00,%.2f\n", static_cast<long long>(kWest + col),
-                    static_cast<long long>(kNorth - row), z);
+      std::snprintf(line, sizeof line, "%lld.00,%lld.00,%.2f\n",
+                    static_cast<long long>(kWest + col), static_cast<long long>(kNorth - row), z);
       text += line;
     }
   return text;
@@ -45,15 +45,16 @@ class HillshadeTest : public BatchTest {
  protected:
   void SetUp() override {
     BatchTest::SetUp();
-    if (!HasTool("gdaldem")) GTEST_SKIP() << "gdaldem is not installed (scripts/install-deps: gdal-bin)";
+    if (!HasTool("gdaldem"))
+      GTEST_SKIP() << "gdaldem is not installed (scripts/install-deps: gdal-bin)";
     tile_ = Write("t.xyz", Terrain(Gaps()));
     ASSERT_EQ(Run({"-o", Path("heights.tif"), tile_}).exitCode, 0);
   }
   // gdaldem's hillshade of our heights with this -z.
   ReadBack Gdaldem(const std::string& zFactor) const {
     const std::string out = Path("gdaldem-" + zFactor + ".tif");
-    EXPECT_TRUE(RunTool("gdaldem hillshade -z " + zFactor + " " + Quoted(Path("heights.tif")) + " " +
-                        Quoted(out)));
+    EXPECT_TRUE(RunTool("gdaldem hillshade -z " + zFactor + " " + Quoted(Path("heights.tif")) +
+                        " " + Quoted(out)));
     return ReadBand(out);
   }
   std::string tile_;
@@ -89,8 +90,8 @@ TEST_F(HillshadeTest, GreyValuesAreGdaldemsWithinOneLevelAndZeroWithoutAllNeighb
         const double mine = ours.At(x, y), reference = theirs.At(x, y);
         if (!whole) {
           if ((mine != 0 || reference != 0) && ++far <= 5)
-            ADD_FAILURE() << "pixel " << x << "," << y << " lacks a neighbour: " << mine << ", gdaldem "
-                          << reference;
+            ADD_FAILURE() << "pixel " << x << "," << y << " lacks a neighbour: " << mine
+                          << ", gdaldem " << reference;
           continue;
         }
         ++lit;
@@ -104,7 +105,8 @@ TEST_F(HillshadeTest, GreyValuesAreGdaldemsWithinOneLevelAndZeroWithoutAllNeighb
     // Another z-factor shades most pixels differently.
     if (previous.ok) {
       int changed = 0;
-      for (std::size_t i = 0; i < ours.values.size(); ++i) changed += ours.values[i] != previous.values[i];
+      for (std::size_t i = 0; i < ours.values.size(); ++i)
+        changed += ours.values[i] != previous.values[i];
       EXPECT_GT(changed, lit / 2);
     }
     previous = ours;
@@ -116,7 +118,8 @@ TEST_F(HillshadeTest, PngIsOneGreyChannelOfTheSameShadeWithItsPlaceWhenACrsIsGiv
   const BatchResult result =
       Run({"-o", Path("shade.png"), "--hillshade", "--crs", "EPSG:25832", "-w", tile_});
   ASSERT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_NE(result.out.find("Speichern als PNG (Schummerung)...\nDatei exportiert!"), std::string::npos);
+  EXPECT_NE(result.out.find("Speichern als PNG (Schummerung)...\nDatei exportiert!"),
+            std::string::npos);
   const DecodedPng header = DecodePng(Path("shade.png"));
   EXPECT_EQ(header.bitDepth, 8);
   EXPECT_EQ(header.colorType, PNG_COLOR_TYPE_GRAY);

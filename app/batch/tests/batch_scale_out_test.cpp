@@ -38,13 +38,15 @@ void ExpectSameRaster(const ReadBack& joined, const ReadBack& one) {
   for (int y = 0; y < one.height; ++y)
     for (int x = 0; x < one.width; ++x)
       if (joined.At(x, y) != one.At(x, y) && ++wrong <= 5)
-        ADD_FAILURE() << "pixel " << x << "," << y << ": " << joined.At(x, y) << ", one run " << one.At(x, y);
+        ADD_FAILURE() << "pixel " << x << "," << y << ": " << joined.At(x, y) << ", one run "
+                      << one.At(x, y);
   EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(BatchTest, PartsJoinedByGdalbuildvrtAreTheOneRunPixelForPixel) {
   if (!HasTool("gdalbuildvrt") || !HasTool("gdal_translate"))
-    GTEST_SKIP() << "gdalbuildvrt or gdal_translate is not installed (scripts/install-deps: gdal-bin)";
+    GTEST_SKIP()
+        << "gdalbuildvrt or gdal_translate is not installed (scripts/install-deps: gdal-bin)";
   std::mt19937 random(5);
   for (const char* fraction : {".00", ".50"}) {
     SCOPED_TRACE(fraction);
@@ -60,7 +62,8 @@ TEST_F(BatchTest, PartsJoinedByGdalbuildvrtAreTheOneRunPixelForPixel) {
       tiles.push_back(Write(name, Tile(random, west, north, 20 - place, 15 - place % 2, fraction)));
     }
     const std::string all = Write(grid + "/all.txt", JoinLines(tiles));
-    const std::string north = Write(grid + "/part-0.txt", JoinLines({tiles[0], tiles[2], tiles[4]}));
+    const std::string north =
+        Write(grid + "/part-0.txt", JoinLines({tiles[0], tiles[2], tiles[4]}));
     const std::string south = Write(grid + "/part-1.txt", JoinLines({tiles[1], tiles[3]}));
     ASSERT_EQ(Run({"-o", Path(grid + "/one.tif"), "--input-file-list", all}).exitCode, 0);
     for (const std::string& list : {north, south}) {
@@ -69,8 +72,8 @@ TEST_F(BatchTest, PartsJoinedByGdalbuildvrtAreTheOneRunPixelForPixel) {
       ASSERT_EQ(result.exitCode, 0) << result.err;
     }
     const std::string vrt = Path(grid + "/mosaic.vrt"), cog = Path(grid + "/mosaic-cog.tif");
-    ASSERT_TRUE(RunTool("gdalbuildvrt " + Quoted(vrt) + " " + Quoted(Path(grid + "/part-0.tif")) + " " +
-                        Quoted(Path(grid + "/part-1.tif"))));
+    ASSERT_TRUE(RunTool("gdalbuildvrt " + Quoted(vrt) + " " + Quoted(Path(grid + "/part-0.tif")) +
+                        " " + Quoted(Path(grid + "/part-1.tif"))));
     ASSERT_TRUE(RunTool("gdal_translate -of COG " + Quoted(vrt) + " " + Quoted(cog)));
     const ReadBack one = ReadBand(Path(grid + "/one.tif"));
     ExpectSameRaster(ReadBand(vrt), one);
@@ -78,7 +81,9 @@ TEST_F(BatchTest, PartsJoinedByGdalbuildvrtAreTheOneRunPixelForPixel) {
     // Not a trivial picture: the parts differ from each other and hold values.
     const ReadBack part = ReadBand(Path(grid + "/part-1.tif"));
     EXPECT_NE(part.width * part.height, one.width * one.height);
-    EXPECT_GT(std::count_if(one.values.begin(), one.values.end(), [](double v) { return v != -9999; }), 1000);
+    EXPECT_GT(
+        std::count_if(one.values.begin(), one.values.end(), [](double v) { return v != -9999; }),
+        1000);
   }
 }
 
