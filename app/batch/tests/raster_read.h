@@ -14,7 +14,6 @@ struct ReadBack {
   double transform[6] = {};
   bool hasNodata = false;
   double nodata = 0;
-  GDALDataType type = GDT_Unknown;
   std::vector<double> values;  // row by row from the top
   double At(int x, int y) const { return values[static_cast<std::size_t>(y) * width + x]; }
 };
@@ -31,7 +30,6 @@ inline ReadBack ReadBand(const std::string& path) {
   int has = 0;
   r.nodata = GDALGetRasterNoDataValue(band, &has);
   r.hasNodata = has != 0;
-  r.type = GDALGetRasterDataType(band);
   r.values.resize(static_cast<std::size_t>(r.width) * r.height);
   r.ok = GDALRasterIO(band, GF_Read, 0, 0, r.width, r.height, r.values.data(), r.width, r.height,
                       GDT_Float64, 0, 0) == CE_None;
