@@ -79,7 +79,7 @@ int RunBatch(int argc, const char* const* argv) {
   if (!options.output.empty()) {
     std::vector<std::u16string> targets = {options.output};
     if (options.worldFile)
-      targets.push_back(plan.kind == OutputKind::kRaster ? RasterWorldFilePath(options.output)
+      targets.push_back(plan.kind != OutputKind::kPicture ? RasterWorldFilePath(options.output)
                                                          : WorldFilePath(options.output));
     for (const std::u16string& target : targets) {
       if (AtomicFile::RefusesLink(target)) {
@@ -135,7 +135,7 @@ int RunBatch(int argc, const char* const* argv) {
       return 1;
     }
     if (run.worldFileWanted && !run.worldFileWritten) {
-      const std::u16string world = plan.kind == OutputKind::kRaster
+      const std::u16string world = plan.kind != OutputKind::kPicture
                                        ? RasterWorldFilePath(run.exported.path)
                                        : WorldFilePath(run.exported.path);
       if (AtomicFile::RefusesLink(world)) {

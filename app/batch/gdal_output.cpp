@@ -15,6 +15,7 @@
 #include <memory>
 #include <new>
 
+#include "app/batch/hillshade.h"
 #include "app/batch/pending_output.h"
 #include "app/converter.h"
 #include "app/indicators.h"
@@ -165,8 +166,8 @@ std::vector<std::uint16_t> HeightmapLevels(const HeightStore& store, const Outpu
 
 std::u16string FormatLabel(const OutputPlan& plan) {
   if (plan.kind == OutputKind::kHeightmap) return u"PNG (16 Bit)";
-  if (IsGtiff(plan.driver)) return u"GeoTIFF";
-  return Utf8ToUtf16(plan.driver);
+  const std::u16string format = IsGtiff(plan.driver) ? u"GeoTIFF" : Utf8ToUtf16(plan.driver);
+  return plan.kind == OutputKind::kHillshade ? format + u" (Schummerung)" : format;
 }
 
 }  // namespace
@@ -213,7 +214,9 @@ std::string PlanOutput(const OutputOptions& options, const std::string& outputPa
     if (!GDALGetMetadataItem(driver, GDAL_DCAP_CREATE, nullptr) &&
         !GDALGetMetadataItem(driver, GDAL_DCAP_CREATECOPY, nullptr))
       return "the format " + plan->driver + " cannot write files";
-    const char* type = plan->kind == OutputKind::kHeightmap ? "UInt16" : "Float32";
+    const char* type = plan->kind == OutputKind::kHeightmap   ? "UInt16"
+                       : plan->kind == OutputKind::kHillshade ? "Byte"
+                                                              : "Float32";
     const char* types = GDALGetMetadataItem(driver, GDAL_DMD_CREATIONDATATYPES, nullptr);
     if (types && !std::strstr(types, type))
       return "the format " + plan->driver + " cannot write " + type + " values";
@@ -221,6 +224,10 @@ std::string PlanOutput(const OutputOptions& options, const std::string& outputPa
       plan->creationOptions = {"TILED=YES",        "BLOCKXSIZE=512",  "BLOCKYSIZE=512",
                                "COMPRESS=DEFLATE", "PREDICTOR=3",     "BIGTIFF=IF_SAFER",
                                "NUM_THREADS=ALL_CPUS"};
+    // Shades are bytes: the horizontal predictor (the floating-point one refuses them).
+    if (plan->kind == OutputKind::kHillshade && IsGtiff(plan->driver))
+      plan->creationOptions = {"TILED=YES", "BLOCKXSIZE=512", "BLOCKYSIZE=512", "COMPRESS=DEFLATE",
+                               "PREDICTOR=2", "BIGTIFF=IF_SAFER", "NUM_THREADS=ALL_CPUS"};
     for (const std::string& option : options.creationOptions)
       plan->creationOptions.push_back(option);
     const Csl list = CreationList(plan->creationOptions);
@@ -262,6 +269,8 @@ ExportOutcome WriteHeightOutput(Converter& core, const OutputPlan& plan,
       static_cast<std::size_t>(store.width) * static_cast<std::size_t>(store.height);
 
   std::vector<std::uint16_t> levels;
+  std::vector<std::uint8_t> shade;
+  const bool png = EQUAL(plan.driver.c_str(), "PNG");
   GDALDatasetH source = nullptr;
   if (plan.kind == OutputKind::kHeightmap) {
     double low = 0, high = 0;
@@ -277,6 +286,20 @@ ExportOutcome WriteHeightOutput(Converter& core, const OutputPlan& plan,
         options.rangeGiven ? Shortest(high) : Shortest(static_cast<float>(high));
     std::fprintf(stderr, "Höhenbereich: %s .. %s\n", lowText.c_str(), highText.c_str());
     source = MemoryDataset(levels.data(), GDT_UInt16, store.width, store.height);
+  } else if (plan.kind == OutputKind::kHillshade) {
+    try {
+      shade.resize(count);
+    } catch (const std::bad_alloc&) {
+      return finish(ExportOutcome::kNoMemory);
+    }
+    // One coordinate unit per pixel: where the cell size goes once it can be chosen.
+    const double pixelSize = 1.0;
+    ShadeRelief(store.values.get(), store.width, store.height, pixelSize, options.zFactor,
+                shade.data());
+    store.values.reset();
+    source = MemoryDataset(shade.data(), GDT_Byte, store.width, store.height);
+    // gdaldem's no-data; a PNG stays plain grey (its tRNS would hide the edges).
+    if (source && !png) GDALSetRasterNoDataValue(GDALGetRasterBand(source, 1), 0);
   } else {
     const float nodata = static_cast<float>(options.nodata);
     float* values = store.values.get();
@@ -287,7 +310,7 @@ ExportOutcome WriteHeightOutput(Converter& core, const OutputPlan& plan,
   }
   if (!source) return finish(ExportOutcome::kNoMemory);
   // A PNG keeps its place and CRS in the sidecar only when one is asked for.
-  if (plan.kind == OutputKind::kRaster || !plan.crsWkt.empty()) {
+  if (!png || !plan.crsWkt.empty()) {
     double transform[6];
     MosaicGeoTransform(store.extent, placement, transform);
     GDALSetGeoTransform(source, transform);

@@ -1,7 +1,7 @@
 // relivox-batch's outputs beyond the picture, through GDAL: Float32 heights
 // in any GDAL raster driver (GeoTIFF by default), the 16-bit heightmap PNG,
-// the coordinate system, and the .aux.xml that gives a PNG its place. The
-// only code that uses GDAL.
+// the hillshade (PNG or a Byte band), the coordinate system, and the
+// .aux.xml that gives a PNG its place. The only code that uses GDAL.
 #pragma once
 
 #include <string>
@@ -32,7 +32,8 @@ std::string PlanOutput(const OutputOptions& options, const std::string& outputPa
 // The GeoTransform of the mosaic: its top-left corner, one unit per pixel.
 void MosaicGeoTransform(const GridBox& extent, const Placement& placement, double transform[6]);
 
-// Writes the heights of the mosaic as the plan says (kRaster, kHeightmap),
+// Writes the heights of the mosaic as the plan says (kRaster, kHeightmap,
+// kHillshade),
 // with the status texts of saving. Once the worker stopped.
 ExportOutcome WriteHeightOutput(Converter& core, const OutputPlan& plan,
                                 const OutputOptions& options, const std::string& path,

@@ -97,11 +97,25 @@ int ParseOutputOption(int argc, const char* const* argv, int i, OutputOptions* o
     options->rangeGiven = true;
     return 3;
   }
+  if (arg == "--hillshade") {
+    options->hillshade = true;
+    return 1;
+  }
+  if ((used = value("--zfactor", &text))) {
+    if (text && !NumberArgument(text, &options->zFactor))
+      *error = "--zfactor needs a number, not " + std::string(text);
+    options->zFactorGiven = true;
+    return used;
+  }
   return 0;
 }
 
 OutputKind ChooseOutput(const OutputOptions& options, const std::string& outputPath,
                         std::string* driver) {
+  if (options.hillshade) {
+    *driver = !options.format.empty() ? options.format : IsPng(options, outputPath) ? "PNG" : "GTiff";
+    return OutputKind::kHillshade;
+  }
   if (IsPng(options, outputPath)) return options.heightmap ? OutputKind::kHeightmap : OutputKind::kPicture;
   *driver = options.format.empty() ? "GTiff" : options.format;
   return OutputKind::kRaster;
@@ -110,12 +124,15 @@ OutputKind ChooseOutput(const OutputOptions& options, const std::string& outputP
 std::string CheckOutputOptions(const OutputOptions& options, const std::string& outputPath) {
   const bool any = !options.format.empty() || !options.creationOptions.empty() ||
                    !options.crs.empty() || options.heightmap || options.rangeGiven ||
-                   options.nodata != -9999;
+                   options.nodata != -9999 || options.hillshade || options.zFactorGiven;
   if (any && outputPath.empty()) return "output options need -o";
   if (options.heightmap && !IsPng(options, outputPath)) return "--heightmap needs a PNG output";
   if (options.rangeGiven && !options.heightmap) return "--range needs --heightmap";
-  if (!options.creationOptions.empty() && IsPng(options, outputPath) && !options.heightmap)
-    return "--co needs a GDAL output (-f or .tif) or --heightmap";
+  if (options.hillshade && options.heightmap) return "--hillshade and --heightmap exclude each other";
+  if (options.zFactorGiven && !options.hillshade) return "--zfactor needs --hillshade";
+  if (!options.creationOptions.empty() && IsPng(options, outputPath) && !options.heightmap &&
+      !options.hillshade)
+    return "--co needs a GDAL output (-f or .tif), --heightmap or --hillshade";
   return {};
 }
 
@@ -128,5 +145,9 @@ std::string OutputUsage() {
          "      --crs DEF          the coordinate system (EPSG:25832, WKT, PROJ),\n"
          "                         written into the file, for PNG into OUTPUT.aux.xml\n"
          "      --heightmap        a 16-bit grey PNG: lowest height 0, highest 65535\n"
-         "      --range MIN MAX    the heights that map to 0 and 65535 (with --heightmap)\n";
+         "      --range MIN MAX    the heights that map to 0 and 65535 (with --heightmap)\n"
+         "      --hillshade        shaded relief instead of heights (Horn's method, light\n"
+         "                         from 315 degrees at 45): an 8-bit grey PNG, or a Byte\n"
+         "                         band with -f or OUTPUT.tif; 0 at the edges and gaps\n"
+         "      --zfactor Z        multiply the heights of --hillshade by Z (1)\n";
 }

@@ -11,6 +11,7 @@ enum class OutputKind {
   kPicture,    // the 8-bit RGB PNG of the low byte of z, as the window saves it
   kHeightmap,  // a 16-bit grey PNG stretched over the height range
   kRaster,     // Float32 heights through a GDAL raster driver
+  kHillshade,  // shaded relief: an 8-bit grey PNG, or a Byte band through a GDAL driver
 };
 
 struct OutputOptions {
@@ -22,6 +23,9 @@ struct OutputOptions {
   bool rangeGiven = false;
   double rangeMin = 0;
   double rangeMax = 0;
+  bool hillshade = false;
+  bool zFactorGiven = false;
+  double zFactor = 1;  // --zfactor: multiplies the heights of the hillshade
 };
 
 // Reads the output option at argv[i], if it is one: the number of arguments
@@ -29,13 +33,15 @@ struct OutputOptions {
 int ParseOutputOption(int argc, const char* const* argv, int i, OutputOptions* options,
                       std::string* error);
 
-// The kind of output and, for kRaster, the driver's name: -f, else .tif and
-// .tiff are GTiff, else the picture (any other name, as before).
+// The kind of output and, for kRaster and kHillshade, the driver's name: -f,
+// else .tif and .tiff are GTiff, else PNG: the picture (any other name, as
+// before) or the hillshade.
 OutputKind ChooseOutput(const OutputOptions& options, const std::string& outputPath,
                         std::string* driver);
 
 // Usage errors between the options (a heightmap that is not a PNG, --range
-// without --heightmap, output options without -o); empty when they fit.
+// without --heightmap, --zfactor without --hillshade, output options
+// without -o); empty when they fit.
 std::string CheckOutputOptions(const OutputOptions& options, const std::string& outputPath);
 
 // The usage lines of these options.
