@@ -96,9 +96,11 @@ const TileRecord* RegisterTile(Converter& core, const std::u16string& key, const
   const std::int32_t before = core.tiles->Size();
   TileRecord* record = known ? core.tiles->Add(key) : core.tiles->AddAbsent(key);
   if (!record || core.tiles->Size() == before) return nullptr;
-  *record = {box, image, static_cast<std::int64_t>(box.Width()),
-             static_cast<std::int64_t>(box.Height())};
-  if (!TileIndex_Add(*core.tileIndex, record, core.tiles->BucketOf(key))) {
+  // An empty box (a tile with no point inside a clipping box) meets nothing: no index entry.
+  const bool empty = box.Empty();
+  *record = {box, image, empty ? 0 : static_cast<std::int64_t>(box.Width()),
+             empty ? 0 : static_cast<std::int64_t>(box.Height())};
+  if (!empty && !TileIndex_Add(*core.tileIndex, record, core.tiles->BucketOf(key))) {
     core.tiles->DeleteCurrent();  // the record just added, at the head of its chain
     return nullptr;
   }

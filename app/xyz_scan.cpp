@@ -385,6 +385,15 @@ double FractionAt(const unsigned char* start, const unsigned char* digitsEnd, ch
   return negative ? -fraction : fraction;
 }
 
+// x and y of an accepted line as decimals, for an output grid of cells.
+// Each number stops at the separator (or a blank) as it would at its
+// field's end.
+void KeepCoordinates(XyzScanner& s, const unsigned char* x, const unsigned char* xEnd,
+                     const unsigned char* y, const unsigned char* yEnd, char mark) {
+  s.eastings.push_back(XyzFieldNumber(x, xEnd, mark));
+  s.northings.push_back(XyzFieldNumber(y, yEnd, mark));
+}
+
 // From where a short line's fields start (0 to 2) and where the integers
 // of x and y end (3, 4). z may read on to the line's end: its number stops
 // at the separator (or a blank) as it would at the field's end.
@@ -396,6 +405,7 @@ void FieldExtras(XyzScanner& s, const unsigned char* const fields[5], const unsi
     XyzPhase_Add(s.phaseX, FractionAt(fields[0], fields[3], mark));
     XyzPhase_Add(s.phaseY, FractionAt(fields[1], fields[4], mark));
   }
+  if (s.wants.coordinates) KeepCoordinates(s, fields[0], end, fields[1], end, mark);
 }
 
 // Splits an accepted line [p, end) into its first three fields, as the
@@ -419,9 +429,12 @@ void LineExtras(XyzScanner& s, const unsigned char* p, const unsigned char* end)
     XyzPhase_Add(s.phaseX, XyzFieldFraction(begins[0], ends[0], mark));
     XyzPhase_Add(s.phaseY, XyzFieldFraction(begins[1], ends[1], mark));
   }
+  if (s.wants.coordinates) KeepCoordinates(s, begins[0], ends[0], begins[1], ends[1], mark);
 }
 
-bool WantsExtras(const XyzScanner& s) { return s.wants.heights || s.wants.placement; }
+bool WantsExtras(const XyzScanner& s) {
+  return s.wants.heights || s.wants.placement || s.wants.coordinates;
+}
 
 // ---- chunks -------------------------------------------------------------------
 

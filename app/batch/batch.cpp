@@ -12,6 +12,7 @@
 #include "app/batch/batch_options.h"
 #include "app/batch/batch_signals.h"
 #include "app/batch/batch_summary.h"
+#include "app/batch/cell_options.h"
 #include "app/batch/world_file.h"
 #include "app/job_queue.h"
 #include "app/xyz_format.h"
@@ -112,9 +113,12 @@ int RunBatch(int argc, const char* const* argv) {
   core->readOptions = ReadOptionsOf(options);
   core->inputRule = options.windowRules ? InputRule::kByExtension : InputRule::kByContent;
   core->wants = plan.wants;
+  if (!options.output.empty())
+    if (const CellRule rule = CellRuleOf(options.outputOptions, plan.kind); rule.active)
+      UseCellRule(*core, rule);
   for (const std::u16string& input : inputs.paths) EnqueueJob(*core, JobKind::LoadFile, input);
-  // Heights are written once the worker is done (FinishOutput).
-  if (!options.output.empty() && plan.kind == OutputKind::kPicture)
+  // Heights, and a picture of cells, are written once the worker is done (FinishOutput).
+  if (!options.output.empty() && plan.kind == OutputKind::kPicture && !core->cells.active)
     EnqueueJob(*core, JobKind::ExportPng, options.output);
   if (!StartWorker(*core)) {
     std::fputs("relivox-batch: Konnte keinen Arbeits-Thread starten.\n", stderr);
@@ -131,7 +135,9 @@ int RunBatch(int argc, const char* const* argv) {
   std::fputs(BatchSummary(run.loads, options.windowRules).c_str(), stderr);
   if (!options.output.empty()) {
     if (!run.exportRan || run.exported.outcome != ExportOutcome::kWritten) {
-      std::fprintf(stderr, "relivox-batch: %s\n", FailureReason(run.exported).c_str());
+      const std::string reason =
+          run.failureReason.empty() ? FailureReason(run.exported) : run.failureReason;
+      std::fprintf(stderr, "relivox-batch: %s\n", reason.c_str());
       return 1;
     }
     if (run.worldFileWanted && !run.worldFileWritten) {

@@ -230,14 +230,16 @@ std::string PlanOutput(const OutputOptions& options, const std::string& outputPa
 }
 
 void MosaicGeoTransform(const GridBox& extent, const Placement& placement, double transform[6]) {
-  // y is the negated northing: the top row's northing is -minY.
+  // y is the negated northing: the top row's northing is -minY. Units are
+  // cells of placement.cell (1 for the picture's grid, where the product is exact).
   const double north = -static_cast<double>(extent.minY);
-  transform[0] = static_cast<double>(extent.minX) + placement.x - 0.5;
-  transform[1] = 1;
+  const double cell = placement.cell;
+  transform[0] = (static_cast<double>(extent.minX) + placement.x - 0.5) * cell;
+  transform[1] = cell;
   transform[2] = 0;
-  transform[3] = north + placement.y + 0.5;
+  transform[3] = (north + placement.y + 0.5) * cell;
   transform[4] = 0;
-  transform[5] = -1;
+  transform[5] = -cell;
 }
 
 ExportOutcome WriteHeightOutput(Converter& core, const OutputPlan& plan,

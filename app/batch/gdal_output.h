@@ -29,7 +29,8 @@ struct OutputPlan {
 std::string PlanOutput(const OutputOptions& options, const std::string& outputPath, bool worldFile,
                        OutputPlan* plan);
 
-// The GeoTransform of the mosaic: its top-left corner, one unit per pixel.
+// The GeoTransform of the mosaic: its top-left corner, placement.cell
+// coordinate units per pixel.
 void MosaicGeoTransform(const GridBox& extent, const Placement& placement, double transform[6]);
 
 // Writes the heights of the mosaic as the plan says (kRaster, kHeightmap),

@@ -6,10 +6,9 @@
 #include <algorithm>
 #include <string_view>
 
-namespace {
+#include "app/batch/cell_options.h"
 
-// A whole argument as a finite number (C locale: the batch sets none).
-bool NumberArgument(const char* text, double* value) {
+bool ParseNumberArgument(const char* text, double* value) {
   if (!text || !*text) return false;
   char* end = nullptr;
   errno = 0;
@@ -18,6 +17,8 @@ bool NumberArgument(const char* text, double* value) {
   *value = v;
   return true;
 }
+
+namespace {
 
 std::string Lower(std::string_view text) {
   std::string lower(text);
@@ -58,6 +59,7 @@ int ParseOutputOption(int argc, const char* const* argv, int i, OutputOptions* o
     *text = argv[i + 1];
     return 2;
   };
+  if (const int used = ParseCellOption(argc, argv, i, options, error)) return used;
   const char* text = nullptr;
   int used = value("-f", &text);
   if (!used) used = value("--format", &text);
@@ -67,7 +69,7 @@ int ParseOutputOption(int argc, const char* const* argv, int i, OutputOptions* o
     return used;
   }
   if ((used = value("--nodata", &text))) {
-    if (text && !NumberArgument(text, &options->nodata))
+    if (text && !ParseNumberArgument(text, &options->nodata))
       *error = "--nodata needs a number, not " + std::string(text);
     return used;
   }
@@ -88,8 +90,8 @@ int ParseOutputOption(int argc, const char* const* argv, int i, OutputOptions* o
     return 1;
   }
   if (arg == "--range") {
-    if (i + 2 >= argc || !NumberArgument(argv[i + 1], &options->rangeMin) ||
-        !NumberArgument(argv[i + 2], &options->rangeMax)) {
+    if (i + 2 >= argc || !ParseNumberArgument(argv[i + 1], &options->rangeMin) ||
+        !ParseNumberArgument(argv[i + 2], &options->rangeMax)) {
       *error = "--range needs two numbers MIN MAX";
       return std::min(3, argc - i);
     }
@@ -110,8 +112,9 @@ OutputKind ChooseOutput(const OutputOptions& options, const std::string& outputP
 std::string CheckOutputOptions(const OutputOptions& options, const std::string& outputPath) {
   const bool any = !options.format.empty() || !options.creationOptions.empty() ||
                    !options.crs.empty() || options.heightmap || options.rangeGiven ||
-                   options.nodata != -9999;
+                   options.nodata != -9999 || CellOptionsGiven(options);
   if (any && outputPath.empty()) return "output options need -o";
+  if (std::string error = CheckCellOptions(options); !error.empty()) return error;
   if (options.heightmap && !IsPng(options, outputPath)) return "--heightmap needs a PNG output";
   if (options.rangeGiven && !options.heightmap) return "--range needs --heightmap";
   if (!options.creationOptions.empty() && IsPng(options, outputPath) && !options.heightmap)
@@ -128,5 +131,6 @@ std::string OutputUsage() {
          "      --crs DEF          the coordinate system (EPSG:25832, WKT, PROJ),\n"
          "                         written into the file, for PNG into OUTPUT.aux.xml\n"
          "      --heightmap        a 16-bit grey PNG: lowest height 0, highest 65535\n"
-         "      --range MIN MAX    the heights that map to 0 and 65535 (with --heightmap)\n";
+         "      --range MIN MAX    the heights that map to 0 and 65535 (with --heightmap)\n" +
+         CellUsage();
 }
