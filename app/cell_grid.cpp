@@ -26,15 +26,21 @@ void AxisCells(double low, double high, double size, std::int64_t* first, std::i
 
 }  // namespace
 
+// Conversions to integers instead of nearbyint and trunc: this runs for
+// every point, and the library calls cost more than the rest.
 bool CellOf(double coordinate, double size, std::int64_t* cell, double* fraction) {
-  double quotient = coordinate / size;
-  if (!(std::fabs(quotient) < kCellLimit)) return false;  // NaN fails too
-  const double whole = std::nearbyint(quotient);
-  if (std::fabs(quotient - whole) <= kQuotientTolerance * std::max(1.0, std::fabs(quotient)))
-    quotient = whole;
-  const double truncated = std::trunc(quotient);
-  *cell = static_cast<std::int64_t>(truncated);
-  *fraction = quotient - truncated;
+  const double quotient = coordinate / size;
+  const double magnitude = std::fabs(quotient);
+  if (!(magnitude < kCellLimit)) return false;  // NaN fails too
+  const auto nearest = static_cast<std::int64_t>(quotient + (quotient < 0 ? -0.5 : 0.5));
+  if (std::fabs(quotient - static_cast<double>(nearest)) <=
+      kQuotientTolerance * std::max(1.0, magnitude)) {
+    *cell = nearest;
+    *fraction = 0;
+    return true;
+  }
+  *cell = static_cast<std::int64_t>(quotient);  // truncates toward 0
+  *fraction = quotient - static_cast<double>(*cell);
   return true;
 }
 

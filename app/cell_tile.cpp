@@ -146,18 +146,20 @@ void Add(CellTile& tile, CellReduce reduce, const std::vector<CellHit>& hits) {
 GridBox FindHits(CellBuilder& builder, const XyzScanner& scan) {
   const CellRule& rule = *builder.rule;
   std::vector<CellHit>& hits = builder.hits;
-  hits.clear();
-  GridBox box;
   std::size_t n = std::min(scan.points.size(), scan.heights.size());
+  if (rule.decimal) n = std::min({n, scan.eastings.size(), scan.northings.size()});
+  // Written by index and cut to the kept ones after: cheaper than growing per point.
+  hits.resize(n);
+  std::size_t kept = 0;
+  GridBox box;
   if (!rule.decimal) {
     for (std::size_t i = 0; i < n; ++i) {
       const XyzPoint& p = scan.points[i];
-      hits.push_back({p.x, p.y, scan.heights[i]});
+      hits[i] = {p.x, p.y, scan.heights[i]};
       box = Union(box, p.x, p.y);
     }
     return box;
   }
-  n = std::min({n, scan.eastings.size(), scan.northings.size()});
   for (std::size_t i = 0; i < n; ++i) {
     const double x = scan.eastings[i], north = scan.northings[i];
     if (rule.clipped && !(x >= rule.minX && x < rule.maxX && north >= rule.minY && north < rule.maxY))
@@ -174,9 +176,10 @@ GridBox FindHits(CellBuilder& builder, const XyzScanner& scan) {
       continue;
     XyzPhase_Add(builder.tile.phaseX, fx);
     XyzPhase_Add(builder.tile.phaseY, fy);
-    hits.push_back({column, row, scan.heights[i]});
+    hits[kept++] = {column, row, scan.heights[i]};
     box = Union(box, column, row);
   }
+  hits.resize(kept);
   return box;
 }
 

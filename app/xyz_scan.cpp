@@ -6,6 +6,8 @@
 #include <limits>
 #include <new>
 
+#include "app/xyz_coordinates.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -393,6 +395,14 @@ void KeepCoordinates(XyzScanner& s, const unsigned char* x, const unsigned char*
   s.eastings.push_back(XyzFieldNumber(x, xEnd, mark));
   s.northings.push_back(XyzFieldNumber(y, yEnd, mark));
 }
+// The same for a short line, from the integers just read (the last point).
+void KeepCoordinates(XyzScanner& s, const unsigned char* const fields[5], const unsigned char* end,
+                     char mark) {
+  const XyzPoint& point = s.points.back();
+  s.eastings.push_back(XyzCoordinate(fields[0], fields[3], end, point.x, mark));
+  const auto northing = static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(point.y));
+  s.northings.push_back(XyzCoordinate(fields[1], fields[4], end, northing, mark));
+}
 
 // From where a short line's fields start (0 to 2) and where the integers
 // of x and y end (3, 4). z may read on to the line's end: its number stops
@@ -405,7 +415,7 @@ void FieldExtras(XyzScanner& s, const unsigned char* const fields[5], const unsi
     XyzPhase_Add(s.phaseX, FractionAt(fields[0], fields[3], mark));
     XyzPhase_Add(s.phaseY, FractionAt(fields[1], fields[4], mark));
   }
-  if (s.wants.coordinates) KeepCoordinates(s, fields[0], end, fields[1], end, mark);
+  if (s.wants.coordinates) KeepCoordinates(s, fields, end, mark);
 }
 
 // Splits an accepted line [p, end) into its first three fields, as the
