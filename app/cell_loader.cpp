@@ -5,7 +5,6 @@
 #include "app/indicators.h"
 #include "app/tile_rasteriser.h"
 #include "app/xyz_loader.h"
-#include "runtime/data/str.h"
 
 namespace {
 
@@ -18,12 +17,8 @@ LoadOutcome Refuse(Converter& core, const std::u16string& text, LoadOutcome outc
 }  // namespace
 
 std::u16string CellMemoryText(const CellBuilder& builder, const std::u16string& name) {
-  const GridBox& box = builder.used;
-  if (box.Empty()) return NoXyzDataText(name);
-  // Sizes of such tiles stay far inside 64 bits (cells are within 2^62).
-  return name + u": Zu wenig Speicher für die Kachel (" +
-         Str_FromInteger(static_cast<std::int64_t>(box.Width())) + u" x " +
-         Str_FromInteger(static_cast<std::int64_t>(box.Height())) + u")";
+  if (builder.used.Empty()) return NoXyzDataText(name);
+  return name + u": Zu wenig Speicher für die Kachel" + BoxSizeText(builder.used);
 }
 
 LoadOutcome KeepCellTile(Converter& core, const std::u16string& key, std::int64_t length,
