@@ -89,6 +89,14 @@ int RunBatch(int argc, const char* const* argv) {
       }
     }
   }
+  // A clipping box gives the raster's size before anything is loaded.
+  const CellRule rule = CellRuleOf(options.outputOptions, plan.kind);
+  if (!options.output.empty() && rule.clipped && plan.kind == OutputKind::kRaster)
+    if (const std::string refusal = RasterRefusal(rule, rule.cells, Utf16ToUtf8(options.output));
+        !refusal.empty()) {
+      std::fprintf(stderr, "relivox-batch: %s\n", refusal.c_str());
+      return 1;
+    }
   // A reader that stops early (`| head`) must not end the conversion: the
   // status lines are lost, the PNG is still written.
   std::signal(SIGPIPE, SIG_IGN);
@@ -113,9 +121,7 @@ int RunBatch(int argc, const char* const* argv) {
   core->readOptions = ReadOptionsOf(options);
   core->inputRule = options.windowRules ? InputRule::kByExtension : InputRule::kByContent;
   core->wants = plan.wants;
-  if (!options.output.empty())
-    if (const CellRule rule = CellRuleOf(options.outputOptions, plan.kind); rule.active)
-      UseCellRule(*core, rule);
+  if (!options.output.empty() && rule.active) UseCellRule(*core, rule);
   for (const std::u16string& input : inputs.paths) EnqueueJob(*core, JobKind::LoadFile, input);
   // Heights, and a picture of cells, are written once the worker is done (FinishOutput).
   if (!options.output.empty() && plan.kind == OutputKind::kPicture && !core->cells.active)

@@ -27,24 +27,20 @@ std::string WideText(Wide value) {
   return digits;
 }
 
-// Why the raster of `extent` cannot be made, with its size and the memory
-// it needs: asked before that memory is taken, as an allocation the kernel
-// overcommits would succeed and the process die when its pages are touched.
-// Empty when it fits.
-std::string RasterRefusal(const Converter& core, const GridBox& extent, const std::string& path) {
+}  // namespace
+
+std::string RasterRefusal(const CellRule& rule, const GridBox& extent, const std::string& path) {
   const Wide width = extent.Width(), height = extent.Height();
   const std::string size = WideText(width) + " x " + WideText(height);
   if (width > kGdalMostPixels || height > kGdalMostPixels)
     return "Mosaik zu groß (" + size + "), " + path + " wurde nicht geschrieben.";
-  const Wide need = CellComposeBytes(core.cells, width, height) + kGdalBytes;
+  const Wide need = CellComposeBytes(rule, width, height) + kGdalBytes;
   const std::int64_t available = AvailableMemoryBytes();
   if (available < 0 || need <= available) return {};
   return "Zu wenig Speicher für das Mosaik (" + size + " Pixel brauchen " +
          WideText((need + kMiB - 1) / kMiB) + " MiB, verfügbar sind " +
          WideText(available / kMiB) + " MiB), " + path + " wurde nicht geschrieben.";
 }
-
-}  // namespace
 
 int FinishOutput(Converter& core, const OutputPlan& plan, const OutputOptions& options,
                  const std::u16string& output, BatchSession& run) {
@@ -72,7 +68,7 @@ int FinishOutput(Converter& core, const OutputPlan& plan, const OutputOptions& o
   run.exported.extent = core.extent;
   run.worldFileWritten = false;
   if (plan.kind == OutputKind::kRaster && core.tiles->Size() > 0) {
-    run.failureReason = RasterRefusal(core, core.extent, path);
+    run.failureReason = RasterRefusal(core.cells, core.extent, path);
     if (!run.failureReason.empty()) {
       run.exported.outcome = ExportOutcome::kNoMemory;
       return 0;

@@ -223,6 +223,14 @@ TEST_F(BatchTest, GdalOutputsGoBeyondThePicturesLimitWhichPngOutputsKeep) {
 }
 
 TEST_F(BatchTest, AMosaicBeyondTheMemoryThereIsIsRefusedBeforeItIsMade) {
+  // A box gives the size before anything is read: 400 TB of Float32.
+  const BatchResult boxed =
+      Run({"--extent", "0", "0", "1e7", "1e7", "-o", Path("box.tif"), Write("c.xyz", "5,5,5\n")});
+  EXPECT_EQ(boxed.exitCode, 1);
+  EXPECT_EQ(boxed.out, "");
+  EXPECT_EQ(boxed.err.rfind("relivox-batch: Zu wenig Speicher für das Mosaik (10000000 x 10000000 Pixel", 0), 0u)
+      << boxed.err;
+  fs::remove(Path("c.xyz"));
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "a sanitizer's shadow memory needs more address space than the limit allows";
 #endif
