@@ -56,6 +56,9 @@ void Combine(const CellTile& tile, const GridBox& extent, CellReduce reduce, Hei
 }  // namespace
 
 Wide CellComposeBytes(const CellRule& rule, Wide width, Wide height) {
+  // Sides of boxes anywhere on the 64-bit grid: their product could pass 128 bits.
+  constexpr Wide kSide = Wide{1} << 48;
+  if (width > kSide || height > kSide) return kSide * kSide;
   const Wide perCell = rule.reduce == CellReduce::kMean
                            ? sizeof(float) + sizeof(double) + sizeof(std::uint32_t)
                            : sizeof(float);

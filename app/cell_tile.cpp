@@ -97,6 +97,7 @@ bool Hold(CellBuilder& builder, const GridBox& need) {
   const std::int64_t available = AvailableMemoryBytes();
   const std::size_t perCell = BytesPerCell(builder.rule->reduce);
   const auto fits = [&](const GridBox& box) {
+    if (box.Width() > kMostCells || box.Height() > kMostCells) return false;  // no 128-bit overflow
     const Wide cells = box.Width() * box.Height();
     return cells <= kMostCells && (available < 0 || cells * Wide(perCell) <= available);
   };
