@@ -15,8 +15,10 @@ namespace {
 // the mean's sums and counts) by the rule's reduction.
 void Combine(const CellTile& tile, const GridBox& extent, CellReduce reduce, HeightStore& store,
              double* sums, std::uint32_t* counts) {
-  const std::int64_t x0 = std::max(tile.box.minX, extent.minX), x1 = std::min(tile.box.maxX, extent.maxX);
-  const std::int64_t y0 = std::max(tile.box.minY, extent.minY), y1 = std::min(tile.box.maxY, extent.maxY);
+  const std::int64_t x0 = std::max(tile.box.minX, extent.minX),
+                     x1 = std::min(tile.box.maxX, extent.maxX);
+  const std::int64_t y0 = std::max(tile.box.minY, extent.minY),
+                     y1 = std::min(tile.box.maxY, extent.maxY);
   const auto tileWidth = static_cast<std::size_t>(tile.box.Width());
   const auto storeWidth = static_cast<std::size_t>(store.width);
   const auto span = static_cast<std::size_t>(x1 - x0 + 1);
@@ -73,11 +75,13 @@ bool ComposeCells(const Converter& core, const GridBox& extent, HeightStore* sto
   store->extent = extent;
   store->width = static_cast<std::int64_t>(extent.Width());
   store->height = static_cast<std::int64_t>(extent.Height());
-  const auto count = static_cast<std::size_t>(store->width) * static_cast<std::size_t>(store->height);
+  const auto count =
+      static_cast<std::size_t>(store->width) * static_cast<std::size_t>(store->height);
   const bool mean = core.cells.reduce == CellReduce::kMean;
   store->values.reset(new (std::nothrow) float[count]);
   std::unique_ptr<double[]> sums(mean ? new (std::nothrow) double[count]() : nullptr);
-  std::unique_ptr<std::uint32_t[]> counts(mean ? new (std::nothrow) std::uint32_t[count]() : nullptr);
+  std::unique_ptr<std::uint32_t[]> counts(mean ? new (std::nothrow) std::uint32_t[count]()
+                                               : nullptr);
   if (!store->values || (mean && (!sums || !counts))) {
     store->values.reset();
     return false;

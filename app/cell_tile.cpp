@@ -163,7 +163,8 @@ GridBox FindHits(CellBuilder& builder, const XyzScanner& scan) {
   }
   for (std::size_t i = 0; i < n; ++i) {
     const double x = scan.eastings[i], north = scan.northings[i];
-    if (rule.clipped && !(x >= rule.minX && x < rule.maxX && north >= rule.minY && north < rule.maxY))
+    if (rule.clipped &&
+        !(x >= rule.minX && x < rule.maxX && north >= rule.minY && north < rule.maxY))
       continue;
     std::int64_t column = 0, northCell = 0;
     double fx = 0, fy = 0;

@@ -15,7 +15,7 @@ struct TileRecord;
 struct XyzScanner;
 
 struct CellTile {
-  GridBox box;  // the cells held, rows top-down from box.minY; empty: none
+  GridBox box;                        // the cells held, rows top-down from box.minY; empty: none
   std::vector<float> values;          // last, min, max: per cell, gaps HeightGap()
   std::vector<double> sums;           // mean: per cell
   std::vector<std::uint32_t> counts;  // mean: per cell, 0 a gap
@@ -38,12 +38,12 @@ struct CellHit {
 struct CellBuilder {
   explicit CellBuilder(const CellRule& cellRule) : rule(&cellRule) {}
   const CellRule* rule;
-  CellTile tile;  // `box` holds room to grow until CellBuilder_Finish
-  GridBox used;   // the cells that got a point
-  std::int64_t points = 0;     // accepted lines, inside the box or not
-  bool lackedMemory = false;   // the cells could not be had: the tile is refused
-  bool oversized = false;      // beyond the picture's limit: only `used` grows
-  std::vector<CellHit> hits;   // scratch of one chunk
+  CellTile tile;              // `box` holds room to grow until CellBuilder_Finish
+  GridBox used;               // the cells that got a point
+  std::int64_t points = 0;    // accepted lines, inside the box or not
+  bool lackedMemory = false;  // the cells could not be had: the tile is refused
+  bool oversized = false;     // beyond the picture's limit: only `used` grows
+  std::vector<CellHit> hits;  // scratch of one chunk
 };
 
 // Adds the points the scanner gathered since the last call to the builder

@@ -25,7 +25,6 @@ std::u16string WideText(Wide value) {
   return negative ? u"-" + digits : digits;
 }
 
-
 // The registry's keys end at their first U+0000.
 std::size_t KeyHash(const std::u16string& key) {
   const std::u16string_view view(key);
@@ -43,7 +42,8 @@ std::u16string BoxSizeText(const GridBox& box) {
 }
 
 TileRefusal TileSizeRefusal(const Converter& core, const GridBox& box, const std::u16string& name) {
-  if (TooLarge(box)) return {LoadOutcome::kTileTooLarge, name + u": Kachel zu groß" + BoxSizeText(box)};
+  if (TooLarge(box))
+    return {LoadOutcome::kTileTooLarge, name + u": Kachel zu groß" + BoxSizeText(box)};
   const GridBox mosaic = Union(core.extent, box);
   if (TooLarge(mosaic))
     return {LoadOutcome::kMosaicTooLarge, name + u": Mosaik zu groß" + BoxSizeText(mosaic)};

@@ -24,8 +24,8 @@ double XyzCoordinate(const unsigned char* start, const unsigned char* digitsEnd,
   if (*p == '-' || *p == '+') ++p;
   // 15 digits cannot have wrapped nor passed 2^53.
   if (!IsDigit(*p) || digitsEnd - p > 15) return XyzFieldNumber(start, end, mark);
-  std::uint64_t mantissa = negative ? 0 - static_cast<std::uint64_t>(integer)
-                                    : static_cast<std::uint64_t>(integer);
+  std::uint64_t mantissa =
+      negative ? 0 - static_cast<std::uint64_t>(integer) : static_cast<std::uint64_t>(integer);
   int decimals = 0;
   p = digitsEnd;
   if (p < end && static_cast<char>(*p) == mark)

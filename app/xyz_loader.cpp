@@ -94,7 +94,8 @@ LoadOutcome LoadXyzFileAs(Converter& core, const std::u16string& path, const std
 
   SetStatusText(core, u"Verarbeite " + name + u": Bestimme Koordinaten");
   SetProgress(core, 50);
-  if (core.cells.active) return KeepCellTile(core, read.key, read.scan.offset, read.scan, cells, name);
+  if (core.cells.active)
+    return KeepCellTile(core, read.key, read.scan.offset, read.scan, cells, name);
   const GridBox& box = read.scan.box;  // ComputeBoundingBox's, found while parsing
   if (const TileRefusal refusal = TileSizeRefusal(core, box, name);
       refusal.outcome != LoadOutcome::kLoaded) {

@@ -38,8 +38,8 @@ std::string RasterRefusal(const CellRule& rule, const GridBox& extent, const std
   const std::int64_t available = AvailableMemoryBytes();
   if (available < 0 || need <= available) return {};
   return "Zu wenig Speicher für das Mosaik (" + size + " Pixel brauchen " +
-         WideText((need + kMiB - 1) / kMiB) + " MiB, verfügbar sind " +
-         WideText(available / kMiB) + " MiB), " + path + " wurde nicht geschrieben.";
+         WideText((need + kMiB - 1) / kMiB) + " MiB, verfügbar sind " + WideText(available / kMiB) +
+         " MiB), " + path + " wurde nicht geschrieben.";
 }
 
 int FinishOutput(Converter& core, const OutputPlan& plan, const OutputOptions& options,

@@ -24,7 +24,8 @@ bool ReductionNamed(std::string_view name, CellReduce* reduce) {
 
 // "--name=value" or "--name value": the arguments taken (0: not this option),
 // `text` the value or nullptr when it is missing.
-int ValueOption(int argc, const char* const* argv, int i, std::string_view name, const char** text) {
+int ValueOption(int argc, const char* const* argv, int i, std::string_view name,
+                const char** text) {
   const std::string_view arg = argv[i];
   if (arg.size() > name.size() && arg.substr(0, name.size()) == name && arg[name.size()] == '=') {
     *text = argv[i] + name.size() + 1;

@@ -22,7 +22,8 @@ std::uint8_t Grey(float height) {
 
 void StoreRow(void* context, int y, std::uint8_t* out) {
   const HeightStore& store = *static_cast<const HeightStore*>(context);
-  const float* in = store.values.get() + static_cast<std::size_t>(y) * static_cast<std::size_t>(store.width);
+  const float* in =
+      store.values.get() + static_cast<std::size_t>(y) * static_cast<std::size_t>(store.width);
   for (std::int64_t x = 0; x < store.width; ++x, out += 3) out[0] = out[1] = out[2] = Grey(in[x]);
 }
 
@@ -42,7 +43,8 @@ ExportOutcome WriteCellPicture(Converter& core, const std::u16string& path) {
   if (!ComposeHeights(core, core.extent, &store)) return finish(ExportOutcome::kNoMemory);
   Img_UsePngEncoder();
   const int threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-  const bool written = Img_WritePngRows(path.c_str(), static_cast<int>(store.width),
-                                        static_cast<int>(store.height), StoreRow, &store, threads) != 0;
+  const bool written =
+      Img_WritePngRows(path.c_str(), static_cast<int>(store.width), static_cast<int>(store.height),
+                       StoreRow, &store, threads) != 0;
   return finish(written ? ExportOutcome::kWritten : ExportOutcome::kFailed);
 }

@@ -24,9 +24,10 @@ std::string Lines(const std::vector<Sample>& points) {
   std::string text;
   char line[96];
   for (const Sample& p : points) {
-    std::snprintf(line, sizeof line, "%lld.%02lld,%lld.%02lld,%s\n", static_cast<long long>(p.x / 100),
-                  static_cast<long long>(p.x % 100), static_cast<long long>(p.north / 100),
-                  static_cast<long long>(p.north % 100), p.z.c_str());
+    std::snprintf(line, sizeof line, "%lld.%02lld,%lld.%02lld,%s\n",
+                  static_cast<long long>(p.x / 100), static_cast<long long>(p.x % 100),
+                  static_cast<long long>(p.north / 100), static_cast<long long>(p.north % 100),
+                  p.z.c_str());
     text += line;
   }
   return text;
@@ -47,7 +48,8 @@ std::uint32_t GreyOf(float height) {
 
 // Every pixel of the PNG is the grey of the GeoTIFF's height, black at no-data.
 int PixelsUnlike(const DecodedPng& png, const Raster& tif) {
-  if (!png.ok || static_cast<int>(png.width) != tif.width || static_cast<int>(png.height) != tif.height)
+  if (!png.ok || static_cast<int>(png.width) != tif.width ||
+      static_cast<int>(png.height) != tif.height)
     return -1;
   int unlike = 0;
   for (int y = 0; y < tif.height; ++y)
@@ -63,7 +65,8 @@ TEST_F(BatchTest, HalfUnitCellsGiveEveryPointOfAHalfUnitGridItsOwnPixel) {
   std::vector<Sample> west, east;
   for (int r = 0; r < 12; ++r)
     for (int c = 0; c < 16; ++c)
-      (c < 8 ? west : east).push_back({37200025 + c * 50, 581200075 - r * 50, Hundredths(10037 + c * 301 + r * 7)});
+      (c < 8 ? west : east)
+          .push_back({37200025 + c * 50, 581200075 - r * 50, Hundredths(10037 + c * 301 + r * 7)});
   const std::string a = Write("west.xyz", Lines(west)), b = Write("east.xyz", Lines(east));
   BatchResult result = Run({"--cell", "0.5", "-o", Path("g.tif"), "-w", a, b});
   ASSERT_EQ(result.exitCode, 0) << result.err;
@@ -97,7 +100,8 @@ TEST_F(BatchTest, TenUnitCellsReduceThePointsOfEveryFileThatFallsIntoThem) {
   std::vector<std::vector<Sample>> tiles(4);
   for (int t = 0; t < 4; ++t) {
     const int count = t == 3 ? 20000 : 150;
-    const std::int64_t x0 = t == 3 ? 100000 : 100000 + t * 1700, n0 = t == 3 ? 500000 : 500000 + t * 900;
+    const std::int64_t x0 = t == 3 ? 100000 : 100000 + t * 1700,
+                       n0 = t == 3 ? 500000 : 500000 + t * 900;
     const int wide = t == 3 ? 6400 : 3000, tall = t == 3 ? 4300 : 2500;
     for (int i = 0; i < count; ++i)
       tiles[t].push_back({x0 + static_cast<std::int64_t>(random() % wide),
@@ -105,7 +109,8 @@ TEST_F(BatchTest, TenUnitCellsReduceThePointsOfEveryFileThatFallsIntoThem) {
                           Hundredths(static_cast<int>(random() % 50000) - 10000)});
   }
   std::vector<std::string> inputs;
-  for (int t = 0; t < 4; ++t) inputs.push_back(Write("t" + std::to_string(t) + ".xyz", Lines(tiles[t])));
+  for (int t = 0; t < 4; ++t)
+    inputs.push_back(Write("t" + std::to_string(t) + ".xyz", Lines(tiles[t])));
   // The model: per cell (trunc of x / 10, of the northing / 10) over every tile.
   struct Cell {
     double sum = 0;
@@ -174,7 +179,8 @@ TEST_F(BatchTest, AnExtentKeepsThePointsInsideAndCoversTheCellsTheyCanFallInto) 
   std::vector<Sample> west, east;
   for (int n = 5000; n < 5030; ++n)
     for (int x = 1000; x < 1040; ++x)
-      (x < 1020 ? west : east).push_back({x * 100, n * 100, std::to_string((x - 1000) * 1000 + n - 5000)});
+      (x < 1020 ? west : east)
+          .push_back({x * 100, n * 100, std::to_string((x - 1000) * 1000 + n - 5000)});
   const std::string a = Write("west.xyz", Lines(west)), b = Write("east.xyz", Lines(east));
   const std::string away = Write("away.xyz", Lines({{300000, 700000, "1"}}));
   // x in [1005, 1021.5): cells 201 to 204, of which 204 holds x = 1020 and
@@ -197,7 +203,8 @@ TEST_F(BatchTest, AnExtentKeepsThePointsInsideAndCoversTheCellsTheyCanFallInto) 
       for (const auto* tile : {&west, &east})
         for (const Sample& p : *tile) {
           const std::int64_t e = p.x / 100, n = p.north / 100;
-          if (e >= 1005 && e * 10 < 10215 && n >= 5003 && n < 5050 && e / 5 == 201 + x && n / 5 == northCell)
+          if (e >= 1005 && e * 10 < 10215 && n >= 5003 && n < 5050 && e / 5 == 201 + x &&
+              n / 5 == northCell)
             want = std::max(want, p.Height());
         }
       EXPECT_EQ(tif.At(x, y), want) << x << "," << y;
@@ -218,7 +225,8 @@ TEST_F(BatchTest, GdalOutputsGoBeyondThePicturesLimitWhichPngOutputsKeep) {
   EXPECT_EQ(tif.At(20000, 50), -9999);
   result = Run({"-o", Path("wide.png"), wide});
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_NE(result.out.find("wide.xyz: Kachel zu groß (40000 x 100)\n"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("wide.xyz: Kachel zu groß (40000 x 100)\n"), std::string::npos)
+      << result.out;
   EXPECT_FALSE(fs::exists(Path("wide.png")));
 }
 
@@ -228,7 +236,9 @@ TEST_F(BatchTest, AMosaicBeyondTheMemoryThereIsIsRefusedBeforeItIsMade) {
       Run({"--extent", "0", "0", "1e7", "1e7", "-o", Path("box.tif"), Write("c.xyz", "5,5,5\n")});
   EXPECT_EQ(boxed.exitCode, 1);
   EXPECT_EQ(boxed.out, "");
-  EXPECT_EQ(boxed.err.rfind("relivox-batch: Zu wenig Speicher für das Mosaik (10000000 x 10000000 Pixel", 0), 0u)
+  EXPECT_EQ(boxed.err.rfind(
+                "relivox-batch: Zu wenig Speicher für das Mosaik (10000000 x 10000000 Pixel", 0),
+            0u)
       << boxed.err;
   fs::remove(Path("c.xyz"));
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -243,20 +253,28 @@ TEST_F(BatchTest, AMosaicBeyondTheMemoryThereIsIsRefusedBeforeItIsMade) {
   const BatchResult result = RunBatch(run);
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.out.find("Speichern"), std::string::npos) << result.out;
-  const std::string reason = "relivox-batch: Zu wenig Speicher für das Mosaik (40000 x 40000 Pixel brauchen 6200 MiB, verfügbar sind ";
+  const std::string reason =
+      "relivox-batch: Zu wenig Speicher für das Mosaik (40000 x 40000 Pixel brauchen 6200 MiB, "
+      "verfügbar sind ";
   EXPECT_NE(result.err.find(SummaryLine(2) + reason), std::string::npos) << result.err;
-  EXPECT_NE(result.err.find(" MiB), " + Path("far.tif") + " wurde nicht geschrieben.\n"), std::string::npos);
+  EXPECT_NE(result.err.find(" MiB), " + Path("far.tif") + " wurde nicht geschrieben.\n"),
+            std::string::npos);
   EXPECT_EQ(Listing(scratch_).size(), 3u) << "only the inputs and the empty TMPDIR";
 }
 
 TEST_F(BatchTest, GridOptionsOutOfRangeAreUsageErrors) {
   const std::string a = Write("a.xyz", "10,20,5\n");
   const std::vector<std::vector<std::string>> cases = {
-      {"--cell", "0"},          {"--cell", "-2"},
-      {"--cell", "ten"},        {"--cell=1x"},
-      {"--cell"},               {"--reduce", "median"},
-      {"--extent", "1", "2", "1", "3"}, {"--extent", "1", "2", "3", "2"},
-      {"--extent", "1", "2", "3"},      {"--cell", "1e-300", "--extent", "0", "0", "1e10", "1"},
+      {"--cell", "0"},
+      {"--cell", "-2"},
+      {"--cell", "ten"},
+      {"--cell=1x"},
+      {"--cell"},
+      {"--reduce", "median"},
+      {"--extent", "1", "2", "1", "3"},
+      {"--extent", "1", "2", "3", "2"},
+      {"--extent", "1", "2", "3"},
+      {"--cell", "1e-300", "--extent", "0", "0", "1e10", "1"},
   };
   for (auto args : cases) {
     std::string label;
@@ -271,7 +289,8 @@ TEST_F(BatchTest, GridOptionsOutOfRangeAreUsageErrors) {
     EXPECT_FALSE(fs::exists(Path("m.tif")));
   }
   EXPECT_EQ(Run({"--cell", "2", a}).exitCode, 2) << "grid options need -o";
-  EXPECT_EQ(Run({"--reduce", "mean", "-o", Path("m.tif"), a}).exitCode, 0) << "any reduction at --cell 1";
+  EXPECT_EQ(Run({"--reduce", "mean", "-o", Path("m.tif"), a}).exitCode, 0)
+      << "any reduction at --cell 1";
 }
 
 }  // namespace

@@ -38,4 +38,3 @@ inline Raster ReadRaster(const std::string& path) {
   GDALClose(ds);
   return r;
 }
-
