@@ -9,7 +9,9 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
+#include "app/cell_tile.h"
 #include "app/face.h"
 #include "app/grid_box.h"
 #include "app/height_store.h"
@@ -63,6 +65,9 @@ struct Converter {
   // (images are never freed while the converter lives); only when `wants`
   // asks for them.
   std::unordered_map<ObjectHandle, TileExtras> tileExtras;
+  // With an output grid of cells: each registered tile's cells, in the
+  // order of registration (any thread once the worker stopped).
+  std::vector<CellTileEntry> cellTiles;
   // Hashes of the registered keys: the registry's chains grow with the
   // tiles (its bucket count is fixed, as it decides the walk), so a new key
   // is told from the known ones here first. Entries are never removed.
@@ -73,6 +78,10 @@ struct Converter {
   XyzReadOptions readOptions;
   InputRule inputRule = InputRule::kByExtension;
   XyzWants wants;  // what the outputs need of the reader beyond the points
+  // The output's grid when it is not the picture's (cell_grid.h; the window
+  // never sets one): then tiles are kept as cells, without images, and with
+  // a clipping box `extent` is the box's cells from the start.
+  CellRule cells;
   ConverterFace face;
 
   // Under queueLock (the count is also read without it: List_Size is atomic).

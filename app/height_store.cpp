@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "app/cell_compose.h"
 #include "app/converter.h"
 #include "app/xyz_scan.h"
 #include "imaging/image.h"
@@ -70,33 +71,40 @@ bool KeepTileExtras(Converter& core, ObjectHandle image, XyzScanner& scan, const
 
 void DropTileExtras(Converter& core, ObjectHandle image) { core.tileExtras.erase(image); }
 
+void AddTilePlacement(Placement& placement, bool& first, const XyzPhase& phaseX,
+                      const XyzPhase& phaseY) {
+  const double x = AxisPhase(phaseX);
+  const double y = AxisPhase(phaseY);
+  if (first) {
+    placement.x = x;
+    placement.y = y;
+    first = false;
+    return;
+  }
+  if (std::fabs(x - placement.x) > kPhaseTolerance) {
+    placement.x = 0.5;
+    placement.tilesDisagree = true;
+  }
+  if (std::fabs(y - placement.y) > kPhaseTolerance) {
+    placement.y = 0.5;
+    placement.tilesDisagree = true;
+  }
+}
+
 Placement MosaicPlacement(const Converter& core) {
+  if (core.cells.active) return CellPlacement(core);
   Placement placement;
   bool first = true;
   core.tiles->ForEach([&](const TileRecord& tile) {
     const auto found = core.tileExtras.find(tile.image);
     if (!tile.image || found == core.tileExtras.end()) return;
-    const double x = AxisPhase(found->second.phaseX);
-    const double y = AxisPhase(found->second.phaseY);
-    if (first) {
-      placement.x = x;
-      placement.y = y;
-      first = false;
-      return;
-    }
-    if (std::fabs(x - placement.x) > kPhaseTolerance) {
-      placement.x = 0.5;
-      placement.tilesDisagree = true;
-    }
-    if (std::fabs(y - placement.y) > kPhaseTolerance) {
-      placement.y = 0.5;
-      placement.tilesDisagree = true;
-    }
+    AddTilePlacement(placement, first, found->second.phaseX, found->second.phaseY);
   });
   return placement;
 }
 
 bool ComposeHeights(const Converter& core, const GridBox& extent, HeightStore* store) {
+  if (core.cells.active) return ComposeCells(core, extent, store);
   if (extent.Empty() || extent.Width() > kMaxImageSide || extent.Height() > kMaxImageSide)
     return false;
   store->extent = extent;

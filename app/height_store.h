@@ -41,14 +41,21 @@ void DropTileExtras(Converter& core, ObjectHandle image);
 // the northing n at n + y. For grids of whole units both are 0; a tile whose
 // points disagree counts as 0.5 (the middle of the truncation cell), and so
 // does an axis whose tiles disagree (`tilesDisagree`).
+// `cell` is the pixel's side in coordinate units (--cell): unit k of the
+// grid spans k * cell to (k + 1) * cell before the shift.
 struct Placement {
   double x = 0;
   double y = 0;
   bool tilesDisagree = false;
+  double cell = 1;
 };
-// Over every registered tile with extras; {0, 0} when placement was not
-// tracked. The worker, or any thread once it stopped.
+// Over every registered tile with extras (with an output grid of cells:
+// every tile that kept a point); {0, 0} when placement was not tracked.
+// The worker, or any thread once it stopped.
 Placement MosaicPlacement(const Converter& core);
+// Adds one tile's phases to a placement worked out over the tiles (`first`:
+// none was added yet).
+void AddTilePlacement(Placement& placement, bool& first, const XyzPhase& x, const XyzPhase& y);
 
 // The Float32 mosaic over `extent`, rows top-down; gaps are HeightGap().
 struct HeightStore {
@@ -57,6 +64,7 @@ struct HeightStore {
   std::int64_t height = 0;
   std::unique_ptr<float[]> values;
 };
-// Composes every tile with heights that meets the extent, in walk order.
-// False when memory runs out. Once the worker stopped.
+// Composes every tile with heights that meets the extent, in walk order
+// (with an output grid of cells, ComposeCells). False when memory runs
+// out. Once the worker stopped.
 bool ComposeHeights(const Converter& core, const GridBox& extent, HeightStore* store);

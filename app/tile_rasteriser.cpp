@@ -25,10 +25,6 @@ std::u16string WideText(Wide value) {
   return negative ? u"-" + digits : digits;
 }
 
-std::u16string SizeText(const GridBox& box) {
-  return u" (" + WideText(box.Width()) + u" x " + WideText(box.Height()) + u")";
-}
-
 // The registry's keys end at their first U+0000.
 std::size_t KeyHash(const std::u16string& key) {
   const std::u16string_view view(key);
@@ -41,18 +37,23 @@ bool TooLarge(const GridBox& box) {
 
 }  // namespace
 
+std::u16string BoxSizeText(const GridBox& box) {
+  return u" (" + WideText(box.Width()) + u" x " + WideText(box.Height()) + u")";
+}
+
 TileRefusal TileSizeRefusal(const Converter& core, const GridBox& box, const std::u16string& name) {
-  if (TooLarge(box)) return {LoadOutcome::kTileTooLarge, name + u": Kachel zu groß" + SizeText(box)};
+  if (TooLarge(box))
+    return {LoadOutcome::kTileTooLarge, name + u": Kachel zu groß" + BoxSizeText(box)};
   const GridBox mosaic = Union(core.extent, box);
   if (TooLarge(mosaic))
-    return {LoadOutcome::kMosaicTooLarge, name + u": Mosaik zu groß" + SizeText(mosaic)};
+    return {LoadOutcome::kMosaicTooLarge, name + u": Mosaik zu groß" + BoxSizeText(mosaic)};
   return {};
 }
 
 TileRefusal MosaicMemoryRefusal(const Converter& core, const GridBox& box,
                                 const std::u16string& name) {
   return {LoadOutcome::kNoMemory,
-          name + u": Zu wenig Speicher für das Mosaik" + SizeText(Union(core.extent, box))};
+          name + u": Zu wenig Speicher für das Mosaik" + BoxSizeText(Union(core.extent, box))};
 }
 
 ObjectHandle MakeTileImage(Converter& core, const std::vector<XyzPoint>& points,
@@ -96,9 +97,11 @@ const TileRecord* RegisterTile(Converter& core, const std::u16string& key, const
   const std::int32_t before = core.tiles->Size();
   TileRecord* record = known ? core.tiles->Add(key) : core.tiles->AddAbsent(key);
   if (!record || core.tiles->Size() == before) return nullptr;
-  *record = {box, image, static_cast<std::int64_t>(box.Width()),
-             static_cast<std::int64_t>(box.Height())};
-  if (!TileIndex_Add(*core.tileIndex, record, core.tiles->BucketOf(key))) {
+  // An empty box (a tile with no point inside a clipping box) meets nothing: no index entry.
+  const bool empty = box.Empty();
+  *record = {box, image, empty ? 0 : static_cast<std::int64_t>(box.Width()),
+             empty ? 0 : static_cast<std::int64_t>(box.Height())};
+  if (!empty && !TileIndex_Add(*core.tileIndex, record, core.tiles->BucketOf(key))) {
     core.tiles->DeleteCurrent();  // the record just added, at the head of its chain
     return nullptr;
   }

@@ -8,6 +8,9 @@
 #include "app/converter.h"
 #include "app/xyz_format.h"
 
+// " (W x H)": the size of `box` as the refusals name it (any size the grid allows).
+std::u16string BoxSizeText(const GridBox& box);
+
 // Why a tile of `box` cannot be kept (named `name` in the text): the tile,
 // or the mosaic with it added, is wider or taller than an image can be.
 // kLoaded with no text when it fits.

@@ -8,8 +8,9 @@
 
 // Asked of the reader before it starts; both off keeps it as fast as before.
 struct XyzWants {
-  bool heights = false;    // z as strtod reads it
-  bool placement = false;  // the fractional parts of x and y
+  bool heights = false;      // z as strtod reads it
+  bool placement = false;    // the fractional parts of x and y
+  bool coordinates = false;  // x and y as strtod reads them (an output grid of cells)
 };
 
 // Coordinates whose fractional parts differ by at most this are on one grid.

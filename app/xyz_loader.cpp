@@ -1,5 +1,6 @@
 #include "app/xyz_loader.h"
 
+#include "app/cell_loader.h"
 #include "app/height_store.h"
 #include "app/indicators.h"
 #include "app/mosaic.h"
@@ -65,8 +66,14 @@ LoadOutcome LoadXyzFileAs(Converter& core, const std::u16string& path, const std
   const bool live = core.registeredLengths.count(size) == 0;
   const XyzFigureSink sink{[](void* c, std::int64_t f) { SetProgress(*static_cast<Converter*>(c), f); },
                            &core};
-  const bool complete =
-      ReadXyzOnce(path, core.readOptions, &read, live ? &sink : nullptr, 0, core.wants);
+  // With an output grid of cells the points go into the tile's cells chunk by chunk.
+  CellBuilder cells(core.cells);
+  const XyzPointDrain drain{[](void* b, XyzScanner& scan) {
+                              return CellBuilder_Take(*static_cast<CellBuilder*>(b), scan);
+                            },
+                            &cells};
+  const bool complete = ReadXyzOnce(path, core.readOptions, &read, live ? &sink : nullptr, 0,
+                                    core.wants, core.cells.active ? &drain : nullptr);
   if (complete && IsRegistered(core, read.key)) {
     SetStatusText(core, name + u" bereits geladen");
     return LoadOutcome::kDuplicate;
@@ -75,13 +82,20 @@ LoadOutcome LoadXyzFileAs(Converter& core, const std::u16string& path, const std
   if (complete)
     for (std::size_t i = read.shown; i < read.scan.progress.size(); ++i)
       SetProgress(core, read.scan.progress[i]);
-  if (!complete || read.scan.points.empty()) {
+  if (cells.lackedMemory) {
+    Refuse(core, CellMemoryText(cells, name));
+    return LoadOutcome::kNoMemory;
+  }
+  const bool noPoints = core.cells.active ? cells.points == 0 : read.scan.points.empty();
+  if (!complete || noPoints) {
     Refuse(core, NoXyzDataText(name));
     return complete ? LoadOutcome::kNoData : WhyUnread(path);
   }
 
   SetStatusText(core, u"Verarbeite " + name + u": Bestimme Koordinaten");
   SetProgress(core, 50);
+  if (core.cells.active)
+    return KeepCellTile(core, read.key, read.scan.offset, read.scan, cells, name);
   const GridBox& box = read.scan.box;  // ComputeBoundingBox's, found while parsing
   if (const TileRefusal refusal = TileSizeRefusal(core, box, name);
       refusal.outcome != LoadOutcome::kLoaded) {

@@ -135,7 +135,8 @@ struct FileCloser {
 }  // namespace
 
 bool ReadXyzOnce(const std::u16string& path, const XyzReadOptions& options, XyzReadResult* result,
-                 const XyzFigureSink* sink, std::size_t chunkBytes, XyzWants wants) {
+                 const XyzFigureSink* sink, std::size_t chunkBytes, XyzWants wants,
+                 const XyzPointDrain* drain) {
   result->key.clear();
   result->scan = XyzScanner{};
   result->shown = 0;
@@ -200,7 +201,7 @@ bool ReadXyzOnce(const std::u16string& path, const XyzReadOptions& options, XyzR
       Hash_Add(stream.get(), data, size);
     }
     if (i == 0 && options.detectSeparator) scan.separator = DetectXyzSeparator(data, size);
-    if (!XyzScan_Chunk(scan, data, size)) {
+    if (!XyzScan_Chunk(scan, data, size) || (drain && !drain->take(drain->context, scan))) {
       ok = false;
       break;
     }
@@ -209,7 +210,8 @@ bool ReadXyzOnce(const std::u16string& path, const XyzReadOptions& options, XyzR
     if (i == 0) ReserveLikeTheFirstChunk(scan, chunkBytes);
   }
   // A file cut short while it was read would pass for a smaller whole one.
-  ok = ok && total >= scan.length && XyzScan_Finish(scan);
+  ok = ok && total >= scan.length && XyzScan_Finish(scan) &&
+       (!drain || drain->take(drain->context, scan));
   if (ok) showNew();
   result->key = pipe ? EndDigest(*pipe, ok) : (ok ? Hash_End(stream.release()) : std::u16string());
   return ok && !result->key.empty();

@@ -25,6 +25,15 @@ struct XyzFigureSink {
   void* context;
 };
 
+// Takes the points parsed so far, after each chunk and at the end, and
+// empties the scanner's lists of them: a reader that reduces the points as
+// they come keeps no list of a file's points. False stops the read (as a
+// failure).
+struct XyzPointDrain {
+  bool (*take)(void* context, XyzScanner& scan);
+  void* context;
+};
+
 // Reads the file at path to its end by `options` (a separator to detect is
 // decided on the first chunk, which holds its first lines). False when it cannot be opened or read
 // to its end, or memory runs out: then neither the key nor the points may be
@@ -33,7 +42,8 @@ struct XyzFigureSink {
 // return. `sink`, when given, gets the progress figures as they come, after
 // each chunk. chunkBytes 0 picks the
 // size from the file's length; tests pass their own. `wants` adds heights
-// and fractional parts to the points (see app/xyz_heights.h).
+// and fractional parts to the points (see app/xyz_heights.h); `drain`, when
+// given, takes them away as they come.
 bool ReadXyzOnce(const std::u16string& path, const XyzReadOptions& options, XyzReadResult* result,
                  const XyzFigureSink* sink = nullptr, std::size_t chunkBytes = 0,
-                 XyzWants wants = {});
+                 XyzWants wants = {}, const XyzPointDrain* drain = nullptr);

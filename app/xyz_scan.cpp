@@ -6,6 +6,8 @@
 #include <limits>
 #include <new>
 
+#include "app/xyz_coordinates.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -467,6 +469,23 @@ struct FractionKeys {
   std::uint64_t x = 0, y = 0;
 };
 
+// x and y of an accepted line as decimals, for an output grid of cells.
+// Each number stops at the separator (or a blank) as it would at its
+// field's end.
+void KeepCoordinates(XyzScanner& s, const unsigned char* x, const unsigned char* xEnd,
+                     const unsigned char* y, const unsigned char* yEnd, char mark) {
+  s.eastings.push_back(XyzFieldNumber(x, xEnd, mark));
+  s.northings.push_back(XyzFieldNumber(y, yEnd, mark));
+}
+// The same for a short line, from the integers just read (the last point).
+void KeepCoordinates(XyzScanner& s, const unsigned char* const fields[5], const unsigned char* end,
+                     char mark) {
+  const XyzPoint& point = s.points.back();
+  s.eastings.push_back(XyzCoordinate(fields[0], fields[3], end, point.x, mark));
+  const auto northing = static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(point.y));
+  s.northings.push_back(XyzCoordinate(fields[1], fields[4], end, northing, mark));
+}
+
 // From where a short line's fields start (0 to 2) and where the integers
 // of x, y and z end (3 to 5). z may read on to the line's end: its number
 // stops at the separator (or a blank) as it would at the field's end.
@@ -486,6 +505,7 @@ struct FractionKeys {
       XyzPhase_Add(s.phaseY, FractionAt(fields[1], fields[4], mark));
     keys.y = keyY;
   }
+  if (s.wants.coordinates) KeepCoordinates(s, fields, end, mark);
 }
 
 // Splits an accepted line [p, end) into its first three fields, as the
@@ -509,9 +529,12 @@ void LineExtras(XyzScanner& s, const unsigned char* p, const unsigned char* end)
     XyzPhase_Add(s.phaseX, XyzFieldFraction(begins[0], ends[0], mark));
     XyzPhase_Add(s.phaseY, XyzFieldFraction(begins[1], ends[1], mark));
   }
+  if (s.wants.coordinates) KeepCoordinates(s, begins[0], ends[0], begins[1], ends[1], mark);
 }
 
-bool WantsExtras(const XyzScanner& s) { return s.wants.heights || s.wants.placement; }
+bool WantsExtras(const XyzScanner& s) {
+  return s.wants.heights || s.wants.placement || s.wants.coordinates;
+}
 
 // ---- chunks -------------------------------------------------------------------
 

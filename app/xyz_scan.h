@@ -47,6 +47,7 @@ struct XyzScanner {
   // and the northing of every accepted point.
   XyzWants wants;
   std::vector<float> heights;
+  std::vector<double> eastings, northings;  // `coordinates`: one each per point
   XyzPhase phaseX, phaseY;
 
   // Scanning state.

@@ -12,6 +12,7 @@
 #include "app/batch/batch_options.h"
 #include "app/batch/batch_signals.h"
 #include "app/batch/batch_summary.h"
+#include "app/batch/cell_options.h"
 #include "app/batch/world_file.h"
 #include "app/job_queue.h"
 #include "app/xyz_format.h"
@@ -88,6 +89,14 @@ int RunBatch(int argc, const char* const* argv) {
       }
     }
   }
+  // A clipping box gives the raster's size before anything is loaded.
+  const CellRule rule = CellRuleOf(options.outputOptions, plan.gdalRaster);
+  if (!options.output.empty() && rule.clipped && plan.gdalRaster)
+    if (const std::string refusal = RasterRefusal(rule, rule.cells, Utf16ToUtf8(options.output));
+        !refusal.empty()) {
+      std::fprintf(stderr, "relivox-batch: %s\n", refusal.c_str());
+      return 1;
+    }
   // A reader that stops early (`| head`) must not end the conversion: the
   // status lines are lost, the PNG is still written.
   std::signal(SIGPIPE, SIG_IGN);
@@ -112,9 +121,10 @@ int RunBatch(int argc, const char* const* argv) {
   core->readOptions = ReadOptionsOf(options);
   core->inputRule = options.windowRules ? InputRule::kByExtension : InputRule::kByContent;
   core->wants = plan.wants;
+  if (!options.output.empty() && rule.active) UseCellRule(*core, rule);
   for (const std::u16string& input : inputs.paths) EnqueueJob(*core, JobKind::LoadFile, input);
-  // Heights are written once the worker is done (FinishOutput).
-  if (!options.output.empty() && plan.kind == OutputKind::kPicture)
+  // Heights, and a picture of cells, are written once the worker is done (FinishOutput).
+  if (!options.output.empty() && plan.kind == OutputKind::kPicture && !core->cells.active)
     EnqueueJob(*core, JobKind::ExportPng, options.output);
   if (!StartWorker(*core)) {
     std::fputs("relivox-batch: Konnte keinen Arbeits-Thread starten.\n", stderr);
@@ -131,7 +141,9 @@ int RunBatch(int argc, const char* const* argv) {
   std::fputs(BatchSummary(run.loads, options.windowRules).c_str(), stderr);
   if (!options.output.empty()) {
     if (!run.exportRan || run.exported.outcome != ExportOutcome::kWritten) {
-      std::fprintf(stderr, "relivox-batch: %s\n", FailureReason(run.exported).c_str());
+      const std::string reason =
+          run.failureReason.empty() ? FailureReason(run.exported) : run.failureReason;
+      std::fprintf(stderr, "relivox-batch: %s\n", reason.c_str());
       return 1;
     }
     if (run.worldFileWanted && !run.worldFileWritten) {

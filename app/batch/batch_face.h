@@ -20,6 +20,7 @@ struct BatchSession {
   std::vector<LoadReport> loads;  // every input's outcome, in order
   bool exportRan = false;
   ExportReport exported;
+  std::string failureReason;  // when an output was refused for more than its outcome says
   bool worldFileWritten = false;
 };
 

@@ -236,18 +236,22 @@ std::string PlanOutput(const OutputOptions& options, const std::string& outputPa
   }
   plan->wants.heights = heights;
   plan->wants.placement = true;
+  plan->gdalRaster = plan->kind == OutputKind::kRaster ||
+                     (plan->kind == OutputKind::kHillshade && !EQUAL(plan->driver.c_str(), "PNG"));
   return {};
 }
 
 void MosaicGeoTransform(const GridBox& extent, const Placement& placement, double transform[6]) {
-  // y is the negated northing: the top row's northing is -minY.
+  // y is the negated northing: the top row's northing is -minY. Units are
+  // cells of placement.cell (1 for the picture's grid, where the product is exact).
   const double north = -static_cast<double>(extent.minY);
-  transform[0] = static_cast<double>(extent.minX) + placement.x - 0.5;
-  transform[1] = 1;
+  const double cell = placement.cell;
+  transform[0] = (static_cast<double>(extent.minX) + placement.x - 0.5) * cell;
+  transform[1] = cell;
   transform[2] = 0;
-  transform[3] = north + placement.y + 0.5;
+  transform[3] = (north + placement.y + 0.5) * cell;
   transform[4] = 0;
-  transform[5] = -1;
+  transform[5] = -cell;
 }
 
 ExportOutcome WriteHeightOutput(Converter& core, const OutputPlan& plan,
@@ -292,9 +296,7 @@ ExportOutcome WriteHeightOutput(Converter& core, const OutputPlan& plan,
     } catch (const std::bad_alloc&) {
       return finish(ExportOutcome::kNoMemory);
     }
-    // One coordinate unit per pixel: where the cell size goes once it can be chosen.
-    const double pixelSize = 1.0;
-    ShadeRelief(store.values.get(), store.width, store.height, pixelSize, options.zFactor,
+    ShadeRelief(store.values.get(), store.width, store.height, placement.cell, options.zFactor,
                 shade.data());
     store.values.reset();
     source = MemoryDataset(shade.data(), GDT_Byte, store.width, store.height);

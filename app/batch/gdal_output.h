@@ -21,6 +21,9 @@ struct OutputPlan {
   std::string crsWkt;                        // empty: no --crs
   std::string crsAxisMapping;                // of our easting, northing to the CRS's axes
   XyzWants wants;                            // what the reader must give
+  // A raster through a GDAL driver other than PNG (heights, or a
+  // hillshade): limited by memory only, not by the picture's side.
+  bool gdalRaster = false;
 };
 
 // Checks the output options, against GDAL too (driver, creation options,
@@ -29,7 +32,8 @@ struct OutputPlan {
 std::string PlanOutput(const OutputOptions& options, const std::string& outputPath, bool worldFile,
                        OutputPlan* plan);
 
-// The GeoTransform of the mosaic: its top-left corner, one unit per pixel.
+// The GeoTransform of the mosaic: its top-left corner, placement.cell
+// coordinate units per pixel.
 void MosaicGeoTransform(const GridBox& extent, const Placement& placement, double transform[6]);
 
 // Writes the heights of the mosaic as the plan says (kRaster, kHeightmap,

@@ -6,10 +6,9 @@
 #include <algorithm>
 #include <string_view>
 
-namespace {
+#include "app/batch/cell_options.h"
 
-// A whole argument as a finite number (C locale: the batch sets none).
-bool NumberArgument(const char* text, double* value) {
+bool ParseNumberArgument(const char* text, double* value) {
   if (!text || !*text) return false;
   char* end = nullptr;
   errno = 0;
@@ -18,6 +17,8 @@ bool NumberArgument(const char* text, double* value) {
   *value = v;
   return true;
 }
+
+namespace {
 
 std::string Lower(std::string_view text) {
   std::string lower(text);
@@ -58,6 +59,7 @@ int ParseOutputOption(int argc, const char* const* argv, int i, OutputOptions* o
     *text = argv[i + 1];
     return 2;
   };
+  if (const int used = ParseCellOption(argc, argv, i, options, error)) return used;
   const char* text = nullptr;
   int used = value("-f", &text);
   if (!used) used = value("--format", &text);
@@ -67,7 +69,7 @@ int ParseOutputOption(int argc, const char* const* argv, int i, OutputOptions* o
     return used;
   }
   if ((used = value("--nodata", &text))) {
-    if (text && !NumberArgument(text, &options->nodata))
+    if (text && !ParseNumberArgument(text, &options->nodata))
       *error = "--nodata needs a number, not " + std::string(text);
     return used;
   }
@@ -88,8 +90,8 @@ int ParseOutputOption(int argc, const char* const* argv, int i, OutputOptions* o
     return 1;
   }
   if (arg == "--range") {
-    if (i + 2 >= argc || !NumberArgument(argv[i + 1], &options->rangeMin) ||
-        !NumberArgument(argv[i + 2], &options->rangeMax)) {
+    if (i + 2 >= argc || !ParseNumberArgument(argv[i + 1], &options->rangeMin) ||
+        !ParseNumberArgument(argv[i + 2], &options->rangeMax)) {
       *error = "--range needs two numbers MIN MAX";
       return std::min(3, argc - i);
     }
@@ -102,7 +104,7 @@ int ParseOutputOption(int argc, const char* const* argv, int i, OutputOptions* o
     return 1;
   }
   if ((used = value("--zfactor", &text))) {
-    if (text && !NumberArgument(text, &options->zFactor))
+    if (text && !ParseNumberArgument(text, &options->zFactor))
       *error = "--zfactor needs a number, not " + std::string(text);
     options->zFactorGiven = true;
     return used;
@@ -124,8 +126,10 @@ OutputKind ChooseOutput(const OutputOptions& options, const std::string& outputP
 std::string CheckOutputOptions(const OutputOptions& options, const std::string& outputPath) {
   const bool any = !options.format.empty() || !options.creationOptions.empty() ||
                    !options.crs.empty() || options.heightmap || options.rangeGiven ||
-                   options.nodata != -9999 || options.hillshade || options.zFactorGiven;
+                   options.nodata != -9999 || options.hillshade || options.zFactorGiven ||
+                   CellOptionsGiven(options);
   if (any && outputPath.empty()) return "output options need -o";
+  if (std::string error = CheckCellOptions(options); !error.empty()) return error;
   if (options.heightmap && !IsPng(options, outputPath)) return "--heightmap needs a PNG output";
   if (options.rangeGiven && !options.heightmap) return "--range needs --heightmap";
   if (options.hillshade && options.heightmap) return "--hillshade and --heightmap exclude each other";
@@ -149,5 +153,6 @@ std::string OutputUsage() {
          "      --hillshade        shaded relief instead of heights (Horn's method, light\n"
          "                         from 315 degrees at 45): an 8-bit grey PNG, or a Byte\n"
          "                         band with -f or OUTPUT.tif; 0 at the edges and gaps\n"
-         "      --zfactor Z        multiply the heights of --hillshade by Z (1)\n";
+         "      --zfactor Z        multiply the heights of --hillshade by Z (1)\n" +
+         CellUsage();
 }

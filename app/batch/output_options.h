@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/cell_grid.h"
+
 enum class OutputKind {
   kPicture,    // the 8-bit RGB PNG of the low byte of z, as the window saves it
   kHeightmap,  // a 16-bit grey PNG stretched over the height range
@@ -26,7 +28,17 @@ struct OutputOptions {
   bool hillshade = false;
   bool zFactorGiven = false;
   double zFactor = 1;  // --zfactor: multiplies the heights of the hillshade
+  // The output's grid (cell_options.h): the pixel's side in coordinate
+  // units, the reduction of a pixel's points, the clipping box.
+  double cell = 1;
+  bool reduceGiven = false;
+  CellReduce reduce = CellReduce::kLast;
+  bool extentGiven = false;
+  double extent[4] = {};  // XMIN YMIN XMAX YMAX
 };
+
+// A whole argument as a finite number (C locale: the batch sets none).
+bool ParseNumberArgument(const char* text, double* value);
 
 // Reads the output option at argv[i], if it is one: the number of arguments
 // it took (0: not an output option). On a bad value `error` is set.

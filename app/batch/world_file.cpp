@@ -26,6 +26,14 @@ std::u16string CoordinateText(std::int64_t whole, double fraction) {
   return Utf8ToUtf16(digits);
 }
 
+// A figure of a grid of cells: fifteen significant digits, which keep a
+// coordinate to the nanometre and drop the binary fraction's noise.
+std::u16string CellText(double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.15g", value);
+  return Utf8ToUtf16(text);
+}
+
 }  // namespace
 
 std::u16string RasterWorldFilePath(const std::u16string& rasterPath) {
@@ -36,9 +44,13 @@ std::u16string RasterWorldFilePath(const std::u16string& rasterPath) {
 }
 
 int WriteWorldFile(const std::u16string& path, std::int64_t easting, std::int64_t northing,
-                   double eastFraction, double northFraction) {
-  const std::u16string text = u"1\n0\n0\n-1\n" + CoordinateText(easting, eastFraction) + u"\n" +
-                              CoordinateText(northing, northFraction) + u"\n";
+                   double eastFraction, double northFraction, double cell) {
+  const std::u16string text =
+      cell == 1 ? u"1\n0\n0\n-1\n" + CoordinateText(easting, eastFraction) + u"\n" +
+                      CoordinateText(northing, northFraction) + u"\n"
+                : CellText(cell) + u"\n0\n0\n" + CellText(-cell) + u"\n" +
+                      CellText((static_cast<double>(easting) + eastFraction) * cell) + u"\n" +
+                      CellText((static_cast<double>(northing) + northFraction) * cell) + u"\n";
   const std::string bytes = Utf16ToUtf8(text);
   AtomicFile file(path.c_str());
   if (!file.stream()) return 0;

@@ -10,39 +10,9 @@
 #include <random>
 
 #include "app/batch/tests/batch_fixture.h"
+#include "app/batch/tests/raster_read.h"
 
 namespace {
-
-struct Raster {
-  bool ok = false;
-  int width = 0, height = 0;
-  double transform[6] = {};
-  bool hasNodata = false;
-  double nodata = 0;
-  std::string wkt;
-  std::vector<float> values;  // row by row from the top
-  float At(int x, int y) const { return values[static_cast<std::size_t>(y) * width + x]; }
-};
-
-Raster ReadRaster(const std::string& path) {
-  GDALAllRegister();
-  Raster r;
-  GDALDatasetH ds = GDALOpen(path.c_str(), GA_ReadOnly);
-  if (!ds) return r;
-  r.width = GDALGetRasterXSize(ds);
-  r.height = GDALGetRasterYSize(ds);
-  GDALGetGeoTransform(ds, r.transform);
-  if (const char* wkt = GDALGetProjectionRef(ds)) r.wkt = wkt;
-  GDALRasterBandH band = GDALGetRasterBand(ds, 1);
-  int has = 0;
-  r.nodata = GDALGetRasterNoDataValue(band, &has);
-  r.hasNodata = has != 0;
-  r.values.resize(static_cast<std::size_t>(r.width) * r.height);
-  r.ok = GDALRasterIO(band, GF_Read, 0, 0, r.width, r.height, r.values.data(), r.width, r.height,
-                      GDT_Float32, 0, 0) == CE_None;
-  GDALClose(ds);
-  return r;
-}
 
 bool SameCrs(const std::string& wkt, const char* requested) {
   OGRSpatialReferenceH a = OSRNewSpatialReference(nullptr), b = OSRNewSpatialReference(nullptr);

@@ -94,6 +94,28 @@ TEST_F(BatchTest, HillshadeIsGdaldemsWithinOneLevelAndZeroWithoutAllEightNeighbo
   EXPECT_EQ(Read(Path("s.pgw")), "1\n0\n0\n-1\n356000\n5645000\n");
 }
 
+// Pixels of 2 units: the slopes are over 2 units, as gdaldem reads them from
+// the geotransform of the heights of the same cells.
+TEST_F(BatchTest, HillshadeOfCellsShadesOverTheCellSize) {
+  if (!HasTool("gdaldem"))
+    GTEST_SKIP() << "gdaldem is not installed (scripts/install-deps: gdal-bin)";
+  std::set<std::pair<int, int>> gaps;
+  const std::string tile = Write("t.xyz", Terrain(&gaps)), heights = Path("heights.tif");
+  ASSERT_EQ(Run({"--cell", "2", "-o", heights, tile}).exitCode, 0);
+  ASSERT_EQ(Run({"--cell", "2", "--hillshade", "-o", Path("shade.tif"), tile}).exitCode, 0);
+  ASSERT_TRUE(RunTool("gdaldem hillshade " + Quoted(heights) + " " + Quoted(Path("g.tif"))));
+  const ReadBack ours = ReadBand(Path("shade.tif")), theirs = ReadBand(Path("g.tif"));
+  ASSERT_TRUE(ours.ok && theirs.ok);
+  ASSERT_EQ(ours.width, kWidth / 2);
+  ASSERT_EQ(ours.values.size(), theirs.values.size());
+  int shaded = 0;
+  for (std::size_t i = 0; i < ours.values.size(); ++i) {
+    shaded += ours.values[i] != 0;
+    EXPECT_LE(std::abs(ours.values[i] - theirs.values[i]), theirs.values[i] == 0 ? 0 : 1) << i;
+  }
+  EXPECT_GT(shaded, 38 * 28 / 2);
+}
+
 TEST_F(BatchTest, HillshadeUsageErrors) {
   const std::string a = Write("a.xyz", "10,20,5\n11,20,6\n"), png = Path("m.png");
   for (const std::vector<std::string>& args :

@@ -1,41 +1,52 @@
-// Reads a raster that a process wrote back with GDAL (band 1 as doubles),
-// and runs GDAL's own command-line tools on files of a test.
+// Rasters a process wrote, read back with GDAL (the first band as floats,
+// as written, or as doubles), and GDAL's own command-line tools run on the
+// files of a test.
 #pragma once
 
 #include <gdal.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-struct ReadBack {
+// Size, geotransform, no-data value, coordinate system and the values of band 1.
+template <typename Value>
+struct RasterOf {
   bool ok = false;
   int width = 0, height = 0;
   double transform[6] = {};
   bool hasNodata = false;
   double nodata = 0;
-  std::vector<double> values;  // row by row from the top
-  double At(int x, int y) const { return values[static_cast<std::size_t>(y) * width + x]; }
+  std::string wkt;
+  std::vector<Value> values;  // row by row from the top
+  Value At(int x, int y) const { return values[static_cast<std::size_t>(y) * width + x]; }
 };
+using Raster = RasterOf<float>;
+using ReadBack = RasterOf<double>;
 
-inline ReadBack ReadBand(const std::string& path) {
+template <typename Value>
+RasterOf<Value> ReadRasterAs(const std::string& path, GDALDataType type) {
   GDALAllRegister();
-  ReadBack r;
+  RasterOf<Value> r;
   GDALDatasetH ds = GDALOpen(path.c_str(), GA_ReadOnly);
   if (!ds) return r;
   r.width = GDALGetRasterXSize(ds);
   r.height = GDALGetRasterYSize(ds);
   GDALGetGeoTransform(ds, r.transform);
+  if (const char* wkt = GDALGetProjectionRef(ds)) r.wkt = wkt;
   GDALRasterBandH band = GDALGetRasterBand(ds, 1);
   int has = 0;
   r.nodata = GDALGetRasterNoDataValue(band, &has);
   r.hasNodata = has != 0;
   r.values.resize(static_cast<std::size_t>(r.width) * r.height);
   r.ok = GDALRasterIO(band, GF_Read, 0, 0, r.width, r.height, r.values.data(), r.width, r.height,
-                      GDT_Float64, 0, 0) == CE_None;
+                      type, 0, 0) == CE_None;
   GDALClose(ds);
   return r;
 }
+inline Raster ReadRaster(const std::string& path) { return ReadRasterAs<float>(path, GDT_Float32); }
+inline ReadBack ReadBand(const std::string& path) { return ReadRasterAs<double>(path, GDT_Float64); }
 
 // Whether a GDAL tool (gdaldem, gdalbuildvrt, ...) is on the PATH.
 inline bool HasTool(const std::string& name) {
