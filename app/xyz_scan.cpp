@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -435,32 +436,50 @@ inline int FewDigits(const unsigned char* p, std::uint64_t* value) {
   return n;
 }
 
-// z of a short line as XyzFieldNumber reads it, from the integer Number
-// read (wrapped as the line rule wraps it) and where its digits end. A
-// plain decimal of at most 15 digits is a mantissa below 2^53 over a power
-// of ten, which divides to the correctly rounded double, as strtod's; any
+// 10^-d as doubles: within 2^-53 of the exact tenths.
+constexpr double kInverseScale[8] = {1e0, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5, 1e-6, 1e-7};
+
+// The Float32 of mantissa / 10^decimals as strtod's double would round to
+// it, without the division (whose latency the line cannot hide). The
+// product is within 3 units of the double's last place of the correctly
+// rounded quotient, so both round to one float unless the product lies that
+// close to a point halfway between two floats (the low 29 bits of its
+// mantissa near 2^28); only then is it divided.
+inline float ScaledHeight(std::uint64_t mantissa, int decimals) {
+  const double product = static_cast<double>(mantissa) * kInverseScale[decimals];
+  const auto low = static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(product)) & 0x1FFFFFFFu;
+  if (low - (0x10000000u - 4) <= 8)
+    return static_cast<float>(static_cast<double>(mantissa) / kFractionScale[decimals]);
+  return static_cast<float>(product);
+}
+
+// z of a short line as Float32(XyzFieldNumber) reads it, from the integer
+// Number read (wrapped as the line rule wraps it) and where its digits
+// end. A plain decimal of at most 15 digits is a mantissa below 2^53 over a
+// power of ten, whose correctly rounded quotient is strtod's double; any
 // other form goes the long way.
-[[gnu::always_inline]] inline double HeightAt(const unsigned char* start,
-                                              const unsigned char* digitsEnd, std::uint64_t integer,
-                                              const unsigned char* end, char mark) {
+[[gnu::always_inline]] inline float HeightAt(const unsigned char* start,
+                                             const unsigned char* digitsEnd, std::uint64_t integer,
+                                             const unsigned char* end, char mark) {
+  const auto slow = [&] { return static_cast<float>(XyzFieldNumber(start, end, mark)); };
   const unsigned char* p = start;
   while (*p == ' ') ++p;
   const bool negative = *p == '-';
   if (*p == '-' || *p == '+') ++p;
   const std::ptrdiff_t digits = digitsEnd - p;
-  if (digits < 1 || digits > 8 || *p < '0' || *p > '9') return XyzFieldNumber(start, end, mark);
+  if (digits < 1 || digits > 8 || *p < '0' || *p > '9') return slow();
   std::uint64_t mantissa = negative ? 0 - integer : integer;
   int decimals = 0;
   const unsigned char* q = digitsEnd;
   if (*q == static_cast<unsigned char>(mark)) {
     std::uint64_t fraction = 0;
     decimals = FewDigits(q + 1, &fraction);
-    if (decimals > 7) return XyzFieldNumber(start, end, mark);
+    if (decimals > 7) return slow();
     mantissa = mantissa * kPow10[decimals] + fraction;
     q += 1 + decimals;
   }
-  if (*q == 'e' || *q == 'E' || *q == 'x' || *q == 'X') return XyzFieldNumber(start, end, mark);
-  const double value = static_cast<double>(mantissa) / kFractionScale[decimals];
+  if (*q == 'e' || *q == 'E' || *q == 'x' || *q == 'X') return slow();
+  const float value = ScaledHeight(mantissa, decimals);
   return negative ? -value : value;
 }
 
@@ -493,8 +512,7 @@ void KeepCoordinates(XyzScanner& s, const unsigned char* const fields[5], const 
                                                std::uint64_t z, const unsigned char* end,
                                                FractionKeys& keys) {
   const char mark = XyzDecimalMark(s.separator == XyzSeparator::kSemicolon);
-  if (s.wants.heights)
-    s.heights.push_back(static_cast<float>(HeightAt(fields[2], fields[5], z, end, mark)));
+  if (s.wants.heights) s.heights.push_back(HeightAt(fields[2], fields[5], z, end, mark));
   if (s.wants.placement) {
     const std::uint64_t keyX = FractionKey(fields[0], fields[3], fields[1]);
     if ((keyX == 0 || keyX != keys.x) && !s.phaseX.mixed)

@@ -146,6 +146,14 @@ TEST(XyzHeights, ShortLinesOfEveryFormReadAsStrtodReadsThem) {
       bytes += std::to_string(372000 + i % 7) + mark + "50" + sep + "5812000" + sep + z + "\n";
       want.push_back(Strtod(z, mark));
     }
+    // Quotients exactly halfway between two floats, and next to it.
+    for (const char* z :
+         {"16777217", "-16777217.0", "16777216.5", "33554434", "0.5", "8388608.75"}) {
+      std::string field = z;
+      for (char& c : field) c = c == '.' ? mark : c;
+      bytes += std::string("372000") + mark + "50" + sep + "5812000" + sep + field + "\n";
+      want.push_back(Strtod(field, mark));
+    }
     const XyzScanner scan = ScanWithExtras(bytes, separator, {});
     ASSERT_EQ(scan.points, OracleReadBytes(bytes, separator).points);
     ASSERT_EQ(scan.heights.size(), want.size());
@@ -157,6 +165,22 @@ TEST(XyzHeights, ShortLinesOfEveryFormReadAsStrtodReadsThem) {
     EXPECT_EQ(scan.phaseX.fraction, 0.5);
     EXPECT_EQ(scan.phaseY.fraction, 0);
   }
+  // Plain decimals, most lines of a portal, in bulk: the short way's
+  // rounding to Float32 must be strtod's for every one.
+  std::string bytes;
+  std::vector<double> want;
+  for (int i = 0; i < 200000; ++i) {
+    std::string z = std::to_string(random() % 100000000);
+    const int decimals = static_cast<int>(random() % 8);
+    if (decimals) z += '.';
+    for (int d = 0; d < decimals; ++d) z += static_cast<char>('0' + random() % 10);
+    bytes += "356000,5645000," + z + "\n";
+    want.push_back(Strtod(z, '.'));
+  }
+  const XyzScanner bulk = ScanWithExtras(bytes, XyzSeparator::kComma, {});
+  ASSERT_EQ(bulk.heights.size(), want.size());
+  for (std::size_t i = 0; i < want.size(); ++i)
+    ASSERT_EQ(bulk.heights[i], static_cast<float>(want[i])) << "line " << i;
   // Lines that repeat the bytes behind the integer but not its fraction
   // (a sign, another decimal) still part the grid.
   for (const char* second : {"-372001.50", "372001.25", "372001.51", "$1F.50"}) {
