@@ -9,6 +9,9 @@ set(RELIVOX_MAINTAINER "Relivox maintainers <maintainers@relivox.example>"
     CACHE STRING "Maintainer of the Debian package: \"Name <address>\"")
 
 install(TARGETS relivox relivox-batch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# relivox-batch finds its GDAL module there, relative to itself (a folder
+# below LIBDIR/relivox: a private module, not a library for ldconfig).
+install(TARGETS relivox-gdal LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/relivox/gdal)
 install(FILES ${PROJECT_SOURCE_DIR}/desktop/relivox.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/desktop/relivox.svg

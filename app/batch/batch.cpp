@@ -65,6 +65,10 @@ int RunBatch(int argc, const char* const* argv) {
       options.error.empty()
           ? PlanOutput(options.outputOptions, Utf16ToUtf8(options.output), options.worldFile, &plan)
           : options.error;
+  if (!usageError.empty() && plan.gdalMissing) {  // an installation's fault, not the user's
+    std::fprintf(stderr, "relivox-batch: %s\n", usageError.c_str());
+    return 1;
+  }
   if (!usageError.empty()) {
     std::fprintf(stderr, "relivox-batch: %s\n%s", usageError.c_str(), BatchUsage().c_str());
     return 2;

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/batch/batch_face.h"
-#include "app/batch/gdal_output.h"
+#include "app/batch/height_output.h"
 
 struct Converter;
 struct CellRule;

@@ -1,7 +1,7 @@
 // The options of relivox-batch that choose and shape the output file: its
 // format, no-data value, creation options, coordinate system and the 16-bit
 // heightmap. Parsed beside the other options; checked against GDAL later
-// (app/batch/gdal_output.h).
+// (app/batch/height_output.h).
 #pragma once
 
 #include <string>

@@ -231,6 +231,39 @@ TEST_F(BatchTest, OutputOptionsGdalRefusesAreUsageErrors) {
   EXPECT_EQ(grid.At(0, 0), 5.0f);
 }
 
+// GDAL and its hundred libraries are loaded by the outputs that need them
+// only; without its module the program still writes pictures.
+TEST_F(BatchTest, GdalIsLoadedOnlyForOutputsThatNeedIt) {
+  const std::string a = Write("a.xyz", "10,20,5\n");
+  BatchRun run;
+  run.windowRules = false;
+  run.cwd = scratch_.string();
+  run.tmpdir = Tmp();
+  run.env["LD_DEBUG"] = "files";
+  run.args = {"-o", Path("m.png"), a};
+  BatchResult result = RunBatch(run);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err.find("libgdal"), std::string::npos);
+  run.args = {"-o", Path("m.tif"), a};
+  result = RunBatch(run);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.err.find("librelivox-gdal.so"), std::string::npos);
+
+  fs::create_directories(scratch_ / "bin");
+  run.program = (scratch_ / "bin" / "relivox-batch").string();
+  fs::copy_file(RELIVOX_BATCH, run.program);
+  run.env.clear();
+  run.args = {"-o", Path("lone.tif"), a};
+  result = RunBatch(run);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("relivox-batch: GDAL outputs are not available: "), std::string::npos)
+      << result.err;
+  EXPECT_FALSE(fs::exists(Path("lone.tif")));
+  run.args = {"-o", Path("lone.png"), a};
+  EXPECT_EQ(RunBatch(run).exitCode, 0);
+  EXPECT_TRUE(fs::exists(Path("lone.png")));
+}
+
 TEST_F(BatchTest, AnOutputThatCannotBeWrittenLeavesNothingAndExitsOne) {
   std::string text;
   for (int r = 0; r < 200; ++r)

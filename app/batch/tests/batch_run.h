@@ -39,6 +39,7 @@ struct BatchRun {
   rlim_t fileSizeLimit = 0;     // bytes a file of the child may reach (ulimit -f); 0: inherited
   std::string input = "/dev/null";  // the file the child reads as standard input
   rlim_t addressSpaceLimit = 0;  // bytes of address space of the child (ulimit -v); 0: inherited
+  std::string program;           // another copy of the program; RELIVOX_BATCH when empty
 };
 
 inline BatchResult RunBatch(const BatchRun& run) {
@@ -57,7 +58,7 @@ inline BatchResult RunBatch(const BatchRun& run) {
   for (auto& text : envText) envp.push_back(text.data());
   envp.push_back(nullptr);
 
-  std::vector<std::string> argText{RELIVOX_BATCH};
+  std::vector<std::string> argText{run.program.empty() ? std::string(RELIVOX_BATCH) : run.program};
   if (run.windowRules) argText.push_back("--window-rules");
   argText.insert(argText.end(), run.args.begin(), run.args.end());
   std::vector<char*> argv;

@@ -1,10 +1,6 @@
-#include "app/batch/gdal_output.h"
+#include "app/batch/height_output.h"
 
-#include <cpl_conv.h>
-#include <cpl_error.h>
-#include <cpl_string.h>
-#include <gdal.h>
-#include <ogr_srs_api.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <charconv>
@@ -15,6 +11,7 @@
 #include <memory>
 #include <new>
 
+#include "app/batch/gdal_module.h"
 #include "app/batch/hillshade.h"
 #include "app/batch/pending_output.h"
 #include "app/converter.h"
@@ -24,61 +21,11 @@
 
 namespace {
 
-// GDAL's messages while a call runs, instead of its own printing to
-// standard error: usage errors quote the first, a write fails on any error.
-struct GdalMessages {
-  std::string first;
-  bool failed = false;
-  GdalMessages() { CPLPushErrorHandlerEx(&Collect, this); }
-  ~GdalMessages() { CPLPopErrorHandler(); }
-  GdalMessages(const GdalMessages&) = delete;
-  GdalMessages& operator=(const GdalMessages&) = delete;
-  static void CPL_STDCALL Collect(CPLErr level, CPLErrorNum, const char* message) {
-    auto* self = static_cast<GdalMessages*>(CPLGetErrorHandlerUserData());
-    if (self->first.empty() && message) self->first = message;
-    if (level >= CE_Failure) self->failed = true;
-  }
-  std::string Quoted() const { return first.empty() ? std::string() : ": " + first; }
-};
+bool SameName(const std::string& a, const char* b) { return ::strcasecmp(a.c_str(), b) == 0; }
+bool IsGtiff(const std::string& driver) { return SameName(driver, "GTiff"); }
 
-void StartGdal() {
-  static const bool started = [] {
-    // The whole picture is in memory already; GDAL's cache only passes blocks on.
-    CPLSetConfigOption("GDAL_CACHEMAX", "64");
-    GDALAllRegister();
-    return true;
-  }();
-  (void)started;
-}
-
-struct CslFree {
-  void operator()(char** list) const { CSLDestroy(list); }
-};
-using Csl = std::unique_ptr<char*, CslFree>;
-
-Csl CreationList(const std::vector<std::string>& options) {
-  char** list = nullptr;
-  for (const std::string& option : options) {
-    const auto eq = option.find('=');
-    list = CSLSetNameValue(list, option.substr(0, eq).c_str(), option.substr(eq + 1).c_str());
-  }
-  return Csl(list);
-}
-
-bool IsGtiff(const std::string& driver) { return EQUAL(driver.c_str(), "GTiff"); }
-
-// The CRS as WKT 1 where it can be, else WKT 2 (what GDAL's own sidecars do).
-std::string CrsText(OGRSpatialReferenceH srs) {
-  char* wkt = nullptr;
-  std::string text;
-  if (OSRExportToWkt(srs, &wkt) == OGRERR_NONE && wkt && *wkt) text = wkt;
-  CPLFree(wkt);
-  if (!text.empty()) return text;
-  const char* const options[] = {"FORMAT=WKT2_2019", nullptr};
-  wkt = nullptr;
-  if (OSRExportToWktEx(srs, &wkt, options) == OGRERR_NONE && wkt) text = wkt;
-  CPLFree(wkt);
-  return text;
+std::string Quoted(const std::string& message) {
+  return message.empty() ? std::string() : ": " + message;
 }
 
 std::string XmlEscaped(const std::string& text) {
@@ -100,32 +47,8 @@ std::string Shortest(Number value) {
   return std::string(text, end);
 }
 
-int CPL_STDCALL ShowProgress(double done, const char*, void* context) {
+void ShowProgress(void* context, double done) {
   SetProgress(*static_cast<Converter*>(context), static_cast<std::int64_t>(done * 100));
-  return TRUE;
-}
-
-// A MEM dataset over memory of ours (no copy), one band.
-GDALDatasetH MemoryDataset(void* data, GDALDataType type, std::int64_t width,
-                           std::int64_t height) {
-  GDALDriverH mem = GDALGetDriverByName("MEM");
-  if (!mem) return nullptr;
-  GDALDatasetH ds = GDALCreate(mem, "", static_cast<int>(width), static_cast<int>(height), 0,
-                               type, nullptr);
-  if (!ds) return nullptr;
-  const int bytes = GDALGetDataTypeSizeBytes(type);
-  char pointer[64];
-  std::snprintf(pointer, sizeof pointer, "%p", data);
-  char** band = CSLSetNameValue(nullptr, "DATAPOINTER", pointer);
-  band = CSLSetNameValue(band, "PIXELOFFSET", std::to_string(bytes).c_str());
-  band = CSLSetNameValue(band, "LINEOFFSET", std::to_string(width * bytes).c_str());
-  const CPLErr added = GDALAddBand(ds, type, band);
-  CSLDestroy(band);
-  if (added != CE_None) {
-    GDALClose(ds);
-    return nullptr;
-  }
-  return ds;
 }
 
 // The heightmap's grey values: the range (given, or the lowest and highest
@@ -183,43 +106,21 @@ std::string PlanOutput(const OutputOptions& options, const std::string& outputPa
     plan->wants.placement = worldFile;
     return {};
   }
-  StartGdal();
-  const GdalMessages messages;
+  std::string reason;
+  plan->gdal = LoadGdalModule(&reason);
+  plan->gdalMissing = !plan->gdal;
+  if (!plan->gdal) return reason;
   if (!options.crs.empty()) {
-    OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
-    const bool parsed = srs && OSRSetFromUserInput(srs, options.crs.c_str()) == OGRERR_NONE;
-    if (parsed) {
-      plan->crsWkt = CrsText(srs);
-      // Our pixels are easting first, whatever order the CRS's authority gives.
-      OSRSetAxisMappingStrategy(srs, OAMS_TRADITIONAL_GIS_ORDER);
-      int axes = 0;
-      const int* mapping = OSRGetDataAxisToSRSAxisMapping(srs, &axes);
-      plan->crsAxisMapping.clear();
-      for (int a = 0; a < axes && mapping; ++a)
-        plan->crsAxisMapping += (a ? "," : "") + std::to_string(mapping[a]);
-    }
-    OSRDestroySpatialReference(srs);
-    if (!parsed || plan->crsWkt.empty())
-      return "invalid coordinate system " + options.crs + messages.Quoted();
+    std::string message;
+    if (!plan->gdal->parseCrs(options.crs, &plan->crsWkt, &plan->crsAxisMapping, &message))
+      return "invalid coordinate system " + options.crs + Quoted(message);
   }
   if (heights) {
     const std::string name = plan->kind == OutputKind::kHeightmap ? "PNG" : plan->driver;
-    GDALDriverH driver = GDALGetDriverByName(name.c_str());
-    if (!driver || !GDALGetMetadataItem(driver, GDAL_DCAP_RASTER, nullptr))
-      return "unknown raster format " + name + " (gdalinfo --formats lists them)";
-    plan->driver = GDALGetDriverShortName(driver);
-    // An in-memory dataset would be gone with the run: "written", nothing on disk.
-    if (EQUAL(plan->driver.c_str(), "MEM"))
-      return "the format MEM writes no file (an output format that writes a file is needed)";
-    if (!GDALGetMetadataItem(driver, GDAL_DCAP_CREATE, nullptr) &&
-        !GDALGetMetadataItem(driver, GDAL_DCAP_CREATECOPY, nullptr))
-      return "the format " + plan->driver + " cannot write files";
-    const char* type = plan->kind == OutputKind::kHeightmap   ? "UInt16"
-                       : plan->kind == OutputKind::kHillshade ? "Byte"
-                                                              : "Float32";
-    const char* types = GDALGetMetadataItem(driver, GDAL_DMD_CREATIONDATATYPES, nullptr);
-    if (types && !std::strstr(types, type))
-      return "the format " + plan->driver + " cannot write " + type + " values";
+    const GdalBand band = plan->kind == OutputKind::kHeightmap   ? GdalBand::kUInt16
+                          : plan->kind == OutputKind::kHillshade ? GdalBand::kByte
+                                                                 : GdalBand::kFloat32;
+    if (!plan->gdal->findDriver(name, band, &plan->driver, &reason)) return reason;
     if (plan->kind == OutputKind::kRaster && IsGtiff(plan->driver))
       plan->creationOptions = {"TILED=YES",        "BLOCKXSIZE=512",  "BLOCKYSIZE=512",
                                "COMPRESS=DEFLATE", "PREDICTOR=3",     "BIGTIFF=IF_SAFER",
@@ -230,14 +131,14 @@ std::string PlanOutput(const OutputOptions& options, const std::string& outputPa
                                "PREDICTOR=2", "BIGTIFF=IF_SAFER", "NUM_THREADS=ALL_CPUS"};
     for (const std::string& option : options.creationOptions)
       plan->creationOptions.push_back(option);
-    const Csl list = CreationList(plan->creationOptions);
-    if (!GDALValidateCreationOptions(driver, list.get()))
-      return "creation option not accepted by " + plan->driver + messages.Quoted();
+    std::string message;
+    if (!plan->gdal->acceptsOptions(plan->driver, plan->creationOptions, &message))
+      return "creation option not accepted by " + plan->driver + Quoted(message);
   }
   plan->wants.heights = heights;
   plan->wants.placement = true;
   plan->gdalRaster = plan->kind == OutputKind::kRaster ||
-                     (plan->kind == OutputKind::kHillshade && !EQUAL(plan->driver.c_str(), "PNG"));
+                     (plan->kind == OutputKind::kHillshade && !SameName(plan->driver, "PNG"));
   return {};
 }
 
@@ -266,16 +167,18 @@ ExportOutcome WriteHeightOutput(Converter& core, const OutputPlan& plan,
     SetProgress(core, 0);
     return outcome;
   };
-  StartGdal();
+  if (!plan.gdal) return finish(ExportOutcome::kFailed);
   HeightStore store;
   if (!ComposeHeights(core, core.extent, &store)) return finish(ExportOutcome::kNoMemory);
   const std::size_t count =
       static_cast<std::size_t>(store.width) * static_cast<std::size_t>(store.height);
 
+  GdalRasterJob job;
+  job.width = store.width;
+  job.height = store.height;
   std::vector<std::uint16_t> levels;
   std::vector<std::uint8_t> shade;
-  const bool png = EQUAL(plan.driver.c_str(), "PNG");
-  GDALDatasetH source = nullptr;
+  const bool png = SameName(plan.driver, "PNG");
   if (plan.kind == OutputKind::kHeightmap) {
     double low = 0, high = 0;
     try {
@@ -289,7 +192,8 @@ ExportOutcome WriteHeightOutput(Converter& core, const OutputPlan& plan,
     const std::string highText =
         options.rangeGiven ? Shortest(high) : Shortest(static_cast<float>(high));
     std::fprintf(stderr, "Höhenbereich: %s .. %s\n", lowText.c_str(), highText.c_str());
-    source = MemoryDataset(levels.data(), GDT_UInt16, store.width, store.height);
+    job.pixels = levels.data();
+    job.band = GdalBand::kUInt16;
   } else if (plan.kind == OutputKind::kHillshade) {
     try {
       shade.resize(count);
@@ -299,38 +203,36 @@ ExportOutcome WriteHeightOutput(Converter& core, const OutputPlan& plan,
     ShadeRelief(store.values.get(), store.width, store.height, placement.cell, options.zFactor,
                 shade.data());
     store.values.reset();
-    source = MemoryDataset(shade.data(), GDT_Byte, store.width, store.height);
+    job.pixels = shade.data();
+    job.band = GdalBand::kByte;
     // gdaldem's no-data; a PNG stays plain grey (its tRNS would hide the edges).
-    if (source && !png) GDALSetRasterNoDataValue(GDALGetRasterBand(source, 1), 0);
+    job.hasNodata = !png;
+    job.nodata = 0;
   } else {
     const float nodata = static_cast<float>(options.nodata);
     float* values = store.values.get();
     for (std::size_t i = 0; i < count; ++i)
       if (IsHeightGap(values[i])) values[i] = nodata;
-    source = MemoryDataset(values, GDT_Float32, store.width, store.height);
-    if (source) GDALSetRasterNoDataValue(GDALGetRasterBand(source, 1), options.nodata);
+    job.pixels = values;
+    job.band = GdalBand::kFloat32;
+    job.hasNodata = true;
+    job.nodata = options.nodata;
   }
-  if (!source) return finish(ExportOutcome::kNoMemory);
   // A PNG keeps its place and CRS in the sidecar only when one is asked for.
-  if (!png || !plan.crsWkt.empty()) {
-    double transform[6];
-    MosaicGeoTransform(store.extent, placement, transform);
-    GDALSetGeoTransform(source, transform);
-    if (!plan.crsWkt.empty()) GDALSetProjection(source, plan.crsWkt.c_str());
+  job.placed = !png || !plan.crsWkt.empty();
+  if (job.placed) {
+    MosaicGeoTransform(store.extent, placement, job.transform);
+    job.crsWkt = plan.crsWkt;
   }
-
-  GdalMessages messages;
-  const std::string temporary = BeginPendingOutput(path);
-  const Csl list = CreationList(plan.creationOptions);
-  GDALDriverH driver = GDALGetDriverByName(plan.driver.c_str());
-  GDALDatasetH written =
-      driver ? GDALCreateCopy(driver, temporary.c_str(), source, FALSE, list.get(), &ShowProgress, &core)
-             : nullptr;
-  if (written) GDALClose(written);  // flushes: a full disk shows here
-  GDALClose(source);
-  if (!written || messages.failed) {
+  job.driver = plan.driver;
+  job.creationOptions = plan.creationOptions;
+  job.path = BeginPendingOutput(path);
+  job.progress = &ShowProgress;
+  job.context = &core;
+  std::string message;
+  if (!plan.gdal->writeRaster(job, &message)) {
     DiscardPendingOutput();
-    if (!messages.first.empty()) std::fprintf(stderr, "relivox-batch: GDAL: %s\n", messages.first.c_str());
+    if (!message.empty()) std::fprintf(stderr, "relivox-batch: GDAL: %s\n", message.c_str());
     return finish(ExportOutcome::kFailed);
   }
   return finish(CommitPendingOutput() ? ExportOutcome::kWritten : ExportOutcome::kFailed);

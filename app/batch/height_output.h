@@ -1,7 +1,8 @@
-// relivox-batch's outputs beyond the picture, through GDAL: Float32 heights
-// in any GDAL raster driver (GeoTIFF by default), the 16-bit heightmap PNG,
-// the hillshade (PNG or a Byte band), the coordinate system, and the
-// .aux.xml that gives a PNG its place. The only code that uses GDAL.
+// relivox-batch's outputs beyond the picture: Float32 heights in any GDAL
+// raster driver (GeoTIFF by default), the 16-bit heightmap PNG, the
+// hillshade (PNG or a Byte band), the coordinate system, and the .aux.xml
+// that gives a PNG its place. GDAL itself is asked through the GDAL module
+// (gdal_module.h), which the plan loads when an output needs it.
 #pragma once
 
 #include <string>
@@ -12,6 +13,7 @@
 #include "app/height_store.h"
 
 struct Converter;
+struct GdalModule;
 
 // What was decided about the output before anything is loaded.
 struct OutputPlan {
@@ -24,6 +26,8 @@ struct OutputPlan {
   // A raster through a GDAL driver other than PNG (heights, or a
   // hillshade): limited by memory only, not by the picture's side.
   bool gdalRaster = false;
+  const GdalModule* gdal = nullptr;  // loaded for outputs that need GDAL; lives to the end
+  bool gdalMissing = false;          // they need it, and it could not be loaded
 };
 
 // Checks the output options, against GDAL too (driver, creation options,
