@@ -38,3 +38,15 @@ void NotifyLoaded(Converter& core, const LoadReport& report) {
 void NotifyExported(Converter& core, const ExportReport& report) {
   if (core.face.exported) core.face.exported(core.face.context, report);
 }
+
+void BeginSaving(Converter& core, const std::u16string& format) {
+  SetStatusText(core, u"Speichern als " + format + u"...");
+  SetProgress(core, 0);
+}
+
+ExportOutcome EndSaving(Converter& core, ExportOutcome outcome) {
+  SetStatusText(core, outcome == ExportOutcome::kWritten ? u"Datei exportiert!"
+                                                         : u"Fehler beim Export der Datei!");
+  SetProgress(core, 0);
+  return outcome;
+}

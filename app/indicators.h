@@ -17,3 +17,9 @@ void NotifyReading(Converter& core, const std::u16string& name);
 void NotifyArchiveShare(Converter& core, const std::u16string& share);
 void NotifyLoaded(Converter& core, const LoadReport& report);
 void NotifyExported(Converter& core, const ExportReport& report);
+
+// The status around a save of relivox-batch's own outputs, in the words of
+// the PNG export: "Speichern als FORMAT..." with the bar at 0, then "Datei
+// exportiert!" or the failure, the bar back at 0. EndSaving returns `outcome`.
+void BeginSaving(Converter& core, const std::u16string& format);
+ExportOutcome EndSaving(Converter& core, ExportOutcome outcome);

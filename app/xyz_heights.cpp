@@ -74,3 +74,29 @@ double XyzFieldFraction(const unsigned char* begin, const unsigned char* end, ch
   const double fraction = static_cast<double>(value) / kPow10[decimals];
   return negative ? -fraction : fraction;
 }
+
+// Mantissa and power of ten both exact: their quotient is the correctly
+// rounded value, which is what strtod gives.
+double XyzCoordinate(const unsigned char* start, const unsigned char* digitsEnd,
+                     const unsigned char* end, std::int64_t integer, char mark) {
+  const unsigned char* p = start;
+  while (*p == ' ' || *p == '\t') ++p;
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  // 15 digits cannot have wrapped nor passed 2^53.
+  if (!IsDigit(*p) || digitsEnd - p > 15) return XyzFieldNumber(start, end, mark);
+  std::uint64_t mantissa =
+      negative ? 0 - static_cast<std::uint64_t>(integer) : static_cast<std::uint64_t>(integer);
+  int decimals = 0;
+  p = digitsEnd;
+  if (p < end && static_cast<char>(*p) == mark)
+    for (++p; p < end && IsDigit(*p); ++p, ++decimals) {
+      if (mantissa > (kExactMantissa - 9) / 10 || decimals >= 22)
+        return XyzFieldNumber(start, end, mark);
+      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    }
+  if (p < end && (*p == 'e' || *p == 'E' || *p == 'x' || *p == 'X'))
+    return XyzFieldNumber(start, end, mark);
+  const double value = static_cast<double>(mantissa) / kPow10[decimals];
+  return negative ? -value : value;
+}

@@ -45,3 +45,13 @@ double XyzFieldNumber(const unsigned char* begin, const unsigned char* end, char
 // conversion reads it (blanks, sign, digits, then `mark` and digits): 0.5
 // for "372000.50", -0.25 for "-7.25", 0 for "356000" or "$1F".
 double XyzFieldFraction(const unsigned char* begin, const unsigned char* end, char mark);
+
+// x and y as decimals for an output grid of cells (XyzWants::coordinates),
+// taking the integer the fast reader already read of the field, so a plain
+// decimal costs only its decimals.
+// The number of the field whose text starts at `start` and whose leading
+// integer the line rule read as `integer` (with its sign), its digits
+// ending at `digitsEnd`; `end` is the line's end. Anything but a plain
+// decimal ("$1F", "1e3", more than 15 integer digits) is read whole again.
+double XyzCoordinate(const unsigned char* start, const unsigned char* digitsEnd,
+                     const unsigned char* end, std::int64_t integer, char mark);

@@ -7,7 +7,6 @@
 #include <limits>
 #include <new>
 
-#include "app/xyz_coordinates.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -31,14 +31,8 @@ void StoreRow(void* context, int y, std::uint8_t* out) {
 
 ExportOutcome WriteCellPicture(Converter& core, const std::u16string& path) {
   if (core.tiles->Size() == 0) return ExportOutcome::kNothingLoaded;
-  SetStatusText(core, u"Speichern als PNG...");
-  SetProgress(core, 0);
-  const auto finish = [&core](ExportOutcome outcome) {
-    SetStatusText(core, outcome == ExportOutcome::kWritten ? u"Datei exportiert!"
-                                                           : u"Fehler beim Export der Datei!");
-    SetProgress(core, 0);
-    return outcome;
-  };
+  BeginSaving(core, u"PNG");
+  const auto finish = [&core](ExportOutcome outcome) { return EndSaving(core, outcome); };
   HeightStore store;
   if (!ComposeHeights(core, core.extent, &store)) return finish(ExportOutcome::kNoMemory);
   Img_UsePngEncoder();

@@ -159,14 +159,8 @@ ExportOutcome WriteHeightOutput(Converter& core, const OutputPlan& plan,
                                 const OutputOptions& options, const std::string& path,
                                 const Placement& placement) {
   if (core.tiles->Size() == 0) return ExportOutcome::kNothingLoaded;
-  SetStatusText(core, u"Speichern als " + FormatLabel(plan) + u"...");
-  SetProgress(core, 0);
-  const auto finish = [&core](ExportOutcome outcome) {
-    SetStatusText(core, outcome == ExportOutcome::kWritten ? u"Datei exportiert!"
-                                                           : u"Fehler beim Export der Datei!");
-    SetProgress(core, 0);
-    return outcome;
-  };
+  BeginSaving(core, FormatLabel(plan));
+  const auto finish = [&core](ExportOutcome outcome) { return EndSaving(core, outcome); };
   if (!plan.gdal) return finish(ExportOutcome::kFailed);
   HeightStore store;
   if (!ComposeHeights(core, core.extent, &store)) return finish(ExportOutcome::kNoMemory);
