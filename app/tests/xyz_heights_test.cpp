@@ -70,22 +70,7 @@ TEST(XyzHeights, FractionsAreThoseOfTheIntegerThatPlacesThePoint) {
 // The fast reader with extras over the bytes, cut before each offset in `cuts`.
 XyzScanner ScanWithExtras(const std::string& bytes, XyzSeparator separator,
                           const std::vector<std::size_t>& cuts) {
-  XyzScanner scan;
-  scan.separator = separator;
-  scan.length = static_cast<std::int64_t>(bytes.size());
-  scan.wants = {true, true};
-  std::size_t start = 0;
-  std::vector<unsigned char> chunk;
-  auto feed = [&](std::size_t end) {
-    chunk.assign(end - start + kXyzScanPadding, '7');
-    std::memcpy(chunk.data(), bytes.data() + start, end - start);
-    XyzScan_Chunk(scan, chunk.data(), end - start);
-    start = end;
-  };
-  for (const std::size_t cut : cuts) feed(cut);
-  feed(bytes.size());
-  XyzScan_Finish(scan);
-  return scan;
+  return FastScanBytes(bytes, separator, cuts, false, XyzWants{true, true});
 }
 
 TEST(XyzHeights, TheReaderKeepsOneHeightPerPointWhereverChunksEnd) {

@@ -48,13 +48,16 @@ inline XyzReading OracleReadBytes(const std::string& bytes, XyzSeparator separat
   return OracleRead(file.path(), separator);
 }
 
-// The fast reader over the bytes, cut before each offset in `cuts` (ascending).
-inline XyzReading FastReadBytes(const std::string& bytes, XyzSeparator separator,
-                                const std::vector<std::size_t>& cuts, bool skipMark = false) {
+// The fast reader over the bytes, cut before each offset in `cuts`
+// (ascending), asked for `wants` beside the points.
+inline XyzScanner FastScanBytes(const std::string& bytes, XyzSeparator separator,
+                                const std::vector<std::size_t>& cuts, bool skipMark = false,
+                                XyzWants wants = {}) {
   XyzScanner scan;
   scan.separator = separator;
   scan.byteOrderMark = skipMark ? 0 : -1;
   scan.length = static_cast<std::int64_t>(bytes.size());
+  scan.wants = wants;
   std::size_t start = 0;
   std::vector<unsigned char> chunk;
   auto feed = [&](std::size_t end) {
@@ -69,6 +72,12 @@ inline XyzReading FastReadBytes(const std::string& bytes, XyzSeparator separator
     if (cut > start && cut < bytes.size()) feed(cut);
   feed(bytes.size());
   XyzScan_Finish(scan);
+  return scan;
+}
+
+inline XyzReading FastReadBytes(const std::string& bytes, XyzSeparator separator,
+                                const std::vector<std::size_t>& cuts, bool skipMark = false) {
+  const XyzScanner scan = FastScanBytes(bytes, separator, cuts, skipMark);
   return {scan.points, scan.progress, scan.box};
 }
 
