@@ -207,7 +207,8 @@ bool ReadXyzOnce(const std::u16string& path, const XyzReadOptions& options, XyzR
     }
     showNew();
     if (size < chunkBytes) break;
-    if (i == 0) ReserveLikeTheFirstChunk(scan, chunkBytes);
+    // A drain empties the lists after every chunk: they never hold more than one.
+    if (i == 0 && !drain) ReserveLikeTheFirstChunk(scan, chunkBytes);
   }
   // A file cut short while it was read would pass for a smaller whole one.
   ok = ok && total >= scan.length && XyzScan_Finish(scan) &&
